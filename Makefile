@@ -1,0 +1,46 @@
+# Front door. `make test` and `make demo` install what they need (tools/bootstrap) by themselves.
+SHELL := /bin/bash
+.DEFAULT_GOAL := test
+.PHONY: bootstrap native windows sanitize test demo bench fuzz clean
+
+SECONDS ?= 60
+FILE ?=
+
+bootstrap:
+	@tools/bootstrap
+
+native: bootstrap
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native
+
+windows: bootstrap
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows
+
+sanitize: bootstrap
+	@cmake --preset sanitize >/dev/null
+	@cmake --build --preset sanitize --target core_tests
+
+# Builds both builds (and the sanitizer build of the core), runs every test, ends with one line.
+test: native windows sanitize
+	@ctest --preset native || true
+	@ctest --preset sanitize || true
+	@ctest --preset windows || true
+	@tools/test-summary build/native build/sanitize build/windows
+
+# Runs the plug-in in the stand-in host under Wine on the bundled sample (or FILE=path).
+demo: windows
+	@tools/demo $(FILE)
+
+bench: native
+	@build/native/bench/tabulon_bench
+
+# Runs the fuzz target for SECONDS seconds (default 60).
+fuzz: bootstrap
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz --target fuzz_scanner
+	@mkdir -p build/fuzz/corpus
+	@build/fuzz/tests/fuzz_scanner -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus
+
+clean:
+	rm -rf build

@@ -1,0 +1,1 @@
+# Tabulon.dll: the Win32 shell over the core.
