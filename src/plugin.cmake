@@ -1,1 +1,37 @@
 # Tabulon.dll: the Win32 shell over the core.
+
+# The version lives in version.h; the project's version must say the same.
+file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/version.h tabulon_version_line
+     REGEX "^#define TABULON_VERSION_TEXT ")
+string(REGEX MATCH "\"([^\"]+)\"" tabulon_version_match "${tabulon_version_line}")
+if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "version.h says ${CMAKE_MATCH_1}, the project says ${PROJECT_VERSION}")
+endif()
+
+add_library(Tabulon SHARED
+  plugin/entry_points.cpp
+  plugin/commands.cpp
+  plugin/notification_dispatch.cpp
+  plugin/settings.cpp
+  plugin/docking.cpp
+  plugin/theme.cpp
+  panel/grid_panel.cpp
+  panel/panel_window.cpp
+  panel/refresh.cpp
+  panel/columns.cpp
+  panel/grid_painting.cpp
+  panel/selection.cpp
+  panel/grid_input.cpp
+  edit/cell_editor.cpp
+  edit/cell_edit.cpp
+  edit/row_column_operations.cpp
+  edit/clipboard.cpp
+  resources/tabulon.rc
+)
+set_target_properties(Tabulon PROPERTIES OUTPUT_NAME Tabulon PREFIX "")
+target_include_directories(Tabulon PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+# Plain ...W functions throughout; Windows 7 is the oldest system whose headers we use
+# (anything newer, such as GetDpiForWindow, is looked up at run time).
+target_compile_definitions(Tabulon PRIVATE
+  UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_link_libraries(Tabulon PRIVATE tabulon_core comctl32 uxtheme shlwapi gdi32 user32)

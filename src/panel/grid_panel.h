@@ -1,0 +1,182 @@
+// GridPanel: the one object of the plug-in's Win32 shell. It holds every piece of state for the
+// life of the library; the exports, the menu commands, the notifications and the window
+// procedures only find it and call one of its operations.
+//
+// Its operations are spread over the files of the subsystem that owns them:
+//   plugin/   host attachment, notification reactions, settings, docking and theme
+//   panel/    panel window, refresh and status line, columns, painting, selection, grid input
+//   edit/     cell editor, cell edits, row and column operations, clipboard
+//
+// Ownership: GridPanel owns the panel window (and with it its children), the font and the two
+// brushes. They are released explicitly: the brushes by releaseBrushes, everything at host
+// shut-down by onShutdown. The destructor frees memory only, because it runs while the
+// library is being unloaded, when no window may be touched any more.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+
+#include "model/csv_table.h"
+#include "model/settings_values.h"
+#include "model/theme_palette.h"
+
+// The move of the current cell after a cell edit is committed.
+enum EditMove { MOVE_NONE = 0, MOVE_DOWN = 1, MOVE_RIGHT = 2, MOVE_UP = 3, MOVE_LEFT = 4 };
+
+class GridPanel {
+public:
+    GridPanel() = default;
+    GridPanel(const GridPanel&) = delete;
+    GridPanel& operator=(const GridPanel&) = delete;
+
+    // --- Host attachment and notification reactions -----------------------------------------
+    void attachHost(HMODULE libraryModule, HWND host, HWND mainView, HWND secondView,
+                    void (*closedCallback)());
+    void onFileSaved();
+    void onBufferActivated();
+    void onDarkModeChanged();
+    void onShutdown();
+
+    // --- Settings file --------------------------------------------------------------------
+    void onReady();
+    void readSettings(const std::wstring& path);
+    void writeSettings();
+    void saveSettingsIfKnown();
+
+    // --- Docking and theme ----------------------------------------------------------------
+    void createPanel();
+    void showPanel(bool show);
+    void applyTheme();
+    void releaseBrushes();
+
+    // --- Panel window ---------------------------------------------------------------------
+    static INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    void createControls();
+    void layoutControls();
+    int scaled(int length) const;
+
+    // --- Refresh and status line ----------------------------------------------------------
+    void refreshGrid(bool keepPosition);
+    void updateItemCount();
+    void updateStatusLine();
+    void onDocumentModified();
+    bool onRefreshTimer(UINT_PTR timerId);
+
+    // --- Columns --------------------------------------------------------------------------
+    void rebuildColumns();
+    void autoFitColumns();
+
+    // --- Painting -------------------------------------------------------------------------
+    void drawGridRow(const DRAWITEMSTRUCT* item);
+    LRESULT onHeaderCustomDraw(const NMCUSTOMDRAW* draw);
+    LRESULT drawHeaderItem(const NMCUSTOMDRAW* draw);
+    void serveItemText(NMLVDISPINFOW* dispInfo);
+    bool cellRect(int32_t gridRow, int32_t listColumn, RECT& rect);
+
+    // --- Selection ------------------------------------------------------------------------
+    void selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoView);
+    void moveCell(int32_t rowDelta, int32_t columnDelta);
+    void ensureCellVisible(int32_t gridRow, int32_t listColumn);
+    void syncEditorCaret();
+    void onItemChanged(const NMLISTVIEW* change);
+
+    // --- Grid input -----------------------------------------------------------------------
+    static LRESULT CALLBACK gridInputProc(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam, UINT_PTR subclassId,
+                                          DWORD_PTR referenceData);
+    void clearCurrentCell();
+
+    // --- Cell editor ----------------------------------------------------------------------
+    void openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_t* typed);
+    void commitCellEdit(EditMove move, bool refocus);
+    void closeCellEditor();
+    static LRESULT CALLBACK cellEditorProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam, UINT_PTR subclassId,
+                                           DWORD_PTR referenceData);
+
+    // --- Cell edits -----------------------------------------------------------------------
+    bool applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value);
+    bool ensureDocumentUnchanged();
+
+    // --- Row and column operations --------------------------------------------------------
+    void addRow();
+    void deleteRows();
+    void addColumn();
+    void deleteColumn();
+    bool rewriteDocument();
+
+    // --- Clipboard ------------------------------------------------------------------------
+    void copyToClipboard(bool rows);
+    void pasteFromClipboard();
+
+    // --- State ----------------------------------------------------------------------------
+
+    // Host handles, null until setInfo.
+    HMODULE module = nullptr;         // the library; windows and the dialog template come from it
+    HWND hostWindow = nullptr;        // owner of the panel and of every message box
+    HWND scintillaMain = nullptr;     // the host's first editor view
+    HWND scintillaSecond = nullptr;   // the host's second editor view
+
+    // Settings in force: the defaults until the settings file is read, then the file's values.
+    char delimiter = DEFAULT_DELIMITER;  // chosen by hand, read from the file, or last detected
+    bool headerRow = true;               // the document's first record titles the columns
+    bool autoDelimiter = true;           // detect the delimiter at every refresh
+
+    // Theme. colors starts with placeholder values; applyTheme replaces them before the
+    // panel paints anything.
+    bool darkMode = false;
+    ThemeColors colors = INITIAL_THEME_COLORS;
+    HBRUSH panelBrush = nullptr;  // panel background; dark static, button and dialog requests
+    HBRUSH editBrush = nullptr;   // dark edit and list-box colour requests
+
+    // Panel window and its parts; all none until the panel is created.
+    HWND panelWindow = nullptr;
+    HWND gridList = nullptr;
+    HWND cellEditor = nullptr;      // the in-place editor while a cell is being edited
+    HFONT font = nullptr;           // every control's font and the grid's painting font
+    bool fontIsStock = false;       // font is DEFAULT_GUI_FONT, which is never deleted
+    void (*panelClosedCallback)() = nullptr;  // told when the user closes the docked panel
+    int dpi = 96;                   // fixed when the panel is created
+
+    uint64_t maxFileBytes = DEFAULT_MAX_FILE_BYTES;  // larger documents are not shown
+    std::wstring settingsPath;  // empty: no settings file, nothing is ever written
+
+    // The document as last read.
+    CsvTable table;
+    int documentCodePage = 0;     // the current view's code page at the last refresh
+    bool panelIsWriting = false;  // set while the panel replaces text itself
+
+    // View state.
+    int32_t currentRow = 0;         // grid row of the current cell, header record excluded
+    int32_t currentColumn = 1;      // list column of the current cell; 0 is the row numbers
+    uint64_t shownColumnCount = 0;  // data columns shown: min(maxCells, MAX_GRID_COLUMNS)
+    bool columnsCapped = false;     // the widest row has more cells than the grid shows
+    bool fileTooLarge = false;      // the last refresh found the document over maxFileBytes
+    bool refreshPending = false;    // an outside edit is waiting for the debounced refresh
+    uint64_t refreshGeneration = 0; // counts refreshes, so an operation can see a rebuild
+    std::wstring displayScratch;    // text of the last item-text answer to the list
+
+    // In-place editor state.
+    int32_t editRow = -1;        // grid row being edited, -1 when closed
+    int32_t editColumn = -1;     // list column being edited, -1 when closed
+    std::wstring editStartText;  // the cell's text when the editor opened
+    bool committingEdit = false; // a commit is running; a nested one does nothing
+
+private:
+    // Panel window message handlers, one per message kind.
+    bool onCommand(WORD controlId, WORD notification);
+    bool onNotify(const NMHDR* header);
+    void onMeasureItem(MEASUREITEMSTRUCT* measure);
+    bool onEraseBackground(HDC dc);
+    INT_PTR onControlColor(UINT message, HDC dc);
+    void onPanelDestroyed(HWND window);
+    void releaseFont();
+    void setDialogResult(LRESULT result);
+};
+
+// The library's one GridPanel, constructed before any export runs.
+GridPanel& gridPanel();

@@ -1,0 +1,255 @@
+// The host editor's plug-in interface as Tabulon uses it: message and notification numbers,
+// the records exchanged with the host and its editing component, and the signatures of the six
+// exported entry points. Values and 64-bit layouts are the host's published ones; the
+// static_asserts at the end pin every size and offset the host relies on.
+//
+// This header holds the interface only (the stand-in host includes it too), never the
+// plug-in's own types.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// ---------------------------------------------------------------------------------------------
+// Messages sent to the host window
+// ---------------------------------------------------------------------------------------------
+
+inline constexpr UINT NPPMSG = WM_USER + 1000;
+
+inline constexpr UINT NPPM_GETCURRENTSCINTILLA = NPPMSG + 4;   // lParam: int*, preset to -1
+inline constexpr UINT NPPM_MODELESSDIALOG = NPPMSG + 12;       // wParam: add/remove, lParam: dialog
+inline constexpr UINT NPPM_DMMSHOW = NPPMSG + 30;              // lParam: the docked window
+inline constexpr UINT NPPM_DMMHIDE = NPPMSG + 31;              // lParam: the docked window
+inline constexpr UINT NPPM_DMMREGASDCKDLG = NPPMSG + 33;       // lParam: tTbData*, kept by the host
+inline constexpr UINT NPPM_SETMENUITEMCHECK = NPPMSG + 40;     // wParam: _cmdID, lParam: 1 or 0
+inline constexpr UINT NPPM_GETPLUGINSCONFIGDIR = NPPMSG + 46;  // wParam: capacity, lParam: buffer
+inline constexpr UINT NPPM_ISDARKMODEENABLED = NPPMSG + 107;
+inline constexpr UINT NPPM_GETDARKMODECOLORS = NPPMSG + 108;   // wParam: record size, lParam: record
+
+// wParam of NPPM_MODELESSDIALOG.
+inline constexpr WPARAM MODELESSDIALOGADD = 0;
+inline constexpr WPARAM MODELESSDIALOGREMOVE = 1;
+
+// ---------------------------------------------------------------------------------------------
+// Notifications reaching beNotified (SCNotification::nmhdr.code)
+// ---------------------------------------------------------------------------------------------
+
+inline constexpr UINT NPPN_READY = 1001;
+inline constexpr UINT NPPN_FILESAVED = 1008;
+inline constexpr UINT NPPN_SHUTDOWN = 1009;
+inline constexpr UINT NPPN_BUFFERACTIVATED = 1010;
+inline constexpr UINT NPPN_LANGCHANGED = 1011;
+inline constexpr UINT NPPN_DARKMODECHANGED = 1027;
+
+inline constexpr UINT SCN_MODIFIED = 2008;
+
+// SCNotification::modificationType bits. Undo and redo of an insert or a delete set these
+// too, together with other bits.
+inline constexpr int SC_MOD_INSERTTEXT = 0x1;
+inline constexpr int SC_MOD_DELETETEXT = 0x2;
+
+// ---------------------------------------------------------------------------------------------
+// Docking: WM_NOTIFY from the host window to a docked panel, and the registration mask
+// ---------------------------------------------------------------------------------------------
+
+// Only the low 16 bits of NMHDR::code carry the event; the high bits may carry the container.
+inline constexpr UINT DMN_FIRST = 1050;
+inline constexpr UINT DMN_CLOSE = DMN_FIRST + 1;
+inline constexpr UINT DMN_SWITCHIN = DMN_FIRST + 4;
+
+// tTbData::uMask: the default container lives in bits 28 and up.
+inline constexpr UINT DWS_DF_CONT_BOTTOM = 3u << 28;
+
+// ---------------------------------------------------------------------------------------------
+// Messages of the editing component (sent to one of the two views)
+// ---------------------------------------------------------------------------------------------
+
+inline constexpr UINT SCI_GETLENGTH = 2006;
+inline constexpr UINT SCI_GOTOPOS = 2025;
+inline constexpr UINT SCI_GETEOLMODE = 2030;
+inline constexpr UINT SCI_BEGINUNDOACTION = 2078;
+inline constexpr UINT SCI_ENDUNDOACTION = 2079;
+inline constexpr UINT SCI_GETCODEPAGE = 2137;
+inline constexpr UINT SCI_GETREADONLY = 2140;
+inline constexpr UINT SCI_LINEFROMPOSITION = 2166;
+inline constexpr UINT SCI_REPLACETARGET = 2194;
+inline constexpr UINT SCI_ENSUREVISIBLEENFORCEPOLICY = 2234;
+inline constexpr UINT SCI_GETCHARACTERPOINTER = 2520;
+inline constexpr UINT SCI_SETTARGETRANGE = 2686;
+
+// Answers of SCI_GETEOLMODE.
+inline constexpr int SC_EOL_CRLF = 0;
+inline constexpr int SC_EOL_CR = 1;
+inline constexpr int SC_EOL_LF = 2;
+
+// ---------------------------------------------------------------------------------------------
+// Records
+// ---------------------------------------------------------------------------------------------
+
+// The host's windows, handed to setInfo by value.
+struct NppData {
+    HWND _nppHandle;
+    HWND _scintillaMainHandle;
+    HWND _scintillaSecondHandle;
+};
+
+// A menu command's keyboard shortcut; _key is a virtual-key code.
+struct ShortcutKey {
+    bool _isCtrl;
+    bool _isAlt;
+    bool _isShift;
+    unsigned char _key;
+};
+
+using PluginCommandFunction = void (*)();
+
+inline constexpr int MENU_ITEM_NAME_LENGTH = 64;
+
+// One entry of the plug-in's command menu. A null _pFunc makes the host draw a separator;
+// _cmdID is filled in by the host after getFuncsArray.
+struct FuncItem {
+    wchar_t _itemName[MENU_ITEM_NAME_LENGTH];
+    PluginCommandFunction _pFunc;
+    int _cmdID;
+    bool _init2Check;
+    ShortcutKey* _pShKey;
+};
+
+// Registration of a dockable panel (NPPM_DMMREGASDCKDLG). The host keeps the pointer, so the
+// record and the strings it points to must outlive the registration. The field order is part
+// of the binary interface: pszModuleName comes last.
+struct tTbData {
+    HWND hClient;
+    const wchar_t* pszName;
+    int dlgID;
+    UINT uMask;
+    HICON hIconTab;
+    const wchar_t* pszAddInfo;
+    RECT rcFloat;
+    int iPrevCont;
+    const wchar_t* pszModuleName;
+};
+
+// The record behind every beNotified call. The host always passes a full record; Tabulon
+// reads nmhdr, and modificationType for SCN_MODIFIED.
+struct SCNotification {
+    NMHDR nmhdr;
+    intptr_t position;
+    int ch;
+    int modifiers;
+    int modificationType;
+    const char* text;
+    intptr_t length;
+    intptr_t linesAdded;
+    int message;
+    uintptr_t wParam;
+    intptr_t lParam;
+    intptr_t line;
+    int foldLevelNow;
+    int foldLevelPrev;
+    int margin;
+    int listType;
+    int x;
+    int y;
+    int token;
+    intptr_t annotationLinesAdded;
+    int updated;
+    int listCompletionMethod;
+    int characterSource;
+};
+
+// The host's dark-mode palette (NPPM_GETDARKMODECOLORS), twelve colours in this order.
+namespace NppDarkMode {
+struct Colors {
+    COLORREF background;
+    COLORREF softerBackground;
+    COLORREF hotBackground;
+    COLORREF pureBackground;
+    COLORREF errorBackground;
+    COLORREF text;
+    COLORREF darkerText;
+    COLORREF disabledText;
+    COLORREF linkText;
+    COLORREF edge;
+    COLORREF hotEdge;
+    COLORREF disabledEdge;
+};
+}  // namespace NppDarkMode
+
+// ---------------------------------------------------------------------------------------------
+// The six exported entry points, by their undecorated names
+// ---------------------------------------------------------------------------------------------
+
+using SetInfoFunction = void (*)(NppData);
+using GetNameFunction = const wchar_t* (*)();
+using GetFuncsArrayFunction = FuncItem* (*)(int*);
+using BeNotifiedFunction = void (*)(SCNotification*);
+using MessageProcFunction = LRESULT (*)(UINT, WPARAM, LPARAM);
+using IsUnicodeFunction = BOOL (*)();
+
+// ---------------------------------------------------------------------------------------------
+// Binary layout (64-bit)
+// ---------------------------------------------------------------------------------------------
+
+static_assert(sizeof(void*) == 8, "the host interface is declared for 64-bit Windows only");
+
+static_assert(sizeof(NppData) == 24);
+static_assert(offsetof(NppData, _scintillaMainHandle) == 8);
+static_assert(offsetof(NppData, _scintillaSecondHandle) == 16);
+
+static_assert(sizeof(ShortcutKey) == 4);
+static_assert(offsetof(ShortcutKey, _isAlt) == 1);
+static_assert(offsetof(ShortcutKey, _isShift) == 2);
+static_assert(offsetof(ShortcutKey, _key) == 3);
+
+static_assert(sizeof(FuncItem) == 152);
+static_assert(offsetof(FuncItem, _pFunc) == 128);
+static_assert(offsetof(FuncItem, _cmdID) == 136);
+static_assert(offsetof(FuncItem, _init2Check) == 140);
+static_assert(offsetof(FuncItem, _pShKey) == 144);
+
+static_assert(sizeof(tTbData) == 72);
+static_assert(offsetof(tTbData, pszName) == 8);
+static_assert(offsetof(tTbData, dlgID) == 16);
+static_assert(offsetof(tTbData, uMask) == 20);
+static_assert(offsetof(tTbData, hIconTab) == 24);
+static_assert(offsetof(tTbData, pszAddInfo) == 32);
+static_assert(offsetof(tTbData, rcFloat) == 40);
+static_assert(offsetof(tTbData, iPrevCont) == 56);
+static_assert(offsetof(tTbData, pszModuleName) == 64);
+
+static_assert(sizeof(SCNotification) == 160);
+static_assert(offsetof(SCNotification, nmhdr) == 0);
+static_assert(offsetof(NMHDR, idFrom) == 8);
+static_assert(offsetof(NMHDR, code) == 16);
+static_assert(offsetof(SCNotification, position) == 24);
+static_assert(offsetof(SCNotification, ch) == 32);
+static_assert(offsetof(SCNotification, modifiers) == 36);
+static_assert(offsetof(SCNotification, modificationType) == 40);
+static_assert(offsetof(SCNotification, text) == 48);
+static_assert(offsetof(SCNotification, length) == 56);
+static_assert(offsetof(SCNotification, linesAdded) == 64);
+static_assert(offsetof(SCNotification, message) == 72);
+static_assert(offsetof(SCNotification, wParam) == 80);
+static_assert(offsetof(SCNotification, lParam) == 88);
+static_assert(offsetof(SCNotification, line) == 96);
+static_assert(offsetof(SCNotification, foldLevelNow) == 104);
+static_assert(offsetof(SCNotification, foldLevelPrev) == 108);
+static_assert(offsetof(SCNotification, margin) == 112);
+static_assert(offsetof(SCNotification, listType) == 116);
+static_assert(offsetof(SCNotification, x) == 120);
+static_assert(offsetof(SCNotification, y) == 124);
+static_assert(offsetof(SCNotification, token) == 128);
+static_assert(offsetof(SCNotification, annotationLinesAdded) == 136);
+static_assert(offsetof(SCNotification, updated) == 144);
+static_assert(offsetof(SCNotification, listCompletionMethod) == 148);
+static_assert(offsetof(SCNotification, characterSource) == 152);
+
+static_assert(sizeof(NppDarkMode::Colors) == 48);
+static_assert(offsetof(NppDarkMode::Colors, softerBackground) == 4);
+static_assert(offsetof(NppDarkMode::Colors, hotBackground) == 8);
+static_assert(offsetof(NppDarkMode::Colors, text) == 20);
+static_assert(offsetof(NppDarkMode::Colors, edge) == 36);
+static_assert(offsetof(NppDarkMode::Colors, disabledEdge) == 44);

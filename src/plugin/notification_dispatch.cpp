@@ -1,0 +1,95 @@
+// The host's notifications and the panel's reactions to them.
+#include "plugin/notification_dispatch.h"
+
+#include "panel/grid_panel.h"
+
+namespace {
+
+// True for a text change in one of the host's two document views. Notifications from any
+// other editing window (search results, other plug-ins' editors) and changes of styles,
+// markers or folding are of no interest to the grid.
+bool isDocumentTextChange(const GridPanel& panel, const SCNotification& notification) {
+    const HWND sender = notification.nmhdr.hwndFrom;
+    const bool fromView = sender != nullptr &&
+                          (sender == panel.scintillaMain || sender == panel.scintillaSecond);
+    return fromView && (notification.modificationType & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)) != 0;
+}
+
+bool panelIsVisible(const GridPanel& panel) {
+    return panel.panelWindow != nullptr && IsWindowVisible(panel.panelWindow);
+}
+
+}  // namespace
+
+void dispatchNotification(const SCNotification* notification) {
+    if (notification == nullptr) {
+        return;
+    }
+    GridPanel& panel = gridPanel();
+    switch (notification->nmhdr.code) {
+    case NPPN_READY:
+        panel.onReady();
+        break;
+    case NPPN_FILESAVED:
+        panel.onFileSaved();
+        break;
+    case NPPN_SHUTDOWN:
+        panel.onShutdown();
+        break;
+    case NPPN_BUFFERACTIVATED:
+    case NPPN_LANGCHANGED:
+        panel.onBufferActivated();
+        break;
+    case NPPN_DARKMODECHANGED:
+        panel.onDarkModeChanged();
+        break;
+    case SCN_MODIFIED:
+        if (isDocumentTextChange(panel, *notification)) {
+            panel.onDocumentModified();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void GridPanel::attachHost(HMODULE libraryModule, HWND host, HWND mainView, HWND secondView,
+                           void (*closedCallback)()) {
+    module = libraryModule;
+    hostWindow = host;
+    scintillaMain = mainView;
+    scintillaSecond = secondView;
+    panelClosedCallback = closedCallback;
+}
+
+void GridPanel::onFileSaved() {
+    if (panelIsVisible(*this)) {
+        refreshGrid(true);
+    }
+}
+
+void GridPanel::onBufferActivated() {
+    // Another document (or the same one in another language) is current: start at its top.
+    if (panelIsVisible(*this)) {
+        currentRow = 0;
+        currentColumn = 1;
+        refreshGrid(false);
+    }
+}
+
+void GridPanel::onShutdown() {
+    if (!settingsPath.empty()) {
+        writeSettings();
+    }
+    closeCellEditor();
+    if (panelWindow != nullptr) {
+        SendMessageW(hostWindow, NPPM_MODELESSDIALOG, MODELESSDIALOGREMOVE,
+                     reinterpret_cast<LPARAM>(panelWindow));
+        DestroyWindow(panelWindow);  // its WM_DESTROY releases the brushes
+        cellEditor = nullptr;
+        panelWindow = nullptr;
+        gridList = nullptr;
+    }
+    releaseBrushes();
+    releaseFont();
+}

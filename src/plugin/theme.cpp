@@ -1,0 +1,76 @@
+// The panel's colours: the system's in light mode, the host's palette in dark mode.
+#include <windows.h>
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include <optional>
+
+#include "model/theme_palette.h"
+#include "panel/grid_panel.h"
+#include "plugin/host_interface.h"
+
+namespace {
+
+SystemColors currentSystemColors() {
+    SystemColors system{};
+    system.window = GetSysColor(COLOR_WINDOW);
+    system.windowText = GetSysColor(COLOR_WINDOWTEXT);
+    system.buttonFace = GetSysColor(COLOR_BTNFACE);
+    system.buttonText = GetSysColor(COLOR_BTNTEXT);
+    return system;
+}
+
+// The host's dark palette, or nothing when the host does not fill it in.
+std::optional<HostDarkPalette> hostDarkPalette(HWND host) {
+    NppDarkMode::Colors record{};
+    const LRESULT filled = SendMessageW(host, NPPM_GETDARKMODECOLORS, sizeof record,
+                                        reinterpret_cast<LPARAM>(&record));
+    if (filled == 0) {
+        return std::nullopt;
+    }
+    return HostDarkPalette{record.background, record.softerBackground, record.hotBackground,
+                           record.text, record.edge};
+}
+
+}  // namespace
+
+void GridPanel::applyTheme() {
+    darkMode = SendMessageW(hostWindow, NPPM_ISDARKMODEENABLED, 0, 0) != 0;
+    colors = darkMode ? darkThemeColors(hostDarkPalette(hostWindow))
+                      : lightThemeColors(currentSystemColors());
+
+    releaseBrushes();
+    panelBrush = CreateSolidBrush(darkMode ? colors.background : GetSysColor(COLOR_BTNFACE));
+    editBrush = CreateSolidBrush(darkMode ? colors.alternateBackground : GetSysColor(COLOR_WINDOW));
+
+    if (gridList != nullptr) {
+        SendMessageW(gridList, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(colors.background));
+        SendMessageW(gridList, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(colors.background));
+        SendMessageW(gridList, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(colors.text));
+        SetWindowTheme(gridList, darkMode ? L"DarkMode_Explorer" : nullptr, nullptr);
+        const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+        if (header != nullptr) {
+            SetWindowTheme(header, darkMode ? L"DarkMode_ItemsView" : nullptr, nullptr);
+        }
+    }
+    if (panelWindow != nullptr) {
+        InvalidateRect(panelWindow, nullptr, TRUE);
+    }
+}
+
+void GridPanel::releaseBrushes() {
+    if (panelBrush != nullptr) {
+        DeleteObject(panelBrush);
+        panelBrush = nullptr;
+    }
+    if (editBrush != nullptr) {
+        DeleteObject(editBrush);
+        editBrush = nullptr;
+    }
+}
+
+void GridPanel::onDarkModeChanged() {
+    if (panelWindow != nullptr) {
+        applyTheme();
+    }
+}
