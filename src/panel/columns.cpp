@@ -1,8 +1,123 @@
 // The list's columns: kept in step with the table, and fitted to their contents on request.
+//
+// Column 0 shows the row numbers; column k shows cell k-1 of every row. Widths live only in
+// the list: a refresh keeps the width of every column that still exists, new columns start at
+// a fixed default, and only the Fit button sizes columns to their texts.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "model/cell_text.h"
+#include "model/row_text.h"
+#include "panel/gdi_owners.h"
 #include "panel/grid_panel.h"
 
-// Brings the list's columns in step with the table, keeping the widths of columns that stay.
-void GridPanel::rebuildColumns() {}
+namespace {
 
-// Sizes every column to its title and its first rows' texts; the list has no columns yet.
-void GridPanel::autoFitColumns() {}
+// Widths at 96 DPI.
+constexpr int DATA_COLUMN_WIDTH = 110;
+constexpr int ROW_NUMBER_COLUMN_WIDTH = 52;
+constexpr int AUTOFIT_MIN_WIDTH = 40;
+constexpr int AUTOFIT_MAX_WIDTH = 340;
+constexpr int AUTOFIT_MARGIN = 16;
+// Grid rows measured per column, from the top; fitting costs the same for any document size.
+constexpr uint64_t AUTOFIT_SAMPLE_ROWS = 400;
+
+const wchar_t ROW_NUMBER_TITLE[] = L"#";
+
+int textWidth(HDC dc, const std::wstring& text) {
+    SIZE size{};
+    if (text.empty() || !GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
+        return 0;
+    }
+    return size.cx;
+}
+
+}  // namespace
+
+std::wstring GridPanel::dataColumnTitle(uint64_t column) const {
+    return columnTitle(table, headerRow, static_cast<UINT>(documentCodePage), column);
+}
+
+// Brings the list's columns in step with the table, keeping the widths of columns that stay.
+// Surplus columns go from the right; the others are updated in place, which keeps the
+// horizontal scroll position.
+void GridPanel::rebuildColumns() {
+    if (gridList == nullptr) {
+        return;
+    }
+    std::vector<int> widths;
+    int existing = 0;
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+    if (header != nullptr) {
+        existing = std::max(static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)), 0);
+        widths.reserve(static_cast<size_t>(existing));
+        for (int i = 0; i < existing; ++i) {
+            widths.push_back(static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)));
+        }
+    }
+
+    const int wanted = static_cast<int>(shownColumnCount) + 1;
+    while (existing > wanted) {
+        SendMessageW(gridList, LVM_DELETECOLUMN, static_cast<WPARAM>(existing - 1), 0);
+        --existing;
+    }
+
+    for (int j = 0; j < wanted; ++j) {
+        const bool rowNumbers = j == 0;
+        std::wstring title = rowNumbers ? std::wstring(ROW_NUMBER_TITLE) : dataColumnTitle(static_cast<uint64_t>(j - 1));
+        const int recorded = j < static_cast<int>(widths.size()) ? widths[static_cast<size_t>(j)] : 0;
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = rowNumbers ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        column.iSubItem = j;
+        column.cx = recorded > 0 ? recorded : scaled(rowNumbers ? ROW_NUMBER_COLUMN_WIDTH : DATA_COLUMN_WIDTH);
+        column.pszText = title.data();
+        if (j < existing) {
+            SendMessageW(gridList, LVM_SETCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
+        } else {
+            SendMessageW(gridList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
+        }
+    }
+}
+
+// Sizes every column to its title and the texts of its first rows, within fixed bounds. The
+// row-number column is sized for the largest row number, not the largest one sampled.
+void GridPanel::autoFitColumns() {
+    if (gridList == nullptr) {
+        return;
+    }
+    {
+        WindowDC dc(gridList);
+        if (!dc) {
+            return;
+        }
+        SelectedObject selectedFont(dc.get(), font);
+
+        const uint64_t rows = gridRowCount();
+        const uint64_t sampled = std::min(rows, AUTOFIT_SAMPLE_ROWS);
+        const int maxWidth = scaled(AUTOFIT_MAX_WIDTH);
+        const UINT codePage = static_cast<UINT>(documentCodePage);
+
+        for (uint64_t i = 0; i <= shownColumnCount; ++i) {
+            int width = 0;
+            if (i == 0) {
+                width = std::max(textWidth(dc.get(), ROW_NUMBER_TITLE),
+                                 textWidth(dc.get(), std::to_wstring(rows)));
+            } else {
+                const uint64_t cellIndex = i - 1;
+                width = textWidth(dc.get(), dataColumnTitle(cellIndex));
+                for (uint64_t r = 0; r < sampled && width <= maxWidth; ++r) {
+                    const auto cell = cellAt(table, headerRow, static_cast<int32_t>(r), cellIndex);
+                    if (!cell || cell->empty()) {
+                        continue;
+                    }
+                    width = std::max(width, textWidth(dc.get(), displayText(decodeCell(*cell, codePage))));
+                }
+            }
+            width = std::clamp(width + scaled(AUTOFIT_MARGIN), scaled(AUTOFIT_MIN_WIDTH), maxWidth);
+            SendMessageW(gridList, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), MAKELPARAM(width, 0));
+        }
+    }
+    InvalidateRect(gridList, nullptr, TRUE);
+}

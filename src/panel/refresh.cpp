@@ -1,30 +1,187 @@
 // Rebuilding the grid from the document, the debounce of outside edits, and the status line.
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <string>
+
+#include "model/delimiter_detection.h"
+#include "model/editor_access.h"
+#include "model/status_text.h"
 #include "panel/control_ids.h"
 #include "panel/grid_panel.h"
+#include "plugin/host_interface.h"
+
+namespace {
+
+constexpr char QUOTE = '"';
+
+// The list view counts its items in an int.
+int listItemCount(uint64_t rows) {
+    return static_cast<int>(std::min<uint64_t>(rows, INT_MAX));
+}
+
+}  // namespace
 
 // Rebuilds the grid from the current editor view: read, detect, scan, then show the rows.
-void GridPanel::refreshGrid(bool /*keepPosition*/) {
+// keepPosition keeps the current cell and the top row; without it the grid starts at row 0,
+// column 1, scrolled to the top.
+void GridPanel::refreshGrid(bool keepPosition) {
     if (panelWindow == nullptr || gridList == nullptr) {
         return;
     }
     // A rebuild never writes what the user is typing; the rows it would replace are gone.
     closeCellEditor();
+
+    // Without a view the grid keeps showing the previous table, still pending if it was.
+    const HWND view = currentView(editorWindows());
+    if (view == nullptr) {
+        return;
+    }
+    documentCodePage = static_cast<int>(SendMessageW(view, SCI_GETCODEPAGE, 0, 0));
+
+    // A document over the limit is neither copied nor scanned; the grid is switched off.
+    std::optional<std::string> text = readDocument(view, maxFileBytes);
+    if (!text) {
+        fileTooLarge = true;
+        table.rows.clear();
+        table.maxCells = 0;
+        table.parsedLength = 0;
+        columnsCapped = false;
+        shownColumnCount = 0;
+        rebuildColumns();
+        updateItemCount();
+    } else {
+        fileTooLarge = false;
+        if (autoDelimiter) {
+            if (const char detected = detectDelimiter(*text); detected != 0) {
+                delimiter = detected;
+            }
+        }
+
+        int32_t topRow = 0;
+        int32_t row = 0;
+        int32_t column = 1;
+        if (keepPosition) {
+            topRow = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
+            row = currentRow;
+            column = currentColumn;
+        }
+
+        scanDocument(*text, delimiter, QUOTE, table);
+        text.reset();  // the rows hold their own bytes; the copy is not kept
+
+        columnsCapped = table.maxCells > MAX_GRID_COLUMNS;
+        shownColumnCount = std::min(table.maxCells, MAX_GRID_COLUMNS);
+        rebuildColumns();
+        updateItemCount();
+
+        const int32_t rows = listItemCount(gridRowCount());
+        const int32_t columns = static_cast<int32_t>(shownColumnCount);
+        if (row >= rows) {
+            row = rows > 0 ? rows - 1 : 0;
+        }
+        if (row < 0) {
+            row = 0;
+        }
+        if (column > columns) {
+            column = columns;
+        }
+        if (column <= 0 && columns >= 1) {
+            column = 1;
+        }
+        currentRow = row;
+        currentColumn = column;
+
+        if (rows > 0) {
+            LVITEMW state{};
+            state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+            state.state = LVIS_FOCUSED | LVIS_SELECTED;
+            SendMessageW(gridList, LVM_SETITEMSTATE, static_cast<WPARAM>(currentRow),
+                         reinterpret_cast<LPARAM>(&state));
+            if (keepPosition && topRow > 0 && topRow < rows) {
+                // Showing the row a page below first and then the old top row scrolls that
+                // row back to the top of the list.
+                int32_t perPage = static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0));
+                if (perPage <= 0) {
+                    perPage = 1;
+                }
+                const int32_t below = static_cast<int32_t>(
+                    std::min<int64_t>(int64_t{topRow} + perPage, rows) - 1);
+                SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(below), FALSE);
+                SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(topRow), FALSE);
+            }
+            SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(currentRow), FALSE);
+        }
+    }
+
+    updateStatusLine();
+    ++refreshGeneration;
+    refreshPending = false;
 }
 
-// Gives the virtual list its row count and repaints it; the list holds no rows yet.
-void GridPanel::updateItemCount() {}
+// Gives the virtual list its row count and repaints it. The count keeps the scroll position:
+// texts are asked for on demand, so the count is all the list holds.
+void GridPanel::updateItemCount() {
+    if (gridList == nullptr) {
+        return;
+    }
+    SendMessageW(gridList, LVM_SETITEMCOUNT, static_cast<WPARAM>(listItemCount(gridRowCount())),
+                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    InvalidateRect(gridList, nullptr, TRUE);
+}
 
-// Writes the row and column counts, the delimiter and the current cell into the status line.
-void GridPanel::updateStatusLine() {}
+// Writes the row and column counts, the delimiter and the current cell into the status line,
+// or the notice that the document is too large.
+void GridPanel::updateStatusLine() {
+    const HWND status = panelWindow != nullptr ? GetDlgItem(panelWindow, IDC_STATUS) : nullptr;
+    if (status == nullptr) {
+        return;
+    }
+    std::wstring text;
+    if (fileTooLarge) {
+        text = tooLargeStatusText(maxFileBytes);
+    } else {
+        GridStatus shown;
+        shown.rowCount = gridRowCount();
+        shown.columnCount = shownColumnCount;
+        shown.capped = columnsCapped;
+        shown.delimiter = delimiter;
+        shown.currentRow = currentRow;
+        shown.currentColumn = currentColumn;
+        text = gridStatusText(shown);
+    }
+    SetWindowTextW(status, text.c_str());
+}
 
-// Arms the debounced refresh after an edit made outside the panel; nothing is armed yet.
-void GridPanel::onDocumentModified() {}
+// An edit reached the document from outside the panel. The rows no longer describe it, so the
+// stamp is spoiled until the next scan, and the refresh is put off until the edits pause: every
+// edit restarts the timer's full delay. A hidden panel is refreshed when it is shown instead.
+void GridPanel::onDocumentModified() {
+    if (panelIsWriting) {
+        return;
+    }
+    if (panelWindow == nullptr || !IsWindowVisible(panelWindow)) {
+        return;
+    }
+    table.parsedLength = UINT64_MAX;
+    refreshPending = true;
+    SetTimer(panelWindow, REFRESH_TIMER, REFRESH_DELAY_MS, nullptr);
+}
 
-// The debounce timer: only REFRESH_TIMER is ours, and it fires once per arming.
+// The debounce timer: only REFRESH_TIMER is ours, and it fires once per arming. While the user
+// is typing in a cell editor the refresh waits, since it would close the editor.
 bool GridPanel::onRefreshTimer(UINT_PTR timerId) {
     if (timerId != REFRESH_TIMER) {
         return false;
     }
     KillTimer(panelWindow, REFRESH_TIMER);
+    if (!refreshPending) {
+        return true;
+    }
+    if (cellEditor != nullptr) {
+        SetTimer(panelWindow, REFRESH_TIMER, REFRESH_DELAY_MS, nullptr);
+        return true;
+    }
+    refreshGrid(true);
     return true;
 }

@@ -1,0 +1,65 @@
+// Status texts are built by concatenation rather than printf, so that the wide %s and %d
+// conventions of the two C libraries we build with cannot differ, and so that counts beyond
+// the range of an int are printed as they are instead of wrapping.
+#include "model/status_text.h"
+
+#include <utility>
+
+#include "model/settings_values.h"
+
+namespace {
+
+std::wstring decimal(uint64_t value) {
+    return std::to_wstring(value);
+}
+
+std::wstring decimal(int64_t value) {
+    return std::to_wstring(value);
+}
+
+// The static shows what fits in its buffer; the rest is cut.
+std::wstring fitted(std::wstring text) {
+    if (text.size() > STATUS_TEXT_CAPACITY - 1) {
+        text.resize(STATUS_TEXT_CAPACITY - 1);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::wstring delimiterDisplayText(char delimiter) {
+    switch (delimiter) {
+    case ';':
+        return L"';'";
+    case '|':
+        return L"'|'";
+    case '\t':
+        return L"Tab";
+    default:
+        return L"','";
+    }
+}
+
+std::wstring gridStatusText(const GridStatus& status) {
+    std::wstring text;
+    text.reserve(96);
+    text += decimal(status.rowCount);
+    text += L" rows x ";
+    text += decimal(status.columnCount);
+    text += L" cols";
+    if (status.capped) {
+        text += L" (capped)";
+    }
+    text += L"   |   delimiter ";
+    text += delimiterDisplayText(status.delimiter);
+    text += L"   |   cell R";
+    text += decimal(status.currentRow + 1);
+    text += L" C";
+    text += decimal(status.currentColumn);
+    return fitted(std::move(text));
+}
+
+std::wstring tooLargeStatusText(uint64_t maxFileBytes) {
+    return fitted(L"File is larger than " + decimal(maxFileBytes / MEGABYTE) +
+                  L" MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
+}

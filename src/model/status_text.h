@@ -1,0 +1,33 @@
+// The one-line status text under the grid: counts, delimiter and current cell, or the notice
+// that the document is too large to be shown.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The status static takes at most this many characters, the terminating NUL included; longer
+// texts are cut to one less.
+inline constexpr size_t STATUS_TEXT_CAPACITY = 320;
+
+// How the status line names a delimiter: "';'", "'|'", "Tab", and "','" for every other byte,
+// the comma included.
+std::wstring delimiterDisplayText(char delimiter);
+
+// What the status line reports about a shown table.
+struct GridStatus {
+    uint64_t rowCount = 0;     // grid rows, header record excluded
+    uint64_t columnCount = 0;  // data columns shown
+    bool capped = false;       // the widest row has more cells than are shown
+    char delimiter = ',';
+    int64_t currentRow = 0;     // grid row of the current cell, counted from 0
+    int64_t currentColumn = 0;  // list column of the current cell; 0 is the row numbers
+};
+
+// "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>".
+// Counts are printed in full whatever their size.
+std::wstring gridStatusText(const GridStatus& status);
+
+// "File is larger than <MB> MB - grid view is off (raise MaxFileMB in Tabulon.ini)", with the
+// limit in whole megabytes.
+std::wstring tooLargeStatusText(uint64_t maxFileBytes);

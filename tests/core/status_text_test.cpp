@@ -1,0 +1,62 @@
+// The status line's texts: exact wording, every delimiter byte, and counts of any size.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "model/settings_values.h"
+#include "model/status_text.h"
+
+namespace {
+
+GridStatus status(uint64_t rows, uint64_t columns, bool capped, char delimiter, int64_t row, int64_t column) {
+    GridStatus s;
+    s.rowCount = rows;
+    s.columnCount = columns;
+    s.capped = capped;
+    s.delimiter = delimiter;
+    s.currentRow = row;
+    s.currentColumn = column;
+    return s;
+}
+
+TEST(GridStatusText, ExactWording) {
+    EXPECT_EQ(gridStatusText(status(2, 3, false, ',', 0, 1)),
+              L"2 rows x 3 cols   |   delimiter ','   |   cell R1 C1");
+    EXPECT_EQ(gridStatusText(status(1000, 513, true, ';', 41, 512)),
+              L"1000 rows x 513 cols (capped)   |   delimiter ';'   |   cell R42 C512");
+}
+
+TEST(GridStatusText, EmptyDocumentShowsRowOneColumnZero) {
+    EXPECT_EQ(gridStatusText(status(0, 0, false, ',', 0, 0)),
+              L"0 rows x 0 cols   |   delimiter ','   |   cell R1 C0");
+}
+
+TEST(GridStatusText, EveryDelimiterByteHasItsName) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const char delimiter = static_cast<char>(byte);
+        const std::wstring expected = delimiter == ';' ? L"';'" : delimiter == '|' ? L"'|'" : delimiter == '\t' ? L"Tab" : L"','";
+        EXPECT_EQ(delimiterDisplayText(delimiter), expected) << byte;
+        const std::wstring text = gridStatusText(status(1, 1, false, delimiter, 0, 1));
+        EXPECT_EQ(text, L"1 rows x 1 cols   |   delimiter " + expected + L"   |   cell R1 C1") << byte;
+    }
+}
+
+TEST(GridStatusText, CountsBeyondAnIntArePrintedInFull) {
+    // A 2 GiB document of line breaks has more rows than an int holds.
+    const uint64_t rows = uint64_t{1} << 31;
+    EXPECT_EQ(gridStatusText(status(rows, 1, false, ',', INT32_MAX, 1)),
+              L"2147483648 rows x 1 cols   |   delimiter ','   |   cell R2147483648 C1");
+}
+
+TEST(TooLargeStatusText, GivesTheLimitInMegabytes) {
+    EXPECT_EQ(tooLargeStatusText(DEFAULT_MAX_FILE_BYTES),
+              L"File is larger than 16 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
+    EXPECT_EQ(tooLargeStatusText(maxFileBytesFromSetting(1)),
+              L"File is larger than 1 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
+    // 2048 MiB in bytes does not fit an int; the megabytes do.
+    EXPECT_EQ(tooLargeStatusText(maxFileBytesFromSetting(2048)),
+              L"File is larger than 2048 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
+}
+
+}  // namespace
