@@ -1,0 +1,185 @@
+// The stand-in host: its main window with two editor views and a docking container along the
+// bottom edge, the answers to every host message the plug-in sends, records of what it was
+// sent, the plug-in loader, and the message loop that gives registered modeless dialogs their
+// dialog keyboard handling.
+//
+// One DevHost per thread at a time; everything runs on the thread that created it.
+#pragma once
+
+#include "editor_view.h"
+#include "plugin_interface.h"
+#include "plugin_loader.h"
+
+#include <windows.h>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace devhost {
+
+// The docking record as the plug-in handed it over, copied field by field (the strings as
+// text, with whether the pointer was null), and the address the host keeps.
+struct DockRegistration {
+    const tTbData* record = nullptr;
+    HWND hClient = nullptr;
+    std::optional<std::wstring> name;
+    int dlgID = -1;
+    UINT uMask = 0;
+    HICON hIconTab = nullptr;
+    std::optional<std::wstring> addInfo;
+    RECT rcFloat{};
+    int iPrevCont = 0;
+    std::optional<std::wstring> moduleName;
+};
+
+struct MenuCheckEvent {
+    int commandId = 0;
+    LPARAM checked = 0;
+};
+
+struct ModelessDialogEvent {
+    WPARAM operation = 0;  // MODELESSDIALOGADD or MODELESSDIALOGREMOVE
+    HWND dialog = nullptr;
+    bool dialogWasWindow = false;  // IsWindow(dialog) when the message came
+};
+
+// An SCN_MODIFIED as the host forwarded it to the plug-in.
+struct ModificationEvent {
+    HWND from = nullptr;
+    int modificationType = 0;
+    intptr_t position = 0;
+    intptr_t length = 0;
+    intptr_t linesAdded = 0;
+    std::string text;
+};
+
+class DevHost {
+public:
+    static constexpr int MAIN_VIEW_ID = 1001;
+    static constexpr int SECOND_VIEW_ID = 1002;
+    static constexpr int DEFAULT_DOCK_HEIGHT = 260;
+
+    DevHost();
+    ~DevHost();
+    DevHost(const DevHost&) = delete;
+    DevHost& operator=(const DevHost&) = delete;
+
+    // Creates the main window (shown), both views and the dock container. Decorated: with a
+    // caption and sizing frame, for a person to use.
+    bool create(int width = 1000, int height = 720, bool decorated = false);
+    // Shuts the plug-in down and unloads it when still loaded, then destroys the windows.
+    void destroy();
+    HWND window() const { return window_; }
+    EditorView& view(int index) { return index == 0 ? mainView_ : secondView_; }
+    EditorView& mainView() { return mainView_; }
+    EditorView& secondView() { return secondView_; }
+
+    // ---- the plug-in ----
+    PluginLoader& plugin() { return plugin_; }
+    // Loads the DLL, calls it in the host's start-up order and sends NPPN_READY.
+    bool loadPlugin(const std::wstring& path);
+    // The NppData handed to setInfo; by default this window and the two views.
+    NppData pluginData() const;
+    // Fault switch: setInfo gets this as the host window instead of the real one.
+    std::optional<HWND> hostWindowForPlugin;
+    // Menu command by index (calls _pFunc), then pumps until idle.
+    bool invokeCommand(int index);
+    // An NPPN_* notification from this window, then pumps until idle.
+    void notify(UINT code);
+    // NPPN_SHUTDOWN, then FreeLibrary; the result of FreeLibrary.
+    bool shutdownPlugin();
+
+    // ---- answers to host messages ----
+    // Which view NPPM_GETCURRENTSCINTILLA reports; -1: no current view (the int is left as
+    // the plug-in preset it).
+    int currentView = 0;
+    // NPPM_GETPLUGINSCONFIGDIR's directory; empty: the host gives no answer (buffer untouched).
+    std::wstring configDirectory;
+    bool darkMode = false;
+    // NPPM_GETDARKMODECOLORS's palette; none: the host answers 0 and leaves the record alone.
+    std::optional<NppDarkModeColors> darkPalette;
+    static NppDarkModeColors defaultDarkPalette();
+    // Switches the mode and tells the plug-in (NPPN_DARKMODECHANGED), then pumps.
+    void setDarkMode(bool dark, std::optional<NppDarkModeColors> palette = defaultDarkPalette());
+
+    // ---- documents ----
+    // Puts document into the view without SCN_MODIFIED, makes that view current, sends
+    // NPPN_BUFFERACTIVATED and pumps; returns the document that was shown before.
+    std::shared_ptr<EditorDocument> activateDocument(int viewIndex, std::shared_ptr<EditorDocument> document);
+
+    // ---- records ----
+    std::vector<MenuCheckEvent> menuChecks;
+    std::vector<ModelessDialogEvent> modelessEvents;
+    std::vector<ModificationEvent> modifications;
+    std::optional<DockRegistration> dockRegistration;
+    int dockRegistrationCount = 0;
+    std::vector<UINT> dockRequests;  // NPPM_DMMSHOW / NPPM_DMMHIDE in order
+    // The last check state sent for a command id (none when never sent).
+    std::optional<bool> menuChecked(int commandId) const;
+    const std::vector<HWND>& modelessDialogs() const { return modelessDialogs_; }
+    int hostMessageCount(UINT message) const;
+    // How many notifications with the code the views sent (and the host forwarded).
+    int editorNotificationCount(UINT code) const;
+    void clearRecords();
+
+    // ---- docking ----
+    HWND dockContainer() const { return dock_; }
+    HWND dockedPanel() const { return dockRegistration ? dockRegistration->hClient : nullptr; }
+    // Size of the dock container (and so of the panel), kept at the bottom-left corner.
+    void setDockSize(int width, int height);
+    // WM_NOTIFY to the docked panel from this window, code = event | (highBits << 16).
+    LRESULT sendDockNotification(UINT event, UINT highBits = 0);
+    // A user closing the dock: the container is hidden, then DMN_CLOSE is sent.
+    void closeDockByUser(UINT highBits = 0);
+
+    // ---- message loop ----
+    // Through IsDialogMessage for every registered modeless dialog, else translate and dispatch.
+    void dispatch(MSG& message);
+    // Handles queued messages until the queue is empty or bound messages were handled;
+    // returns how many were handled.
+    int pumpUntilIdle(int bound = 10000);
+    // Handles messages for the given real time (sleeping briefly when idle).
+    void pumpFor(DWORD milliseconds);
+    // Runs until the main window is destroyed (WM_QUIT); the exit code.
+    int runMessageLoop();
+
+    // ---- the refresh timer of the panel (timer id 1) ----
+    // Pumps real time until a WM_TIMER with the id reaches the window, at most boundMs;
+    // true when it came (and was dispatched).
+    bool waitForTimer(HWND window, UINT_PTR id, DWORD boundMs = 2000);
+    // Delivers WM_TIMER with the id straight to the window procedure.
+    LRESULT fireTimer(HWND window, UINT_PTR id);
+    // Whether the timer is armed. Win32 cannot be asked, so this kills it and, if it existed,
+    // sets it again with the interval given: the countdown restarts in full.
+    static bool isTimerArmed(HWND window, UINT_PTR id, UINT intervalMs = 400);
+    // How many WM_TIMER messages with the id the loop dispatched to the window.
+    int timerDispatchCount(HWND window, UINT_PTR id) const;
+
+private:
+    static LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK dockProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleHostMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT answerPluginMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void forwardEditorNotification(SCNotification* notification);
+    void registerDock(const tTbData* record);
+    void showDock(HWND panel, bool show);
+    void fitPanelToDock();
+    void layout();
+
+    HWND window_ = nullptr;
+    HWND dock_ = nullptr;
+    EditorView mainView_;
+    EditorView secondView_;
+    PluginLoader plugin_;
+    std::vector<HWND> modelessDialogs_;
+    std::map<UINT, int> hostMessageCounts_;
+    std::map<UINT, int> editorNotificationCounts_;
+    std::map<std::pair<HWND, UINT_PTR>, int> timerDispatches_;
+    std::optional<SIZE> dockSize_;
+};
+
+}  // namespace devhost

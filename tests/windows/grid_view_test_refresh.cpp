@@ -1,0 +1,169 @@
+// When the grid is rebuilt: outside edits debounced into one refresh, nothing while the panel
+// is hidden, the position kept or reset by each trigger, views and documents switched.
+#include "grid_view_support.h"
+
+#include "input.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tabulon_test;
+
+namespace {
+
+const std::string PEOPLE = "Name,City\r\nAda,London\r\nGrace,Arlington\r\n";
+
+std::string numberedRows(int count) {
+    std::string text = "n,v\r\n";
+    for (int i = 1; i <= count; ++i) text += std::to_string(i) + ",x\r\n";
+    return text;
+}
+
+TEST_F(GridViewTest, BurstOfOutsideEditsGivesOneRefreshAfterTheLast) {
+    openPanel(PEOPLE);
+    ListSpy spy(list());
+    // The burst lasts longer than the delay, but no gap between two edits comes near it.
+    for (int i = 0; i < 10; ++i) {
+        host.mainView().userInsert(host.mainView().text().size(), "Row" + std::to_string(i) + ",X\r\n");
+        host.pumpFor(60);
+        EXPECT_EQ(spy.itemCountSets, 0) << "after edit " << i;
+        EXPECT_EQ(itemCount(), 2);
+    }
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(itemCount(), 12);
+    EXPECT_EQ(status(), commaStatus(12, 2, 1, 1));
+    host.pumpFor(600);
+    EXPECT_EQ(spy.itemCountSets, 1);
+    EXPECT_EQ(host.timerDispatchCount(panel(), 1), 1);
+}
+
+TEST_F(GridViewTest, EditOfEqualLengthStillRefreshes) {
+    openPanel(PEOPLE);
+    host.mainView().userReplace(0, 4, "Nome");
+    ASSERT_EQ(host.mainView().text().size(), PEOPLE.size());
+    EXPECT_TRUE(refreshArmed());
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"Nome", L"City"}));
+}
+
+TEST_F(GridViewTest, UndoInTheEditorIsAnOutsideEditToo) {
+    openPanel(PEOPLE);
+    host.mainView().userInsert(PEOPLE.size(), "Linus,Helsinki\r\n");
+    ASSERT_TRUE(waitForRefresh());
+    ASSERT_EQ(itemCount(), 3);
+    ASSERT_TRUE(host.mainView().undo());
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(itemCount(), 2);
+}
+
+TEST_F(GridViewTest, HiddenPanelIsNotRefreshedUntilShownAgain) {
+    openPanel(PEOPLE);
+    ASSERT_TRUE(host.invokeCommand(PANEL_COMMAND));  // hide
+    ASSERT_FALSE(IsWindowVisible(panel()));
+    ListSpy spy(list());
+    host.mainView().userInsert(PEOPLE.size(), "Linus,Helsinki\r\n");
+    EXPECT_FALSE(refreshArmed());
+    host.notify(NPPN_FILESAVED);
+    host.notify(NPPN_BUFFERACTIVATED);
+    EXPECT_EQ(spy.itemCountSets, 0);
+    EXPECT_EQ(itemCount(), 2);
+
+    ASSERT_TRUE(host.invokeCommand(PANEL_COMMAND));  // show: rebuilt from the top
+    EXPECT_EQ(itemCount(), 3);
+    EXPECT_EQ(status(), commaStatus(3, 2, 1, 1));
+    EXPECT_EQ(topRow(), 0);
+}
+
+TEST_F(GridViewTest, HostEventsRefreshAVisiblePanel) {
+    openPanel(PEOPLE);
+    // The text changes behind the panel's back (as a reload from disk would) and only the
+    // event tells it.
+    host.mainView().document().load("a,b,c\r\n1,2,3\r\n");
+    host.sendDockNotification(DMN_SWITCHIN, 0x3);
+    host.pumpUntilIdle();
+    EXPECT_EQ(status(), commaStatus(1, 3, 1, 1));
+
+    host.mainView().document().load("a\r\n1\r\n2\r\n");
+    host.notify(NPPN_FILESAVED);
+    EXPECT_EQ(status(), commaStatus(2, 1, 1, 1));
+
+    host.mainView().document().load("a;b\r\n");
+    host.notify(NPPN_LANGCHANGED);
+    EXPECT_EQ(status(), L"0 rows x 2 cols   |   delimiter ';'   |   cell R1 C1");
+
+    host.mainView().document().load("x|y\r\n1|2\r\n");
+    clickReload();
+    EXPECT_EQ(status(), L"1 rows x 2 cols   |   delimiter '|'   |   cell R1 C1");
+}
+
+TEST_F(GridViewTest, SwitchingDocumentsAndViewsShowsTheCurrentOne) {
+    openPanel(PEOPLE);
+    host.activateDocument(0, std::make_shared<devhost::EditorDocument>("p,q,r\r\n1,2,3\r\n"));
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"p", L"q", L"r"}));
+    EXPECT_EQ(status(), commaStatus(1, 3, 1, 1));
+
+    host.activateDocument(1, std::make_shared<devhost::EditorDocument>("s\tt\r\n1\t2\r\n3\t4\r\n"));
+    EXPECT_EQ(host.currentView, 1);
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"s", L"t"}));
+    EXPECT_EQ(status(), L"2 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
+
+    // An edit in the other view is reported too; the refresh reads the current view.
+    host.mainView().userInsert(0, "z,");
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"s", L"t"}));
+}
+
+TEST_F(GridViewTest, WithoutACurrentViewTheGridKeepsWhatItShows) {
+    openPanel(PEOPLE);
+    host.currentView = -1;
+    host.mainView().document().load("other\r\n");
+    clickReload();
+    host.notify(NPPN_BUFFERACTIVATED);
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"Name", L"City"}));
+    EXPECT_EQ(itemCount(), 2);
+    EXPECT_EQ(status(), commaStatus(2, 2, 1, 1));
+
+    host.currentView = 0;
+    clickReload();
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"other"}));
+}
+
+// Moves the list's focus down by pages, as the user's Page Down does, and returns the
+// focused row.
+int pageDown(devhost::DevHost& host, HWND list, int pages) {
+    SetFocus(list);
+    for (int i = 0; i < pages; ++i) devhost::pressKey(host, VK_NEXT);
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+TEST_F(GridViewTest, ReloadAndOutsideEditsKeepTheTopRowAndTheCurrentRow) {
+    openPanel(numberedRows(400));
+    const int focused = pageDown(host, list(), 20);
+    const int top = topRow();
+    ASSERT_GT(top, 100) << "the list did not scroll half-way down";
+    ASSERT_EQ(status(), commaStatus(400, 2, focused + 1, 1)) << "the current row does not follow the list's focus";
+
+    clickReload();
+    EXPECT_EQ(topRow(), top);
+    EXPECT_EQ(focusedRow(), focused);
+    EXPECT_EQ(status(), commaStatus(400, 2, focused + 1, 1));
+
+    host.mainView().userInsert(host.mainView().text().size(), "401,y\r\n");
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(topRow(), top);
+    EXPECT_EQ(status(), commaStatus(401, 2, focused + 1, 1));
+
+    // A current row beyond the new end moves to the last row.
+    host.mainView().document().load(numberedRows(50));
+    clickReload();
+    EXPECT_EQ(status(), commaStatus(50, 2, 50, 1));
+    EXPECT_EQ(focusedRow(), 49);
+
+    // Another document starts at the top.
+    host.activateDocument(0, std::make_shared<devhost::EditorDocument>(numberedRows(400)));
+    EXPECT_EQ(topRow(), 0);
+    EXPECT_EQ(status(), commaStatus(400, 2, 1, 1));
+}
+
+}  // namespace

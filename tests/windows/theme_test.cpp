@@ -1,0 +1,152 @@
+// Light and dark colours as the panel shows them: the list's colours, the answers to the
+// controls' colour requests, and the pixels of the panel's background.
+#include "test_support.h"
+#include "pixels.h"
+
+#include <commctrl.h>
+
+using namespace tabulon_test;
+
+namespace {
+
+// What the panel answers to a WM_CTLCOLOR* request from one of its children.
+struct ColorAnswer {
+    bool brush = false;
+    COLORREF brushColor = CLR_INVALID;
+    COLORREF text = CLR_INVALID;
+    COLORREF background = CLR_INVALID;
+};
+
+ColorAnswer askColors(HWND panel, UINT message, HWND control) {
+    ColorAnswer answer;
+    HDC dc = CreateCompatibleDC(nullptr);
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkColor(dc, RGB(4, 5, 6));
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageW(panel, message, reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(control)));
+    LOGBRUSH info{};
+    if (brush && GetObjectW(brush, sizeof(info), &info) == sizeof(info)) {
+        answer.brush = true;
+        answer.brushColor = info.lbColor;
+    }
+    answer.text = GetTextColor(dc);
+    answer.background = GetBkColor(dc);
+    DeleteDC(dc);
+    return answer;
+}
+
+NppDarkMode::Colors distinctPalette() {
+    NppDarkMode::Colors colors = devhost::DevHost::defaultDarkPalette();
+    colors.background = RGB(0x11, 0x22, 0x33);
+    colors.softerBackground = RGB(0x22, 0x33, 0x44);
+    colors.hotBackground = RGB(0x33, 0x44, 0x55);
+    colors.text = RGB(0xDD, 0xEE, 0xFF);
+    colors.edge = RGB(0x55, 0x66, 0x77);
+    return colors;
+}
+
+class ThemeTest : public PluginTest {
+protected:
+    void openPanel() {
+        loadPlugin();
+        ASSERT_TRUE(host.invokeCommand(PANEL_COMMAND));
+        ASSERT_NE(panel(), nullptr);
+        list = child(panel(), IDC_GRID_LIST);
+        ASSERT_NE(list, nullptr);
+    }
+
+    // A pixel of the panel's own background: the margin left of the first button.
+    COLORREF backgroundPixel() {
+        const devhost::Pixels pixels = devhost::capturePixels(panel());
+        if (pixels.empty()) return CLR_INVALID;
+        return pixels.at(1, 12);
+    }
+
+    void expectLight() {
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTBKCOLOR, 0, 0)), GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)), GetSysColor(COLOR_WINDOWTEXT));
+        // Light mode leaves the controls' colours to the system.
+        const ColorAnswer label = askColors(panel(), WM_CTLCOLORSTATIC, child(panel(), IDC_DELIM_LABEL));
+        EXPECT_NE(label.brushColor, distinctPalette().background);
+        EXPECT_EQ(label.text, GetSysColor(COLOR_WINDOWTEXT));
+        const ColorAnswer edit = askColors(panel(), WM_CTLCOLOREDIT, child(panel(), IDC_DELIMITER));
+        EXPECT_EQ(edit.text, GetSysColor(COLOR_WINDOWTEXT));
+        EXPECT_EQ(backgroundPixel(), GetSysColor(COLOR_BTNFACE));
+    }
+
+    void expectDark(COLORREF background, COLORREF softer, COLORREF text) {
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), background);
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTBKCOLOR, 0, 0)), background);
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)), text);
+        for (UINT message : {WM_CTLCOLORSTATIC, WM_CTLCOLORBTN, WM_CTLCOLORDLG}) {
+            const ColorAnswer answer = askColors(panel(), message, child(panel(), IDC_RELOAD));
+            EXPECT_TRUE(answer.brush) << "message " << message;
+            EXPECT_EQ(answer.brushColor, background) << "message " << message;
+            EXPECT_EQ(answer.text, text) << "message " << message;
+            EXPECT_EQ(answer.background, background) << "message " << message;
+        }
+        for (UINT message : {WM_CTLCOLOREDIT, WM_CTLCOLORLISTBOX}) {
+            const ColorAnswer answer = askColors(panel(), message, child(panel(), IDC_DELIMITER));
+            EXPECT_TRUE(answer.brush) << "message " << message;
+            EXPECT_EQ(answer.brushColor, softer) << "message " << message;
+            EXPECT_EQ(answer.text, text) << "message " << message;
+            EXPECT_EQ(answer.background, softer) << "message " << message;
+        }
+        EXPECT_EQ(backgroundPixel(), background);
+    }
+
+    HWND list = nullptr;
+};
+
+TEST_F(ThemeTest, LightModeUsesTheSystemColours) {
+    openPanel();
+    expectLight();
+    EXPECT_EQ(host.hostMessageCount(NPPM_GETDARKMODECOLORS), 0);
+}
+
+TEST_F(ThemeTest, DarkModeUsesTheHostPalette) {
+    host.darkMode = true;
+    host.darkPalette = distinctPalette();
+    openPanel();
+    expectDark(RGB(0x11, 0x22, 0x33), RGB(0x22, 0x33, 0x44), RGB(0xDD, 0xEE, 0xFF));
+}
+
+TEST_F(ThemeTest, FallbackPaletteWhenTheHostGivesNone) {
+    host.darkMode = true;
+    host.darkPalette.reset();
+    openPanel();
+    expectDark(0x202020, 0x303030, 0xE0E0E0);
+}
+
+TEST_F(ThemeTest, FallbackPaletteForBlackOnBlack) {
+    NppDarkMode::Colors colors = distinctPalette();
+    colors.background = 0;
+    colors.text = 0;
+    host.darkMode = true;
+    host.darkPalette = colors;
+    openPanel();
+    expectDark(0x202020, 0x303030, 0xE0E0E0);
+}
+
+TEST_F(ThemeTest, SwitchingModesWhileOpenRestoresEveryColour) {
+    openPanel();
+    host.setDarkMode(true, distinctPalette());
+    expectDark(RGB(0x11, 0x22, 0x33), RGB(0x22, 0x33, 0x44), RGB(0xDD, 0xEE, 0xFF));
+    host.setDarkMode(false);
+    expectLight();
+    host.setDarkMode(true, std::nullopt);
+    expectDark(0x202020, 0x303030, 0xE0E0E0);
+}
+
+TEST_F(ThemeTest, ModeChangedWhileHiddenIsPickedUpWhenShown) {
+    openPanel();
+    host.invokeCommand(PANEL_COMMAND);  // hide
+    host.darkMode = true;               // changed without a notification
+    host.darkPalette = distinctPalette();
+    host.invokeCommand(PANEL_COMMAND);  // show
+    ASSERT_TRUE(IsWindowVisible(panel()));
+    expectDark(RGB(0x11, 0x22, 0x33), RGB(0x22, 0x33, 0x44), RGB(0xDD, 0xEE, 0xFF));
+}
+
+}  // namespace
