@@ -2,7 +2,9 @@
 // plug-in, opens its panel, and either runs until the window is closed or, with a screenshot
 // path, saves the panel's pixels as a BMP and exits.
 //
-//   devhost.exe [DOCUMENT] [--dll PATH] [--screenshot FILE.bmp]
+//   devhost.exe [DOCUMENT] [--dll PATH] [--screenshot FILE.bmp] [--dark]
+//
+// --dark: the host runs in dark mode with its default palette.
 //
 // Environment: TABULON_DLL (the plug-in; default Tabulon.dll beside this program),
 // TABULON_SCREENSHOT (as --screenshot), TABULON_CONFIG_DIR (the plug-in configuration
@@ -66,10 +68,13 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring documentPath;
     std::wstring dllPath = environment(L"TABULON_DLL");
     std::wstring screenshotPath = environment(L"TABULON_SCREENSHOT");
+    bool dark = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring argument = argv[i];
         if (argument == L"--screenshot" && i + 1 < argc) {
             screenshotPath = argv[++i];
+        } else if (argument == L"--dark") {
+            dark = true;
         } else if (argument == L"--dll" && i + 1 < argc) {
             dllPath = argv[++i];
         } else {
@@ -102,6 +107,8 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     host.configDirectory = configDirectory;
+    host.darkMode = dark;
+    if (dark) host.darkPalette = devhost::DevHost::defaultDarkPalette();
     host.mainView().document().load(text);
     host.mainView().document().eolMode = detectEolMode(text);
     if (!host.loadPlugin(dllPath)) {
