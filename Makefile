@@ -34,6 +34,7 @@ demo: windows
 
 bench: native
 	@build/native/bench/tabulon_bench
+	@cmake --preset windows >/dev/null && cmake --build --preset windows --target grid_bench && tools/wine-run build/windows/bin/grid_bench.exe
 
 # Runs the fuzz target for SECONDS seconds (default 60).
 fuzz: bootstrap

@@ -1,23 +1,257 @@
-// Painting of the owner-drawn grid: rows, cells, the current cell, and the header in dark mode.
+// Painting of the owner-drawn grid: rows, cells, the current cell, and the header in dark mode;
+// the texts the list asks for, and the rectangle of any cell.
+//
+// The list draws nothing of a row itself. Every visible row arrives as WM_DRAWITEM and is
+// painted here cell by cell, from the row model, with nothing cached between paints. Only
+// the columns that intersect the client area are drawn, so a 512-column row costs only its
+// visible cells. Every brush and pen made here is deleted before the message returns; the
+// font and the colours belong to the panel.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "model/cell_text.h"
+#include "model/row_text.h"
+#include "panel/gdi_owners.h"
 #include "panel/grid_panel.h"
 
-// Paints one grid row cell by cell; the list has no rows to paint yet.
-void GridPanel::drawGridRow(const DRAWITEMSTRUCT* /*item*/) {}
+namespace {
 
-// Lets the header draw itself; dark mode will paint its items through drawHeaderItem.
-LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* /*draw*/) {
-    return CDRF_DODEFAULT;
+// Lengths at 96 DPI, scaled when used.
+constexpr int CELL_TEXT_INSET = 4;          // left and right of each body cell's text
+constexpr int HEADER_TEXT_INSET_LEFT = 6;   // dark-mode header titles
+constexpr int HEADER_TEXT_INSET_RIGHT = 4;
+constexpr int CURRENT_CELL_FRAME_WIDTH = 1;
+constexpr int HEADER_SEPARATOR_INSET = 2;   // fixed: the separator stops short of both edges
+constexpr int GRID_LINE_WIDTH = 1;          // fixed at every DPI
+
+// The current cell's frame; not a theme colour, so it reads the same on every palette.
+constexpr COLORREF FRAME_COLOR_LIGHT = RGB(33, 107, 196);
+constexpr COLORREF FRAME_COLOR_DARK = RGB(154, 200, 255);
+
+// Header titles are read into a buffer of this many characters, one kept for the terminator.
+constexpr int HEADER_TEXT_CAPACITY = 512;
+
+constexpr UINT BODY_TEXT_FORMAT = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr UINT ROW_NUMBER_FORMAT = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr UINT HEADER_TEXT_FORMAT = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+
+void fillSolid(HDC dc, const RECT& area, COLORREF color) {
+    ScopedBrush brush(CreateSolidBrush(color));
+    if (brush) {
+        FillRect(dc, &area, brush.get());
+    }
 }
 
-// Paints one header item in the dark colours; until it does, the header paints itself.
-LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* /*draw*/) {
-    return CDRF_DODEFAULT;
+// A line with the pen selected in the DC, from (x1, y1) up to but not including (x2, y2).
+void drawLine(HDC dc, int x1, int y1, int x2, int y2) {
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
 }
 
-// Answers the list's request for an item's text; the list has no items yet.
-void GridPanel::serveItemText(NMLVDISPINFOW* /*dispInfo*/) {}
+// The number shown for a grid row: counted from 1, whatever the header setting.
+std::wstring rowNumberText(int64_t gridRow) {
+    return std::to_wstring(gridRow + 1);
+}
 
-// The rectangle of a cell in the list's client coordinates; no cell is laid out yet.
-bool GridPanel::cellRect(int32_t /*gridRow*/, int32_t /*listColumn*/, RECT& /*rect*/) {
-    return false;
+}  // namespace
+
+// The one-line text of a data cell (list column 1 and up), or empty when the row is short or
+// the row does not exist.
+std::wstring GridPanel::cellDisplayText(int32_t gridRow, int32_t listColumn) const {
+    if (listColumn < 1) {
+        return std::wstring();
+    }
+    const auto cell = cellAt(table, headerRow, gridRow, static_cast<uint64_t>(listColumn - 1));
+    if (!cell) {
+        return std::wstring();
+    }
+    return displayText(decodeCell(*cell, static_cast<UINT>(documentCodePage)));
+}
+
+void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
+    if (item == nullptr || gridList == nullptr || item->hwndItem != gridList || item->itemID == static_cast<UINT>(-1)) {
+        return;
+    }
+    const HDC dc = item->hDC;
+    const int32_t row = static_cast<int32_t>(item->itemID);
+
+    // The list's own state: the structure's itemState does not follow a virtual list's
+    // multiple selection.
+    const UINT state = static_cast<UINT>(
+        SendMessageW(gridList, LVM_GETITEMSTATE, item->itemID, LVIS_FOCUSED | LVIS_SELECTED));
+    const bool selected = (state & LVIS_SELECTED) != 0;
+
+    COLORREF rowBackground = (item->itemID % 2 != 0) ? colors.alternateBackground : colors.background;
+    COLORREF rowText = colors.text;
+    if (selected && darkMode) {
+        rowBackground = colors.selectionBackground;
+    } else if (selected) {
+        rowBackground = GetSysColor(COLOR_HIGHLIGHT);
+        rowText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    }
+    fillSolid(dc, item->rcItem, rowBackground);
+
+    ScopedPen gridPen(CreatePen(PS_SOLID, GRID_LINE_WIDTH, colors.gridLine));
+    SelectedObject selectedFont(dc, font);
+    SelectedObject selectedGridPen(dc, gridPen.get());
+    SetBkMode(dc, TRANSPARENT);
+    drawLine(dc, item->rcItem.left, item->rcItem.bottom - 1, item->rcItem.right, item->rcItem.bottom - 1);
+
+    RECT client{};
+    GetClientRect(gridList, &client);
+
+    const int inset = scaled(CELL_TEXT_INSET);
+    const int32_t lastColumn = static_cast<int32_t>(shownColumnCount);
+    for (int32_t column = 0; column <= lastColumn; ++column) {
+        RECT cell{};
+        if (!cellRect(row, column, cell)) {
+            continue;
+        }
+        if (cell.right <= client.left) {
+            continue;  // scrolled out on the left
+        }
+        if (cell.left >= client.right) {
+            break;  // this and every later column lie beyond the right edge
+        }
+
+        const bool isCurrent = column != 0 && row == currentRow && column == currentColumn;
+        std::wstring text;
+        COLORREF textColor = rowText;
+        UINT format = BODY_TEXT_FORMAT;
+        if (column == 0) {
+            // The row numbers keep the header's colours, selected or not.
+            fillSolid(dc, cell, colors.headerBackground);
+            textColor = colors.headerText;
+            text = rowNumberText(row);
+            format = ROW_NUMBER_FORMAT;
+        } else {
+            if (isCurrent) {
+                fillSolid(dc, cell, colors.selectionBackground);
+                textColor = colors.selectionText;
+            }
+            text = cellDisplayText(row, column);
+        }
+        drawLine(dc, cell.right - 1, cell.top, cell.right - 1, cell.bottom);
+
+        RECT textArea = cell;
+        textArea.left += inset;
+        textArea.right -= inset;
+        if (textArea.right > textArea.left) {
+            SetTextColor(dc, textColor);
+            DrawTextW(dc, text.c_str(), -1, &textArea, format);
+        }
+
+        if (isCurrent) {
+            const COLORREF frameColor = darkMode ? FRAME_COLOR_DARK : FRAME_COLOR_LIGHT;
+            ScopedPen framePen(CreatePen(PS_SOLID, scaled(CURRENT_CELL_FRAME_WIDTH), frameColor));
+            SelectedObject selectedFramePen(dc, framePen.get());
+            SelectedObject selectedBrush(dc, GetStockObject(NULL_BRUSH));
+            Rectangle(dc, cell.left, cell.top, cell.right - 1, cell.bottom - 1);
+        }
+    }
+}
+
+LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* draw) {
+    if (!darkMode || draw == nullptr) {
+        return CDRF_DODEFAULT;  // the system look
+    }
+    switch (draw->dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return drawHeaderItem(draw);
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* draw) {
+    const HDC dc = draw->hdc;
+    const RECT& area = draw->rc;
+    fillSolid(dc, area, colors.headerBackground);
+    {
+        ScopedPen linePen(CreatePen(PS_SOLID, GRID_LINE_WIDTH, colors.gridLine));
+        SelectedObject selectedPen(dc, linePen.get());
+        drawLine(dc, area.right - 1, area.top + HEADER_SEPARATOR_INSET, area.right - 1,
+                 area.bottom - HEADER_SEPARATOR_INSET);
+        drawLine(dc, area.left, area.bottom - 1, area.right, area.bottom - 1);
+    }
+
+    wchar_t title[HEADER_TEXT_CAPACITY] = {};
+    HDITEMW headerItem{};
+    headerItem.mask = HDI_TEXT;
+    headerItem.pszText = title;
+    headerItem.cchTextMax = HEADER_TEXT_CAPACITY - 1;
+    SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMW, static_cast<WPARAM>(draw->dwItemSpec),
+                 reinterpret_cast<LPARAM>(&headerItem));
+    title[HEADER_TEXT_CAPACITY - 1] = L'\0';
+
+    RECT textArea = area;
+    textArea.left += scaled(HEADER_TEXT_INSET_LEFT);
+    textArea.right -= scaled(HEADER_TEXT_INSET_RIGHT);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colors.headerText);
+    {
+        SelectedObject selectedFont(dc, font);
+        DrawTextW(dc, title, -1, &textArea, HEADER_TEXT_FORMAT);
+    }
+    return CDRF_SKIPDEFAULT;
+}
+
+void GridPanel::serveItemText(NMLVDISPINFOW* dispInfo) {
+    if (dispInfo == nullptr) {
+        return;
+    }
+    LVITEMW& item = dispInfo->item;
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) {
+        return;
+    }
+    if (item.iSubItem == 0) {
+        displayScratch = rowNumberText(item.iItem);
+    } else {
+        displayScratch = cellDisplayText(item.iItem, item.iSubItem);
+    }
+    lstrcpynW(item.pszText, displayScratch.c_str(), item.cchTextMax);
+}
+
+bool GridPanel::cellRect(int32_t gridRow, int32_t listColumn, RECT& rect) {
+    if (gridList == nullptr || gridRow < 0) {
+        return false;
+    }
+    if (listColumn >= 1) {
+        RECT subItem{};
+        subItem.top = listColumn;
+        subItem.left = LVIR_BOUNDS;
+        if (!SendMessageW(gridList, LVM_GETSUBITEMRECT, static_cast<WPARAM>(gridRow),
+                          reinterpret_cast<LPARAM>(&subItem))) {
+            return false;
+        }
+        rect = subItem;
+        return true;
+    }
+
+    // For sub-item 0 the list reports the whole row, so the row-number cell is built from the
+    // row's rectangle and the column's width, ending where the first data column begins.
+    RECT rowArea{};
+    rowArea.left = LVIR_BOUNDS;
+    if (!SendMessageW(gridList, LVM_GETITEMRECT, static_cast<WPARAM>(gridRow),
+                      reinterpret_cast<LPARAM>(&rowArea))) {
+        return false;
+    }
+    const int width = static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, 0, 0));
+    rect = rowArea;
+    RECT firstData{};
+    firstData.top = 1;
+    firstData.left = LVIR_BOUNDS;
+    if (shownColumnCount != 0 &&
+        SendMessageW(gridList, LVM_GETSUBITEMRECT, static_cast<WPARAM>(gridRow),
+                     reinterpret_cast<LPARAM>(&firstData))) {
+        rect.right = firstData.left;
+        rect.left = firstData.left - width;
+    } else {
+        rect.right = rowArea.left + width;
+    }
+    return true;
 }

@@ -18,8 +18,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/csv_table.h"
+#include "model/editor_access.h"
 #include "model/settings_values.h"
 #include "model/theme_palette.h"
 
@@ -113,6 +115,14 @@ public:
     void copyToClipboard(bool rows);
     void pasteFromClipboard();
 
+    // --- Editor access and view helpers (refresh, columns) ------------------------------
+    // The host's windows, for the editor access functions (currentView, replaceRange, ...).
+    EditorWindows editorWindows() const { return {hostWindow, scintillaMain, scintillaSecond}; }
+    // The number of grid rows of the table as last read (the header record excluded).
+    uint64_t gridRowCount() const { return dataRowCount(table, headerRow); }
+    // The title of data column `column` (0 for the first) in the current code page.
+    std::wstring dataColumnTitle(uint64_t column) const;
+
     // --- State ----------------------------------------------------------------------------
 
     // Host handles, null until setInfo.
@@ -176,6 +186,37 @@ private:
     void onPanelDestroyed(HWND window);
     void releaseFont();
     void setDialogResult(LRESULT result);
+
+    // --- Painting helpers ----------------------------------------------------------------
+    // The one-line text of a data cell (list column 1 and up) as the grid shows it; empty for
+    // the row-number column, a short row or a row that does not exist.
+    std::wstring cellDisplayText(int32_t gridRow, int32_t listColumn) const;
+
+    // --- Row, column and clipboard helpers ---------------------------------------------------
+    // The grid rows the list has selected, in list order.
+    std::vector<int32_t> selectedGridRows() const;
+    // Replaces the whole document with text as one undo step. parsedLength follows the new
+    // length; after a failed write it holds all ones, so nothing is written before a rescan.
+    bool replaceDocument(const std::string& text);
+    // Asks the user to confirm a deletion. True only for OK while the grid was not rebuilt
+    // meanwhile and the document is still the one the rows were read from.
+    bool confirmDeletion(const std::wstring& question);
+    // Ends a row, column or block operation: the grid is read again, then the given cell is
+    // selected after a write, or the user is told that nothing could be written.
+    void finishOperation(bool written, int32_t gridRow, int32_t listColumn);
+
+    // --- Cell editor helpers -------------------------------------------------------------
+    // The editor window over a cell rectangle of the list, in its single-line or multi-line
+    // form, with the panel's font and cellEditorProc installed; none when it cannot be made.
+    HWND createEditorWindow(const std::wstring& text, const RECT& cell, bool multiLine);
+    // Ctrl+Enter in the single-line form: the same edit goes on in the multi-line form, with a
+    // line break in place of the selection.
+    void switchEditorToMultiLine();
+    // The grid's click, double-click and typing, as gridInputProc hands them over.
+    void onGridButtonDown(LPARAM point, bool leftButton);
+    bool onGridDoubleClick(LPARAM point);
+    bool onGridKeyDown(WPARAM key);
+    bool onGridCharacter(WPARAM character);
 };
 
 // The library's one GridPanel, constructed before any export runs.

@@ -1,0 +1,358 @@
+// The grid's speed through the real DLL in the stand-in host, on the typical 16 MiB document:
+//
+//   refresh   from the debounce timer of an outside edit firing to the status line showing
+//             the new table (copy, detection, scan, item count, columns, status text painted)
+//   paint     one full page of the grid repainted (every visible row and cell drawn)
+//   native    the model's own refresh path in this process, for comparison: copy the text,
+//             detect the delimiter, scan into a table used before
+//   cell edit one cell of the middle row written through the grid's keys: Delete (the row
+//             regenerated, its bytes replaced, the later rows' offsets moved), and a typed
+//             value committed with Enter (the same, then the move down)
+//   rows and  "+ Col" and "- Col" on the first column (the whole document rewritten in one
+//   columns   replace, then read again), Ctrl+V of a 100 x 10 block in the middle, and "- Row"
+//             with 1 000 selected rows spread over the document (one replace per row), each
+//             timed from the press to the refreshed grid; deletions include the confirmation
+//             box, answered by the host's capture a few milliseconds after it opens
+//
+// Medians over repeated runs are printed, with the refresh as a multiple of the native path
+// (it should stay within twice that). Figures, not a test: nothing fails on a slow machine.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "dev_host.h"
+#include "documents.h"
+#include "model/csv_table.h"
+#include "model/delimiter_detection.h"
+#include "temporary_directory.h"
+#include "clipboard.h"
+#include "input.h"
+#include "window_hooks.h"
+
+namespace {
+
+constexpr uint64_t MIB = 1 << 20;
+constexpr int REFRESH_RUNS = 15;
+constexpr int PAINT_RUNS = 31;
+constexpr int EDIT_RUNS = 31;
+
+constexpr int IDC_GRID_LIST = 2601;
+constexpr int IDC_STATUS = 2610;
+constexpr int IDC_CELL_EDITOR = 2611;
+constexpr UINT_PTR REFRESH_TIMER = 1;
+constexpr int PANEL_COMMAND = 0;
+
+// A row appended by the outside edits; every other run takes it away again, so each refresh
+// finds a different row count to show.
+const std::string EXTRA_ROW = "99999999,1.00,2024-01-01,00:00,extra,row,1,2,3,4\r\n";
+
+double secondsPerTick() {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return 1.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double now() {
+    static const double tick = secondsPerTick();
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * tick;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+std::wstring besideProgram(const wchar_t* name) {
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    std::wstring path(buffer, n);
+    const size_t slash = path.find_last_of(L"\\/");
+    return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) + name;
+}
+
+std::wstring windowText(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+// The model's refresh path on its own: what the DLL's refresh does between reading the
+// document and handing the rows to the list.
+double nativeRefresh(const std::string& text, CsvTable& table) {
+    const double start = now();
+    const std::string copy(text);
+    char delimiter = detectDelimiter(copy);
+    if (delimiter == 0) {
+        delimiter = ',';
+    }
+    scanDocument(copy, delimiter, '"', table);
+    return now() - start;
+}
+
+// Row and column operations and a block paste, each undone in the host (and the grid read
+// again) between runs, so that every run starts from the same document.
+constexpr int OPERATION_RUNS = 7;
+constexpr int IDC_DELETE_ROW = 2606;
+constexpr int IDC_ADD_COLUMN = 2607;
+constexpr int IDC_DELETE_COLUMN = 2608;
+
+double pressButton(devhost::DevHost& host, HWND panel, int id) {
+    const double start = now();
+    SendMessageW(GetDlgItem(panel, id), BM_CLICK, 0, 0);
+    const double elapsed = now() - start;
+    host.pumpUntilIdle();
+    return elapsed;
+}
+
+// Undoes the last operation in the host and lets the grid read the document again.
+void undoOperation(devhost::DevHost& host, HWND panel) {
+    host.mainView().undo();
+    SendMessageW(panel, WM_TIMER, REFRESH_TIMER, 0);
+    host.pumpUntilIdle();
+}
+
+int measureOperations(devhost::DevHost& host, HWND panel, HWND list) {
+    devhost::WindowHooks hooks;  // answers the deletion boxes with OK
+    const std::string original = host.mainView().text();
+    const LRESULT rows = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+    RECT cell{};
+    cell.top = 1;
+    cell.left = LVIR_BOUNDS;
+    SendMessageW(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
+    const LPARAM firstCell = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, firstCell);
+    SendMessageW(list, WM_LBUTTONUP, 0, firstCell);
+    host.pumpUntilIdle();
+
+    std::vector<double> addColumnTimes;
+    std::vector<double> deleteColumnTimes;
+    for (int i = 0; i < OPERATION_RUNS; ++i) {
+        addColumnTimes.push_back(pressButton(host, panel, IDC_ADD_COLUMN));
+        deleteColumnTimes.push_back(pressButton(host, panel, IDC_DELETE_COLUMN));
+    }
+    if (host.mainView().text() != original || hooks.boxes.size() != OPERATION_RUNS) {
+        std::fprintf(stderr, "grid_bench: adding and deleting a column did not give the document back\n");
+        return 1;
+    }
+    const size_t undoSteps = host.mainView().document().undoStepCount();
+
+    std::wstring block;
+    for (int line = 0; line < 100; ++line) {
+        for (int field = 0; field < 10; ++field) {
+            block += (field ? L"\t" : L"") + std::to_wstring(line * 10 + field);
+        }
+        block += L"\r\n";
+    }
+    devhost::setClipboardText(host.window(), block);
+    std::vector<double> pasteTimes;
+    for (int i = 0; i < OPERATION_RUNS; ++i) {
+        SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(rows / 2), FALSE);
+        cell.top = 1;
+        cell.left = LVIR_BOUNDS;
+        SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(rows / 2), reinterpret_cast<LPARAM>(&cell));
+        const LPARAM middle = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+        SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+        SendMessageW(list, WM_LBUTTONUP, 0, middle);
+        host.pumpUntilIdle();
+        SetFocus(list);
+        const double start = now();
+        devhost::pressKey(host, 'V', devhost::KEY_CTRL);
+        pasteTimes.push_back(now() - start);
+        if (host.mainView().document().undoStepCount() != undoSteps + 1) {
+            std::fprintf(stderr, "grid_bench: the block paste did not reach the document\n");
+            return 1;
+        }
+        undoOperation(host, panel);
+    }
+
+    std::vector<double> deleteRowsTimes;
+    for (int i = 0; i < 5; ++i) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+        state.state = LVIS_SELECTED;
+        for (LRESULT k = 0; k < 1000; ++k) {
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(k * rows / 1000 + 1),
+                         reinterpret_cast<LPARAM>(&state));
+        }
+        const LRESULT before = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+        deleteRowsTimes.push_back(pressButton(host, panel, IDC_DELETE_ROW));
+        if (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != before - 1000) {
+            std::fprintf(stderr, "grid_bench: deleting 1000 rows did not leave 1000 fewer\n");
+            return 1;
+        }
+        undoOperation(host, panel);
+    }
+    if (host.mainView().text() != original) {
+        std::fprintf(stderr, "grid_bench: undo did not give the document back\n");
+        return 1;
+    }
+
+    // The stand-in editor's own share: one replace of the whole document by the same text,
+    // with its notifications, as a column operation's single write costs it.
+    std::vector<double> replaceTimes;
+    const HWND view = host.mainView().window();
+    for (int i = 0; i < OPERATION_RUNS; ++i) {
+        const double start = now();
+        SendMessageW(view, SCI_SETTARGETRANGE, 0, static_cast<LPARAM>(original.size()));
+        SendMessageW(view, SCI_REPLACETARGET, original.size(), reinterpret_cast<LPARAM>(original.data()));
+        replaceTimes.push_back(now() - start);
+        undoOperation(host, panel);
+    }
+
+    std::printf("stand-in editor, one whole-document replace:   median %8.2f ms over %d runs\n",
+                median(replaceTimes) * 1e3, OPERATION_RUNS);
+    std::printf("add column (+ Col, press to refreshed grid):   median %8.2f ms over %d runs\n",
+                median(addColumnTimes) * 1e3, OPERATION_RUNS);
+    std::printf("delete column (- Col, box answered, refresh):  median %8.2f ms over %d runs\n",
+                median(deleteColumnTimes) * 1e3, OPERATION_RUNS);
+    std::printf("100 x 10 block paste (Ctrl+V, refresh):        median %8.2f ms over %d runs\n",
+                median(pasteTimes) * 1e3, OPERATION_RUNS);
+    std::printf("delete 1000 spread rows (- Row, box, refresh): median %8.2f ms over %d runs\n",
+                median(deleteRowsTimes) * 1e3, 5);
+    return 0;
+}
+
+int run() {
+    const std::string document = documents::typical(16 * MIB);
+
+    devhost::TemporaryDirectory config;
+    // A limit above the document, so that a document a little over 16 MiB is still shown.
+    devhost::writeFileBytes(config.file(L"Tabulon.ini"), "[Tabulon]\r\nMaxFileMB=64\r\n");
+    devhost::DevHost host;
+    if (!host.create(1280, 900)) {
+        std::fprintf(stderr, "grid_bench: the host window cannot be created\n");
+        return 1;
+    }
+    host.configDirectory = config.path();
+    host.mainView().document().load(document);
+    if (!host.loadPlugin(besideProgram(L"Tabulon.dll"))) {
+        std::fprintf(stderr, "grid_bench: Tabulon.dll cannot be loaded\n");
+        return 1;
+    }
+    host.setDockSize(1280, 640);
+    host.invokeCommand(PANEL_COMMAND);
+    const HWND panel = host.dockedPanel();
+    const HWND list = panel ? GetDlgItem(panel, IDC_GRID_LIST) : nullptr;
+    const HWND status = panel ? GetDlgItem(panel, IDC_STATUS) : nullptr;
+    if (list == nullptr || status == nullptr) {
+        std::fprintf(stderr, "grid_bench: the panel did not open\n");
+        return 1;
+    }
+    host.pumpUntilIdle();
+    const LRESULT rows = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    std::printf("grid_bench: typical document, %.1f MiB, %lld grid rows\n",
+                static_cast<double>(document.size()) / MIB, static_cast<long long>(rows));
+
+    // Outside edits: append or remove the extra row, then fire the timer they armed.
+    std::vector<double> refreshTimes;
+    for (int i = 0; i < REFRESH_RUNS; ++i) {
+        devhost::EditorView& view = host.mainView();
+        const size_t length = view.text().size();
+        if (i % 2 == 0) {
+            view.userInsert(length, EXTRA_ROW);
+        } else {
+            view.userDelete(length - EXTRA_ROW.size(), EXTRA_ROW.size());
+        }
+        const std::wstring before = windowText(status);
+        const double start = now();
+        SendMessageW(panel, WM_TIMER, REFRESH_TIMER, 0);
+        UpdateWindow(status);
+        const double elapsed = now() - start;
+        if (windowText(status) == before) {
+            std::fprintf(stderr, "grid_bench: the status line did not change after a refresh\n");
+            return 1;
+        }
+        refreshTimes.push_back(elapsed);
+        host.pumpUntilIdle();
+    }
+
+    std::vector<double> nativeTimes;
+    {
+        CsvTable table;
+        nativeRefresh(document, table);  // the table is used before, as the panel's is
+        for (int i = 0; i < REFRESH_RUNS; ++i) {
+            nativeTimes.push_back(nativeRefresh(document, table));
+        }
+    }
+
+    const LRESULT perPage = SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0);
+    std::vector<double> paintTimes;
+    for (int i = 0; i < PAINT_RUNS; ++i) {
+        const double start = now();
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        paintTimes.push_back(now() - start);
+    }
+
+    const double refresh = median(refreshTimes);
+    const double native = median(nativeTimes);
+    std::printf("refresh through the DLL (timer to status line): median %8.2f ms over %d runs\n",
+                refresh * 1e3, REFRESH_RUNS);
+    std::printf("native refresh path (copy, detect, scan):      median %8.2f ms over %d runs\n",
+                native * 1e3, REFRESH_RUNS);
+    std::printf("refresh / native path: %.2f (at most 2 wanted)\n", native > 0 ? refresh / native : 0.0);
+    std::printf("full page paint (%lld rows):                    median %8.2f ms over %d runs\n",
+                static_cast<long long>(perPage), median(paintTimes) * 1e3, PAINT_RUNS);
+
+    // Cell edits on the middle row: Delete empties cell 2, then a typed value fills it again
+    // through the editor, whose Enter moves down; Up comes back. Only the two writes are timed.
+    const int middle = static_cast<int>(rows / 2);
+    SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(middle), FALSE);
+    host.pumpUntilIdle();
+    RECT cell{};
+    cell.top = 2;
+    cell.left = LVIR_BOUNDS;
+    SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(middle), reinterpret_cast<LPARAM>(&cell));
+    const LPARAM centre = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    SendMessageW(list, WM_LBUTTONUP, 0, centre);
+    host.pumpUntilIdle();
+    std::vector<double> deleteTimes;
+    std::vector<double> commitTimes;
+    const size_t lengthBefore = host.mainView().text().size();
+    for (int i = 0; i < EDIT_RUNS; ++i) {
+        double start = now();
+        SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+        deleteTimes.push_back(now() - start);
+        host.pumpUntilIdle();
+
+        SendMessageW(list, WM_CHAR, L'7', 0);
+        const HWND editor = GetDlgItem(list, IDC_CELL_EDITOR);
+        if (editor == nullptr) {
+            std::fprintf(stderr, "grid_bench: typing did not open the cell editor\n");
+            return 1;
+        }
+        start = now();
+        SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+        commitTimes.push_back(now() - start);
+        host.pumpUntilIdle();
+        SendMessageW(list, WM_KEYDOWN, VK_UP, 0);
+        host.pumpUntilIdle();
+    }
+    if (host.mainView().text().size() == lengthBefore && host.mainView().document().undoStepCount() == 0) {
+        std::fprintf(stderr, "grid_bench: the cell edits did not reach the document\n");
+        return 1;
+    }
+    std::printf("cell edit on the middle row, Delete:           median %8.3f ms over %d runs\n",
+                median(deleteTimes) * 1e3, EDIT_RUNS);
+    std::printf("cell edit on the middle row, typed + Enter:    median %8.3f ms over %d runs\n",
+                median(commitTimes) * 1e3, EDIT_RUNS);
+    if (const int failed = measureOperations(host, panel, list); failed != 0) {
+        return failed;
+    }
+    host.destroy();
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    return run();
+}

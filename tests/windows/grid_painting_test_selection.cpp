@@ -1,0 +1,214 @@
+// The current cell's moves, scrolling a cell into view, and the editor's caret following the
+// grid, checked on the operations themselves, apart from the keys and clicks that call them:
+// the panel is built into this program and runs inside the stand-in host over its editor
+// views, with the list's own selection and focus handling in play.
+#include "input.h"
+#include "panel/grid_panel.h"
+#include "plugin/host_interface.h"
+#include "test_support.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace tabulon_test;
+
+namespace {
+
+class SelectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(hooks.installed());
+        ASSERT_TRUE(host.create());
+    }
+
+    void TearDown() override {
+        panel.onShutdown();
+        host.destroy();
+    }
+
+    void open(const std::string& document, bool headerRow = true) {
+        host.mainView().document().load(document);
+        panel.attachHost(GetModuleHandleW(nullptr), host.window(), host.mainView().window(),
+                         host.secondView().window(), nullptr);
+        panel.headerRow = headerRow;
+        panel.showPanel(true);
+        host.pumpUntilIdle();
+        list = panel.gridList;
+        ASSERT_NE(list, nullptr);
+    }
+
+    std::vector<int> selectedRows() {
+        std::vector<int> rows;
+        for (int i = -1; (i = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0;) {
+            rows.push_back(i);
+        }
+        return rows;
+    }
+
+    int focusedRow() {
+        return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    }
+
+    std::wstring statusText() {
+        wchar_t text[400] = {};
+        GetWindowTextW(child(panel.panelWindow, IDC_STATUS), text, 400);
+        return text;
+    }
+
+    void expectCurrent(int row, int column) {
+        EXPECT_EQ(panel.currentRow, row);
+        EXPECT_EQ(panel.currentColumn, column);
+        EXPECT_EQ(focusedRow(), row);
+        const std::wstring cell = L"cell R" + std::to_wstring(row + 1) + L" C" + std::to_wstring(column);
+        const std::wstring status = statusText();
+        EXPECT_EQ(status.substr(status.size() - std::min(status.size(), cell.size())), cell);
+    }
+
+    RECT cellRect(int row, int column) {
+        RECT r{};
+        EXPECT_TRUE(panel.cellRect(row, column, r));
+        return r;
+    }
+
+    RECT client() {
+        RECT r{};
+        GetClientRect(list, &r);
+        return r;
+    }
+
+    devhost::WindowHooks hooks;
+    devhost::DevHost host;
+    GridPanel panel;
+    HWND list = nullptr;
+};
+
+// A table of `rows` data rows of `columns` cells under a header record.
+std::string table(int rows, int columns) {
+    std::string text;
+    for (int r = 0; r <= rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            text += (c ? "," : "") + std::string(r == 0 ? "h" : "v") + std::to_string(r) + "_" + std::to_string(c);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+// Tab and the arrows step the current cell, wrapping at the row ends and stopping at the
+// grid's corners; each step selects and focuses only the current row.
+TEST_F(SelectionTest, StepsWrapAtRowEndsAndStopAtCorners) {
+    open(table(4, 3));
+    panel.selectCell(0, 3, false);
+    expectCurrent(0, 3);
+    panel.moveCell(0, 1);  // Tab on the last cell of a row
+    expectCurrent(1, 1);
+    panel.moveCell(0, -1);  // Shift+Tab on the first data column
+    expectCurrent(0, 3);
+    panel.moveCell(-1, 0);  // Up on row 0
+    expectCurrent(0, 3);
+    panel.moveCell(0, -1);
+    panel.moveCell(0, -1);
+    panel.moveCell(0, -1);  // from the first cell of the first row
+    expectCurrent(0, 3);
+
+    panel.selectCell(3, 3, false);
+    panel.moveCell(1, 0);  // Down on the last row
+    expectCurrent(3, 3);
+    panel.moveCell(0, 1);  // Tab on the very last cell
+    expectCurrent(3, 1);
+
+    // Out-of-range requests are clamped, the row-number column included.
+    panel.selectCell(99, 99, false);
+    expectCurrent(3, 3);
+    panel.selectCell(-5, -5, false);
+    expectCurrent(0, 0);
+    panel.moveCell(0, 1);
+    expectCurrent(0, 1);
+}
+
+// Rows the list selected by itself (Shift+Down) are reduced to the current row by the next
+// step of the current cell.
+TEST_F(SelectionTest, StepClearsTheListsSelection) {
+    open(table(6, 3));
+    SetFocus(list);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(devhost::pressKey(host, VK_DOWN, devhost::KEY_SHIFT));
+    }
+    ASSERT_EQ(selectedRows(), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(panel.currentRow, 3);  // followed the list's focus
+    panel.moveCell(0, 1);
+    EXPECT_EQ(selectedRows(), (std::vector<int>{3}));
+    expectCurrent(3, 2);
+}
+
+// Without grid rows nothing changes, not even the status line.
+TEST_F(SelectionTest, NothingToSelectInAnEmptyGrid) {
+    open("only,a,header\r\n");
+    const std::wstring before = statusText();
+    panel.currentRow = 0;
+    panel.currentColumn = 2;
+    panel.selectCell(1, 1, true);
+    panel.moveCell(0, 1);
+    EXPECT_EQ(panel.currentRow, 0);
+    EXPECT_EQ(panel.currentColumn, 2);
+    EXPECT_EQ(statusText(), before);
+}
+
+// A cell outside the list's view is scrolled fully in: to the right with its right edge 4
+// pixels inside the list, to the left with its left edge 4 pixels inside, down to its row.
+TEST_F(SelectionTest, ScrollsCellsFullyIntoView) {
+    open(table(80, 14));
+    ASSERT_GT(cellRect(0, 12).left, client().right) << "column 12 must start out of view";
+
+    // Not the last column: the list cannot scroll past the end of its columns.
+    panel.selectCell(70, 12, true);
+    RECT r = cellRect(70, 12);
+    EXPECT_EQ(r.right, client().right - 4);
+    EXPECT_GE(r.top, 0);
+    EXPECT_LE(r.bottom, client().bottom);
+    EXPECT_GT(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+
+    panel.selectCell(70, 2, true);
+    r = cellRect(70, 2);
+    EXPECT_EQ(r.left, client().left + 4);
+
+    // A cell wider than the list shows its right end.
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 5, MAKELPARAM(3000, 0));
+    panel.selectCell(70, 5, true);
+    EXPECT_EQ(cellRect(70, 5).right, client().right - 4);
+
+    // The row-number column scrolls only vertically.
+    const RECT before = cellRect(0, 1);
+    panel.selectCell(0, 0, true);
+    EXPECT_EQ(cellRect(0, 1).left, before.left);
+    EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+}
+
+// Records 0 to 8, one line each.
+const std::string CARET_DOCUMENT = "head,x\r\nr1,a\r\nr2,b\r\nr3,b\r\nr4,c\r\nr5,d\r\nr6,e\r\nr7,f\r\nr8,g\r\n";
+
+// No current view, or a current row the table no longer has: the caret stays; with both it
+// goes to the first byte of the row's record.
+TEST_F(SelectionTest, CaretGoesOnlyToAnExistingRowInAView) {
+    open(CARET_DOCUMENT, true);
+    panel.selectCell(5, 1, false);
+    host.mainView().document().caret = 3;
+    host.currentView = -1;
+    panel.syncEditorCaret();
+    EXPECT_EQ(host.mainView().document().caret, 3u);
+    host.currentView = 0;
+    panel.currentRow = 40;
+    panel.syncEditorCaret();
+    EXPECT_EQ(host.mainView().document().caret, 3u);
+    EXPECT_EQ(host.mainView().messageCount(SCI_GOTOPOS), 0);
+
+    // The same row with a view: the caret goes to its record's first byte.
+    panel.currentRow = 5;
+    panel.syncEditorCaret();
+    EXPECT_EQ(host.mainView().document().caret, CARET_DOCUMENT.find("r6,"));
+}
+
+}  // namespace
