@@ -42,26 +42,36 @@ std::string encodeCell(std::wstring_view text, UINT codePage, bool* lossy) {
         return std::string();
     }
     const int characterCount = static_cast<int>(text.size());
-    const int size = WideCharToMultiByte(codePage, 0, text.data(), characterCount, nullptr, 0,
-                                         nullptr, nullptr);
+    // Outside UTF-8, a character the code page cannot hold must come out as the default
+    // character, which the conversion reports, and not as a look-alike ("best fit": a macron a
+    // written as a plain a), which it does not report and which would change the text unseen.
+    // Some code pages (the stateful and symbol ones) refuse that flag and the used-default flag;
+    // their bytes are still wanted, even though a loss cannot be told.
+    const bool utf8 = codePage == CP_UTF8;
+    DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int size = WideCharToMultiByte(codePage, flags, text.data(), characterCount, nullptr, 0,
+                                   nullptr, nullptr);
+    if (size <= 0 && flags != 0) {
+        flags = 0;
+        size = WideCharToMultiByte(codePage, 0, text.data(), characterCount, nullptr, 0, nullptr,
+                                   nullptr);
+    }
     if (size <= 0) {
         return std::string();
     }
     std::string bytes(static_cast<size_t>(size), '\0');
     int written = 0;
-    if (codePage == CP_UTF8) {
+    if (utf8) {
         // UTF-8 holds every character, and the system refuses the used-default flag for it.
         written = WideCharToMultiByte(codePage, 0, text.data(), characterCount, bytes.data(), size,
                                       nullptr, nullptr);
     } else {
         BOOL usedDefault = FALSE;
-        written = WideCharToMultiByte(codePage, 0, text.data(), characterCount, bytes.data(), size,
-                                      nullptr, &usedDefault);
+        written = WideCharToMultiByte(codePage, flags, text.data(), characterCount, bytes.data(),
+                                      size, nullptr, &usedDefault);
         if (written <= 0) {
-            // Some code pages (the stateful and symbol ones) refuse the used-default flag too;
-            // their bytes are still wanted, even though a loss cannot be told.
-            written = WideCharToMultiByte(codePage, 0, text.data(), characterCount, bytes.data(),
-                                          size, nullptr, nullptr);
+            written = WideCharToMultiByte(codePage, flags, text.data(), characterCount,
+                                          bytes.data(), size, nullptr, nullptr);
         } else if (usedDefault && lossy != nullptr) {
             *lossy = true;
         }

@@ -203,6 +203,11 @@ TEST(CellText, EncodeReportsCharactersTheCodePageCannotHold) {
 
     EXPECT_EQ(encodeCell(L"caf\u00E9\r\n", 1252, &lossy), "caf\xE9\r\n");
     EXPECT_FALSE(lossy);
+    // A letter the code page lacks is not quietly replaced by a look-alike (a macron a by a).
+    encodeCell(L"\u0101", 1252, &lossy);
+    EXPECT_TRUE(lossy);
+    encodeCell(L"\u0101", 932, &lossy);
+    EXPECT_TRUE(lossy);
     lossy = true;
     EXPECT_EQ(encodeCell(L"", 1252, &lossy), "");
     EXPECT_FALSE(lossy);
