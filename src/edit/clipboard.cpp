@@ -1,8 +1,202 @@
 // Copying cells and rows to the clipboard, and pasting a value or a block from it.
+//
+// Fields that hold a tab, a line break or a leading quote travel quoted, as spreadsheet
+// programs write and read them. Ctrl+C puts the plain value on the clipboard for other
+// programs and the quoted form under the panel's own format beside it, which a paste prefers:
+// so a cell with a line break copied and pasted inside the grid stays one cell.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "edit/messages.h"
+#include "model/cell_text.h"
+#include "model/clipboard_text.h"
+#include "model/editor_access.h"
+#include "model/row_text.h"
 #include "panel/grid_panel.h"
 
-// Puts the current cell, or the selected rows as tab-separated lines, on the clipboard.
-void GridPanel::copyToClipboard(bool /*rows*/) {}
+namespace {
 
-// Pastes the clipboard's text at the current cell: one value, or a block of cells.
-void GridPanel::pasteFromClipboard() {}
+constexpr wchar_t QUOTED_CELLS_FORMAT[] = L"Tabulon quoted cells";
+
+// The panel's own clipboard format, registered once; 0 when the system refused it.
+UINT quotedCellsFormat() {
+    static const UINT format = RegisterClipboardFormatW(QUOTED_CELLS_FORMAT);
+    return format;
+}
+
+// Hands text with its terminating zero to the open clipboard under the format. On success
+// the clipboard owns the memory.
+bool putClipboardText(UINT format, const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        return false;
+    }
+    void* target = GlobalLock(memory);
+    if (target == nullptr) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(target, text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (SetClipboardData(format, memory) == nullptr) {
+        GlobalFree(memory);
+        return false;
+    }
+    return true;
+}
+
+// The open clipboard's text under the format, up to its first zero character; none when
+// it has none. A text without its zero ends where the memory block does.
+std::optional<std::wstring> clipboardText(UINT format) {
+    const HANDLE data = GetClipboardData(format);
+    if (data == nullptr) {
+        return std::nullopt;
+    }
+    const auto* characters = static_cast<const wchar_t*>(GlobalLock(data));
+    if (characters == nullptr) {
+        return std::nullopt;
+    }
+    const size_t capacity = GlobalSize(data) / sizeof(wchar_t);
+    const size_t length = std::find(characters, characters + capacity, L'\0') - characters;
+    std::wstring text(characters, length);
+    GlobalUnlock(data);
+    return text;
+}
+
+}  // namespace
+
+// Puts the current cell, or the selected rows as tab-separated lines, on the clipboard.
+void GridPanel::copyToClipboard(bool rows) {
+    const UINT codePage = static_cast<UINT>(documentCodePage);
+    std::wstring plain;
+    std::wstring quoted;
+    if (!rows) {
+        if (currentColumn > 0) {
+            if (const auto value = cellAt(table, headerRow, currentRow, static_cast<uint64_t>(currentColumn) - 1)) {
+                plain = decodeCell(*value, codePage);
+            }
+        }
+        appendClipboardField(quoted, plain);
+    } else {
+        std::vector<std::vector<std::wstring>> lines;
+        for (const int32_t gridRow : selectedGridRows()) {
+            std::vector<std::wstring>& line = lines.emplace_back(static_cast<size_t>(shownColumnCount));
+            for (uint64_t i = 0; i < shownColumnCount; ++i) {
+                if (const auto value = cellAt(table, headerRow, gridRow, i)) {
+                    line[static_cast<size_t>(i)] = decodeCell(*value, codePage);
+                }
+            }
+        }
+        plain = clipboardRowsText(lines);
+        quoted = plain;
+    }
+
+    if (!OpenClipboard(panelWindow)) {
+        return;
+    }
+    EmptyClipboard();
+    putClipboardText(CF_UNICODETEXT, plain);
+    if (const UINT format = quotedCellsFormat(); format != 0) {
+        putClipboardText(format, quoted);
+    }
+    CloseClipboard();
+}
+
+// Pastes the clipboard's text at the current cell: one value into that cell alone, or a block
+// whose top-left corner is the current cell, adding rows when it runs past the last one.
+// Nothing is written when a pasted character has no place in the document's code page.
+void GridPanel::pasteFromClipboard() {
+    if (currentColumn <= 0 || table.rows.empty() || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const UINT ownFormat = quotedCellsFormat();
+    const bool hasOwn = ownFormat != 0 && IsClipboardFormatAvailable(ownFormat);
+    if (!hasOwn && !IsClipboardFormatAvailable(CF_UNICODETEXT)) {
+        return;
+    }
+    if (!OpenClipboard(panelWindow)) {
+        return;
+    }
+    std::optional<std::wstring> text;
+    if (hasOwn) {
+        text = clipboardText(ownFormat);
+    }
+    if (!text) {
+        text = clipboardText(CF_UNICODETEXT);
+    }
+    CloseClipboard();
+    if (!text || text->empty()) {
+        return;
+    }
+
+    const PasteBlock block = parsePasteBlock(*text);
+    const UINT codePage = static_cast<UINT>(documentCodePage);
+    std::vector<std::vector<std::string>> values;
+    values.reserve(block.lines.size());
+    for (const std::vector<std::wstring>& line : block.lines) {
+        std::vector<std::string>& encoded = values.emplace_back();
+        encoded.reserve(line.size());
+        for (const std::wstring& field : line) {
+            bool lossy = false;
+            encoded.push_back(encodeCell(field, codePage, &lossy));
+            if (lossy) {
+                MessageBoxW(hostWindow, messages::UNSTORABLE_CHARACTERS_TEXT, messages::MESSAGE_TITLE,
+                            MB_OK | MB_ICONWARNING);
+                return;
+            }
+        }
+    }
+
+    const uint64_t firstColumn = static_cast<uint64_t>(currentColumn) - 1;
+    if (block.isSingleValue()) {
+        applyCellEdit(currentRow, firstColumn, values.front().front());
+        return;
+    }
+
+    const uint64_t firstRow = modelRowIndex(currentRow, headerRow);
+    if (firstRow > table.rows.size()) {
+        return;
+    }
+    // Rows the block runs past the end are added, each ending with the document's line
+    // ending; the old last row gains one if it had none.
+    const std::string eol = documentEol(editorWindows());
+    const uint64_t rowsNeeded = firstRow + values.size();
+    while (table.rows.size() < rowsNeeded) {
+        if (table.rows.back().eolLength() == 0) {
+            table.rows.back().setEol(eol);
+        }
+        CsvRow added;
+        added.setEol(eol);
+        added.setCells(std::vector<std::string>(static_cast<size_t>(std::max<uint64_t>(shownColumnCount, 1))));
+        rebuildRowText(added, table.delimiter, table.quote);
+        table.rows.push_back(std::move(added));
+    }
+    // Every row the block reaches is regenerated whole from its cells.
+    uint64_t widest = 0;
+    for (size_t k = 0; k < values.size(); ++k) {
+        CsvRow& row = table.rows[static_cast<size_t>(firstRow + k)];
+        std::vector<std::string> cells = row.cells();
+        for (size_t i = 0; i < values[k].size(); ++i) {
+            const size_t j = static_cast<size_t>(firstColumn + i);
+            if (cells.size() <= j) {
+                cells.resize(j + 1);
+            }
+            cells[j] = std::move(values[k][i]);
+        }
+        widest = std::max<uint64_t>(widest, firstColumn + values[k].size());
+        row.setCells(cells);
+        rebuildRowText(row, table.delimiter, table.quote);
+    }
+    table.maxCells = std::max(table.maxCells, widest);
+
+    const int32_t row = currentRow;
+    const int32_t column = currentColumn;
+    finishOperation(rewriteDocument(), row, column);
+}

@@ -1,20 +1,192 @@
 // Adding and deleting rows and columns through the grid.
+//
+// Each operation first checks the whole document against the stamp of the last scan, writes
+// inside one undo action of the editor (one undo in the host takes the whole operation back),
+// and ends with a refresh of the grid. Row operations replace only the bytes concerned; column
+// operations write the whole document anew, each row with one cell's bytes inserted or erased
+// and every other byte as it was.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "edit/messages.h"
+#include "model/column_edit.h"
+#include "model/editor_access.h"
 #include "panel/grid_panel.h"
+#include "plugin/host_interface.h"
 
-// Inserts an empty row after the current one, as one undoable edit.
-void GridPanel::addRow() {}
+namespace {
 
-// Deletes the selected rows, or the current one, after the user confirms.
-void GridPanel::deleteRows() {}
+// The deletion box shows at most this many characters of a column's title.
+constexpr size_t MAX_TITLE_SHOWN = 80;
 
-// Inserts an empty column at the current one, moving the later cells right.
-void GridPanel::addColumn() {}
+// Groups every write made while it lives into one undo step of the view. The two messages
+// always come in pairs, also when a write fails.
+class UndoAction {
+public:
+    explicit UndoAction(HWND view) : view_(view) { SendMessageW(view_, SCI_BEGINUNDOACTION, 0, 0); }
+    UndoAction(const UndoAction&) = delete;
+    UndoAction& operator=(const UndoAction&) = delete;
+    ~UndoAction() { SendMessageW(view_, SCI_ENDUNDOACTION, 0, 0); }
 
-// Deletes the current column from every row after the user confirms.
-void GridPanel::deleteColumn() {}
+private:
+    HWND view_;
+};
 
-// Replaces the whole document with the rows' texts, as one undoable edit; nothing is written
-// yet.
+}  // namespace
+
+// Inserts an empty row after the current one, with as many cells as the grid shows columns.
+void GridPanel::addRow() {
+    const HWND view = currentView(editorWindows());
+    if (view == nullptr || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const TextInsertion insertion = rowInsertion(table, modelRowIndex(currentRow, headerRow), shownColumnCount,
+                                                 documentEol(editorWindows()), headerRow);
+    bool written = false;
+    {
+        const UndoAction undo(view);
+        written = replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text,
+                               panelIsWriting);
+    }
+    finishOperation(written, currentRow + 1, currentColumn);
+}
+
+// Deletes the selected rows, or the current one when none is selected, after the user
+// confirms. The header record is never a grid row, so it is never deleted.
+void GridPanel::deleteRows() {
+    const HWND view = currentView(editorWindows());
+    if (view == nullptr || table.rows.empty() || !ensureDocumentUnchanged()) {
+        return;
+    }
+    std::vector<int32_t> gridRows = selectedGridRows();
+    if (gridRows.empty()) {
+        gridRows.push_back(currentRow);
+    }
+    std::vector<uint64_t> rowIndexes;
+    for (const int32_t gridRow : gridRows) {
+        const uint64_t index = modelRowIndex(gridRow, headerRow);
+        if (index < table.rows.size()) {
+            rowIndexes.push_back(index);
+        }
+    }
+    if (rowIndexes.empty()) {
+        return;
+    }
+    std::sort(rowIndexes.begin(), rowIndexes.end());
+    rowIndexes.erase(std::unique(rowIndexes.begin(), rowIndexes.end()), rowIndexes.end());
+
+    const std::wstring question =
+        L"Delete " + std::to_wstring(rowIndexes.size()) + L" row(s) from the document?";
+    if (!confirmDeletion(question)) {
+        return;
+    }
+
+    // Runs from the end of the document towards its start: each deletion leaves the offsets
+    // of the runs still to do where the scan found them.
+    bool written = true;
+    {
+        const UndoAction undo(view);
+        for (const ByteRange& range : rowDeletionRanges(table, rowIndexes)) {
+            const std::optional<uint64_t> length = documentLength(currentView(editorWindows()));
+            if (!length || *length < range.from) {
+                continue;
+            }
+            const uint64_t to = std::min(range.to, *length);
+            if (range.from < to && !replaceRange(editorWindows(), range.from, to, {}, panelIsWriting)) {
+                written = false;
+                break;  // the document is not what the next offsets assume any more
+            }
+        }
+    }
+    finishOperation(written, currentRow, currentColumn);
+}
+
+// Inserts an empty column in front of the current one (at the first column when the row
+// numbers are current). Rows too short to reach it stay as they are.
+void GridPanel::addColumn() {
+    if (table.rows.empty() || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const uint64_t cellIndex = currentColumn > 0 ? static_cast<uint64_t>(currentColumn) - 1 : 0;
+    const ColumnEdit edit{ColumnChange::Insert, cellIndex, table.delimiter};
+    const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit));
+    finishOperation(written, currentRow, currentColumn);
+}
+
+// Deletes the current column from every row, the header record included, after the user
+// confirms.
+void GridPanel::deleteColumn() {
+    if (table.rows.empty() || shownColumnCount == 0 || currentColumn <= 0 || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const uint64_t cellIndex = static_cast<uint64_t>(currentColumn) - 1;
+    const std::wstring title = dataColumnTitle(cellIndex).substr(0, MAX_TITLE_SHOWN);
+    if (!confirmDeletion(L"Delete column \"" + title + L"\" from every row?")) {
+        return;
+    }
+    const ColumnEdit edit{ColumnChange::Erase, cellIndex, table.delimiter};
+    const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit));
+    finishOperation(written, currentRow, currentColumn);
+}
+
+// Writes the rows as they stand in the row model, each with its line ending, over the whole
+// document. False when nothing could be written.
 bool GridPanel::rewriteDocument() {
-    return false;
+    return replaceDocument(documentText(table, documentEol(editorWindows())));
+}
+
+std::vector<int32_t> GridPanel::selectedGridRows() const {
+    std::vector<int32_t> rows;
+    if (gridList == nullptr) {
+        return rows;
+    }
+    int32_t item = -1;
+    for (;;) {
+        item = static_cast<int32_t>(
+            SendMessageW(gridList, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
+        // The list answers -1 at the end; anything not past the last answer would loop.
+        if (item < 0 || (!rows.empty() && item <= rows.back())) {
+            break;
+        }
+        rows.push_back(item);
+    }
+    return rows;
+}
+
+bool GridPanel::replaceDocument(const std::string& text) {
+    const HWND view = currentView(editorWindows());
+    if (view == nullptr) {
+        return false;
+    }
+    const uint64_t length = documentLength(view).value_or(0);
+    bool written = false;
+    {
+        const UndoAction undo(view);
+        written = replaceRange(editorWindows(), 0, length, text, panelIsWriting);
+    }
+    table.parsedLength = written ? text.size() : UINT64_MAX;
+    return written;
+}
+
+// The box is modal: while it is open the host goes on running, and a refresh (a document
+// switch, the debounce timer) may rebuild the rows the deletion was computed from.
+bool GridPanel::confirmDeletion(const std::wstring& question) {
+    const uint64_t generation = refreshGeneration;
+    const int answer = MessageBoxW(hostWindow, question.c_str(), messages::MESSAGE_TITLE,
+                                   MB_OKCANCEL | MB_ICONQUESTION);
+    return answer == IDOK && ensureDocumentUnchanged() && refreshGeneration == generation;
+}
+
+void GridPanel::finishOperation(bool written, int32_t gridRow, int32_t listColumn) {
+    refreshGrid(true);
+    if (written) {
+        selectCell(gridRow, listColumn, true);
+    } else {
+        MessageBoxW(hostWindow, messages::WRITE_FAILED_TEXT, messages::MESSAGE_TITLE, MB_OK | MB_ICONWARNING);
+    }
 }

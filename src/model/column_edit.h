@@ -1,0 +1,67 @@
+// The byte arithmetic of the row and column operations: where an added row goes, which ranges
+// a row deletion removes, and the text of a row with a column inserted or erased.
+//
+// A column operation works on a row's raw bytes by the spans the scanner recorded, inserting
+// or erasing bytes only at span boundaries: every other byte of the row, quotes included,
+// stays exactly as it was. It never regenerates a row from its values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/csv_table.h"
+
+// A half-open range of document bytes.
+struct ByteRange {
+    uint64_t from = 0;
+    uint64_t to = 0;
+    bool operator==(const ByteRange&) const = default;
+};
+
+// Bytes to insert at a document position.
+struct TextInsertion {
+    uint64_t position = 0;
+    std::string text;
+    bool operator==(const TextInsertion&) const = default;
+};
+
+// The insertion that adds an empty row after table row rowIndex (the last row when rowIndex
+// is past the end). The row has shownColumns empty cells (one when none are shown), so it is
+// shownColumns - 1 delimiters. After a row with a line ending it comes with one of its own;
+// after a last row without one it comes before its own text, so the document's last row again
+// has none. An empty table gets an empty line, and a second one when the first record is the
+// header, so that one data row appears.
+TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
+                           std::string_view eol, bool headerRow);
+
+// The ranges that delete the given table rows (sorted ascending, no duplicates), one per run
+// of consecutive rows, in the order they are to be applied: the last run first, so that each
+// range still stands at its offsets when its turn comes. A run that ends with the document's
+// last row, when that row has no line ending, takes the line ending in front of it instead,
+// so the row before it becomes the last row without one.
+std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vector<uint64_t>& rowIndexes);
+
+// What a column operation does to every row.
+enum class ColumnChange {
+    None,    // rows are written as they are
+    Insert,  // an empty cell goes in at cellIndex, moving that cell and the later ones right
+    Erase,   // cell cellIndex goes, with one delimiter next to it
+};
+
+struct ColumnEdit {
+    ColumnChange change = ColumnChange::None;
+    uint64_t cellIndex = 0;
+    char delimiter = ',';
+};
+
+// Appends the row's raw text with the column edit applied. An insertion at the row's cell
+// count appends a new last cell; rows shorter than that, and rows without the erased cell, are
+// appended unchanged. Erasing a row's only cell leaves it as an empty line.
+void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit);
+
+// The whole document written from the rows: each row's text (with the column edit applied)
+// and its line ending. A row in the middle that has no line ending of its own gets eol; the
+// last row keeps exactly the ending it has, possibly none.
+std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit = {});

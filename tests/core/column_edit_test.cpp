@@ -1,0 +1,168 @@
+// Where added rows go, the ranges row deletions remove, and rows with a column inserted or
+// erased, on scanned documents.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/column_edit.h"
+#include "model/csv_table.h"
+#include "model/row_text.h"
+
+namespace {
+
+CsvTable scanned(const std::string& text) {
+    CsvTable table;
+    scanDocument(text, ',', '"', table);
+    return table;
+}
+
+std::string withColumn(const std::string& text, ColumnChange change, uint64_t cellIndex) {
+    return documentText(scanned(text), "\r\n", ColumnEdit{change, cellIndex, ','});
+}
+
+std::string applied(std::string text, const std::vector<ByteRange>& ranges) {
+    for (const ByteRange& range : ranges) {
+        text.erase(range.from, range.to - range.from);
+    }
+    return text;
+}
+
+// ---- adding a row ------------------------------------------------------------------------
+
+TEST(RowInsertion, FollowsTheRowWithItsOwnLineEnding) {
+    const CsvTable table = scanned("a,b\r\nc,d\r\n");
+    EXPECT_EQ(rowInsertion(table, 0, 2, "\r\n", false), (TextInsertion{5, ",\r\n"}));
+    // Past the end: after the last row.
+    EXPECT_EQ(rowInsertion(table, 9, 2, "\r\n", false), (TextInsertion{10, ",\r\n"}));
+    // The document's ending is used, not the row's.
+    EXPECT_EQ(rowInsertion(scanned("a\nb\n"), 1, 1, "\r", false), (TextInsertion{4, "\r"}));
+}
+
+TEST(RowInsertion, AfterALastRowWithoutLineEndingTheNewRowHasNone) {
+    EXPECT_EQ(rowInsertion(scanned("a,b"), 0, 2, "\r\n", true), (TextInsertion{3, "\r\n,"}));
+}
+
+TEST(RowInsertion, EmptyDocumentGetsAHeaderLineAndADataLine) {
+    const CsvTable empty = scanned("");
+    EXPECT_EQ(rowInsertion(empty, 0, 0, "\r\n", false), (TextInsertion{0, "\r\n"}));
+    EXPECT_EQ(rowInsertion(empty, 0, 0, "\n", true), (TextInsertion{0, "\n\n"}));
+}
+
+TEST(RowInsertion, BlankRowHasTheShownColumnsNotTheWidestRow) {
+    const std::string wide(699, ',');
+    const TextInsertion insertion = rowInsertion(scanned(wide + "\r\n"), 0, MAX_GRID_COLUMNS, "\r\n", false);
+    EXPECT_EQ(insertion.text, std::string(511, ',') + "\r\n");
+    // No shown column still makes one cell.
+    EXPECT_EQ(rowInsertion(scanned("\r\n"), 0, 0, "\r\n", false).text, "\r\n");
+}
+
+// ---- deleting rows -----------------------------------------------------------------------
+
+TEST(RowDeletion, OneRangePerRunLastRunFirst) {
+    const std::string text = "r0\r\nr1\r\nr2\r\nr3\r\nr4\r\n";
+    const CsvTable table = scanned(text);
+    const std::vector<ByteRange> ranges = rowDeletionRanges(table, {1, 3, 4});
+    EXPECT_EQ(ranges, (std::vector<ByteRange>{{12, 20}, {4, 8}}));
+    EXPECT_EQ(applied(text, ranges), "r0\r\nr2\r\n");
+}
+
+TEST(RowDeletion, LastRowWithoutLineEndingTakesTheOneInFrontOfIt) {
+    EXPECT_EQ(applied("a\r\nb", rowDeletionRanges(scanned("a\r\nb"), {1})), "a");
+    EXPECT_EQ(applied("a\nb\nc", rowDeletionRanges(scanned("a\nb\nc"), {1, 2})), "a");
+    // With a final line ending the rows before keep theirs.
+    EXPECT_EQ(applied("a\r\nb\r\n", rowDeletionRanges(scanned("a\r\nb\r\n"), {1})), "a\r\n");
+}
+
+TEST(RowDeletion, EveryRowLeavesAnEmptyDocumentAndQuotedLineBreaksGoWithTheirRow) {
+    EXPECT_EQ(applied("a\rb\rc", rowDeletionRanges(scanned("a\rb\rc"), {0, 1, 2})), "");
+    const std::string text = "h\r\n\"x\r\ny\",z\r\nw\r\n";
+    EXPECT_EQ(applied(text, rowDeletionRanges(scanned(text), {1})), "h\r\nw\r\n");
+    EXPECT_TRUE(rowDeletionRanges(scanned(text), {7}).empty());
+}
+
+// ---- column edits ------------------------------------------------------------------------
+
+TEST(ColumnInsert, GoesInFrontOfTheCellOrAfterTheLastAndSkipsShortRows) {
+    EXPECT_EQ(withColumn("a,b,c", ColumnChange::Insert, 1), "a,,b,c");
+    EXPECT_EQ(withColumn("x", ColumnChange::Insert, 1), "x,");
+    EXPECT_EQ(withColumn("a,b\r\n", ColumnChange::Insert, 3), "a,b\r\n");
+    EXPECT_EQ(withColumn("a,b\r\n", ColumnChange::Insert, 0), ",a,b\r\n");
+    EXPECT_EQ(withColumn("\r\n", ColumnChange::Insert, 0), ",\r\n");
+}
+
+TEST(ColumnInsert, KeepsEveryOtherByteQuotesIncluded) {
+    EXPECT_EQ(withColumn("\"a,b\",c\r\n", ColumnChange::Insert, 1), "\"a,b\",,c\r\n");
+    // A quoted cell is moved whole, opening quote and needless quotes included.
+    EXPECT_EQ(withColumn("\"a\",\"x\r\ny\"\n", ColumnChange::Insert, 1), "\"a\",,\"x\r\ny\"\n");
+}
+
+TEST(ColumnErase, TakesTheCellWithOneDelimiter) {
+    EXPECT_EQ(withColumn("a,b,c\r\na,b\r\na\r\n", ColumnChange::Erase, 1), "a,c\r\na\r\na\r\n");
+    EXPECT_EQ(withColumn("x\r\n", ColumnChange::Erase, 0), "\r\n");
+    EXPECT_EQ(withColumn("a,\"b,c\",d", ColumnChange::Erase, 1), "a,d");
+    EXPECT_EQ(withColumn("\" a\",\"b\r\nc\"", ColumnChange::Erase, 1), "\" a\"");
+    EXPECT_EQ(withColumn("a,b", ColumnChange::Erase, 0), "b");
+}
+
+TEST(DocumentText, MiddleRowsWithoutEndingGetTheDocumentsAndTheLastKeepsItsOwn) {
+    CsvTable table = scanned("a\nb");
+    EXPECT_EQ(documentText(table, "\r\n"), "a\nb");
+    table.rows.front().setEol("");
+    EXPECT_EQ(documentText(table, "\r\n"), "a\r\nb");
+    EXPECT_EQ(documentText(scanned(""), "\r\n"), "");
+}
+
+// For well-formed documents with any quoting, a column insert or erase changes exactly the
+// one cell in every row that has it, and re-scanning reads every other value back.
+TEST(ColumnEditProperty, RescanGivesTheSameValuesWithTheColumnInsertedOrErased) {
+    std::mt19937 engine(20261208);
+    const std::vector<std::string> pieces = {"a", "b c", " x", "\"", ",", "\r\n", "\n", "\xC3\xA9", ""};
+    for (int round = 0; round < 400; ++round) {
+        std::vector<std::vector<std::string>> values(engine() % 6 + 1);
+        std::string text;
+        for (size_t r = 0; r < values.size(); ++r) {
+            values[r].resize(engine() % 5 + 1);
+            for (std::string& value : values[r]) {
+                for (unsigned n = engine() % 3; n > 0; --n) value += pieces[engine() % pieces.size()];
+            }
+            std::string raw = joinFields(values[r], ',', '"');
+            // Some cells quoted without need: their quotes must survive untouched.
+            if (raw.empty() || raw.front() != '"') {
+                if (engine() % 3 == 0 && values[r].front().find_first_of(",\"\r\n") == std::string::npos &&
+                    !values[r].front().empty()) {
+                    raw.insert(raw.begin(), '"');
+                    raw.insert(raw.begin() + static_cast<long>(values[r].front().size()) + 1, '"');
+                }
+            }
+            text += raw;
+            if (r + 1 < values.size() || raw.empty() || engine() % 2 == 0) text += "\r\n";
+        }
+        if (values.size() == 1 && values[0].size() == 1 && values[0][0].empty()) continue;
+        const uint64_t c = engine() % 6;
+        for (const ColumnChange change : {ColumnChange::Insert, ColumnChange::Erase}) {
+            const std::string edited = withColumn(text, change, c);
+            std::vector<std::vector<std::string>> expected = values;
+            for (std::vector<std::string>& row : expected) {
+                if (change == ColumnChange::Insert && c <= row.size()) {
+                    row.insert(row.begin() + static_cast<long>(c), std::string());
+                } else if (change == ColumnChange::Erase && c < row.size()) {
+                    row.erase(row.begin() + static_cast<long>(c));
+                    if (row.empty()) row.emplace_back();
+                }
+            }
+            // A last row left empty, with no line ending after it, is no line at all.
+            const bool open = text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0;
+            if (open && expected.back() == std::vector<std::string>{""}) expected.pop_back();
+            const CsvTable table = scanned(edited);
+            ASSERT_EQ(table.rows.size(), expected.size()) << text;
+            for (size_t r = 0; r < expected.size(); ++r) {
+                EXPECT_EQ(table.rows[r].cells(), expected[r]) << "row " << r << " of " << text;
+            }
+        }
+    }
+}
+
+}  // namespace
