@@ -15,6 +15,8 @@ add_library(Tabulon SHARED
   plugin/settings.cpp
   plugin/docking.cpp
   plugin/theme.cpp
+  model/editor_access.cpp
+  model/cell_text.cpp
   panel/grid_panel.cpp
   panel/panel_window.cpp
   panel/refresh.cpp

@@ -1,14 +1,91 @@
 // Writing one cell into the document, and the stale check before every larger write.
-#include "panel/grid_panel.h"
+//
+// Both keep one promise: the panel writes only into a document that still looks as it did when
+// its rows were read. When that cannot be kept, the grid is read again and the user told, rather
+// than anything written at offsets that no longer hold.
+#include <windows.h>
+#include <commctrl.h>
 
-// Regenerates the cell's row and replaces exactly its bytes in the document; nothing is
-// written yet, so the answer is always "no change".
-bool GridPanel::applyCellEdit(int32_t /*gridRow*/, uint64_t /*cellIndex*/, const std::string& /*value*/) {
-    return false;
+#include <algorithm>
+#include <utility>
+
+#include "edit/messages.h"
+#include "model/editor_access.h"
+#include "model/row_update.h"
+#include "panel/grid_panel.h"
+#include "plugin/host_interface.h"
+
+namespace {
+
+using messages::MESSAGE_TITLE;
+using messages::WRITE_FAILED_TEXT;
+
+constexpr wchar_t ROW_CHANGED_TEXT[] =
+    L"The document changed outside the grid, so this cell edit was not applied.\r\n"
+    L"The view has been refreshed - please make the change again.";
+constexpr wchar_t DOCUMENT_CHANGED_TEXT[] =
+    L"The document changed outside the grid, so the view has been refreshed.\r\n"
+    L"Please repeat the operation.";
+
+}  // namespace
+
+// Writes one value into cell cellIndex of a grid row: the row is regenerated from its cells,
+// exactly its old bytes are replaced in one edit (one undo step in the host), and the later rows
+// move along without a new scan. True only when the document changed; a stale row or a refused
+// write refreshes the grid and tells the user, and an unchanged value does nothing at all.
+bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value) {
+    const uint64_t rowIndex = modelRowIndex(gridRow, headerRow);
+    if (rowIndex >= table.rows.size()) {
+        return false;
+    }
+    // An unchanged value is neither checked nor written, so the host gets no empty undo step.
+    if (cellHoldsValue(table.rows[rowIndex], cellIndex, value)) {
+        return false;
+    }
+    if (!rowMatchesDocument(editorWindows(), table.rows[rowIndex])) {
+        refreshGrid(true);
+        MessageBoxW(hostWindow, ROW_CHANGED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+
+    // The row holds the new value before the write. When the write fails the row is put back
+    // as it was before the refresh reads the document again: a refresh that finds no editor
+    // view reads nothing, and the grid must not go on showing a value the document lacks.
+    CsvRow unwritten = table.rows[rowIndex];
+    const RowReplacement replacement = setRowCell(table, rowIndex, cellIndex, value);
+    if (!replaceRange(editorWindows(), replacement.start, replacement.end, replacement.text, panelIsWriting)) {
+        table.rows[rowIndex] = std::move(unwritten);
+        refreshGrid(true);
+        MessageBoxW(hostWindow, WRITE_FAILED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    commitRowReplacement(table, rowIndex, replacement);
+
+    // The columns are rebuilt only when the widened row changes how many the grid shows.
+    const uint64_t shown = std::min(table.maxCells, MAX_GRID_COLUMNS);
+    if (shown != shownColumnCount) {
+        shownColumnCount = shown;
+        columnsCapped = table.maxCells > MAX_GRID_COLUMNS;
+        rebuildColumns();
+    }
+    if (gridList != nullptr) {
+        InvalidateRect(gridList, nullptr, FALSE);
+    }
+    updateStatusLine();
+    return true;
 }
 
-// Whether the document still is what the rows were read from; until the rows are read, it
-// never is, so nothing may be written.
+// The stamp check before a write of more than one cell. A grid switched off for a too large
+// document fails it silently; any other failure refreshes the grid and asks the user to repeat
+// the operation on what the grid now shows.
 bool GridPanel::ensureDocumentUnchanged() {
+    if (fileTooLarge) {
+        return false;
+    }
+    if (isDocumentUnchanged(editorWindows(), table.parsedLength)) {
+        return true;
+    }
+    refreshGrid(true);
+    MessageBoxW(hostWindow, DOCUMENT_CHANGED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONINFORMATION);
     return false;
 }
