@@ -86,6 +86,17 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
                 return 0;
             }
             break;
+        case WM_NOTIFY: {
+            // The header is the list's child, so its custom-draw requests reach the list first.
+            // Some list views hand them on to the panel, others keep them; answering them here
+            // paints the dark header the same way on every system.
+            const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
+            if (notice != nullptr && notice->code == NM_CUSTOMDRAW &&
+                notice->hwndFrom == reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0))) {
+                return panel.onHeaderCustomDraw(reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
+            }
+            break;
+        }
         case WM_NCDESTROY:
             RemoveWindowSubclass(window, gridInputProc, GRID_SUBCLASS_ID);
             break;

@@ -159,6 +159,9 @@ LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* draw) {
     }
     switch (draw->dwDrawStage) {
     case CDDS_PREPAINT:
+        // The strip right of the last column belongs to no item: fill the whole header first,
+        // so no light system background is left beside the dark items.
+        fillSolid(draw->hdc, draw->rc, colors.headerBackground);
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
         return drawHeaderItem(draw);

@@ -21,29 +21,6 @@ constexpr COLORREF FRAME_DARK = RGB(154, 200, 255);
 constexpr UINT BODY_FORMAT = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr UINT NUMBER_FORMAT = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 
-// The list view of Windows hands its header's custom-draw requests on to its own parent, the
-// panel; Wine's keeps them. This does the hand-on for the list, so that the panel's header
-// painting can be seen under Wine: the request goes to the parent's window procedure, and
-// the dialog's message result is the answer.
-inline LRESULT CALLBACK forwardingListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR) {
-    if (message == WM_NOTIFY) {
-        const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
-        const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-        if (notice != nullptr && notice->hwndFrom == header && notice->code == NM_CUSTOMDRAW) {
-            const HWND parent = GetParent(list);
-            if (SendMessageW(parent, WM_NOTIFY, wParam, lParam)) {
-                return GetWindowLongPtrW(parent, DWLP_MSGRESULT);
-            }
-        }
-    }
-    return DefSubclassProc(list, message, wParam, lParam);
-}
-
-inline void forwardHeaderCustomDraw(HWND list) {
-    SetWindowSubclass(list, forwardingListProc, 0x7AB, 0);
-}
-
 // A cell's rectangle in the list's client coordinates: the list's own sub-item rectangle for
 // data columns, and for column 0 the strip of column 0's width left of column 1.
 inline RECT listCellRect(HWND list, int row, int column) {

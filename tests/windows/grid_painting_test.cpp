@@ -245,7 +245,6 @@ TEST_F(GridPaintingTest, DarkModeRowsAndHeader) {
     // Header items: fill, separator 2 pixels short of both edges, bottom line, and the title
     // left-aligned with its insets, "#" included.
     ASSERT_NE(header, nullptr);
-    forwardHeaderCustomDraw(list);
     const devhost::Pixels headerPixels = devhost::capturePixels(header, true);
     ASSERT_FALSE(headerPixels.empty());
     const wchar_t* const titles[] = {L"#", L"Name", L"City"};
@@ -262,6 +261,14 @@ TEST_F(GridPaintingTest, DarkModeRowsAndHeader) {
             colors.headerText, HEADER_INSET_LEFT, HEADER_INSET_RIGHT);
         EXPECT_EQ(differingPixels(headerPixels, r, RECT{r.left, r.top, r.right - 1, r.bottom - 1}, title), 0)
             << "title of item " << item;
+    }
+
+    // Right of the last item the header is dark too.
+    RECT last{};
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&last)));
+    ASSERT_LT(last.right + 4, headerPixels.width) << "the panel should be wider than three columns";
+    {
+        EXPECT_EQ(headerPixels.at(last.right + 2, (last.top + last.bottom) / 2), colors.headerBackground);
     }
 
     // Back to light: the header is the system's again, nothing of the dark fill is left.
