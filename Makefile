@@ -33,7 +33,8 @@ demo: windows
 	@tools/demo $(FILE)
 
 bench: native
-	@build/native/bench/tabulon_bench
+	@build/native/bench/tabulon_bench --benchmark_color=false
+	@build/native/bench/row_update_bench
 	@cmake --preset windows >/dev/null && cmake --build --preset windows --target grid_bench && tools/wine-run build/windows/bin/grid_bench.exe
 
 # Runs the fuzz target for SECONDS seconds (default 60).
