@@ -143,7 +143,10 @@ TEST_F(GridPaintingTest, LightModeRowsCurrentCellAndRowNumbers) {
     EXPECT_EQ(cellDifference(pixels, 0, 2, L"London", highlight, highlightText), 0);
     EXPECT_EQ(cellDifference(pixels, 0, 0, L"1", colors.headerBackground, colors.headerText), 0);
 
-    // Rows 1 and 3 are odd, 2 and 4 even.
+    // Rows 1 and 3 are odd, 2 and 4 even; odd rows are the window colour scaled by 245/255.
+    if (GetSysColor(COLOR_WINDOW) == RGB(255, 255, 255)) {
+        EXPECT_EQ(colors.alternateBackground, RGB(245, 245, 245));
+    }
     EXPECT_EQ(cellDifference(pixels, 1, 1, L"Grace", colors.alternateBackground, colors.text), 0);
     EXPECT_EQ(cellDifference(pixels, 2, 2, L"Wilmslow", colors.background, colors.text), 0);
     EXPECT_EQ(cellDifference(pixels, 4, 3, L"e", colors.background, colors.text), 0);
