@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace devhost {
@@ -41,6 +42,35 @@ intptr_t countLineEnds(std::string_view text) {
     return lines;
 }
 
+// The offset of the first byte of a line (line ends as in countLineEnds); the text's length
+// when it has fewer lines.
+size_t lineStart(std::string_view text, intptr_t line) {
+    size_t i = 0;
+    for (intptr_t found = 0; found < line && i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            ++found;
+        } else if (text[i] == '\n') {
+            ++found;
+        }
+    }
+    return i;
+}
+
+std::wstring widen(std::string_view bytes, UINT codePage) {
+    if (bytes.empty()) return {};
+    const int size = static_cast<int>(bytes.size());
+    std::wstring wide(bytes.size(), L'\0');
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), size);
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
+constexpr int WHEEL_LINES = 3;
+constexpr int LINE_MARGIN = 4;
+// A line is drawn with at most this many bytes; the rest would be off the view anyway.
+constexpr size_t DRAWN_LINE_BYTES = 4096;
+
 }  // namespace
 
 EditorView::EditorView() : document_(std::make_shared<EditorDocument>()) {}
@@ -69,6 +99,7 @@ std::shared_ptr<EditorDocument> EditorView::swapDocument(std::shared_ptr<EditorD
     if (!document) document = std::make_shared<EditorDocument>();
     std::swap(document_, document);
     targetStart_ = targetEnd_ = 0;
+    firstVisibleLine_ = 0;
     if (window_) InvalidateRect(window_, nullptr, TRUE);
     return document;
 }
@@ -238,9 +269,12 @@ LRESULT EditorView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return lineFromPosition(doc.text(), static_cast<size_t>(wParam));
     case SCI_ENSUREVISIBLEENFORCEPOLICY:
         lastEnsureVisibleLine_ = static_cast<intptr_t>(wParam);
+        scrollToShow(lastEnsureVisibleLine_);
         return 0;
     case SCI_GOTOPOS:
         doc.caret = std::min(static_cast<size_t>(wParam), doc.length());
+        scrollToShow(lineFromPosition(doc.text(), doc.caret));
+        InvalidateRect(window_, nullptr, TRUE);
         return 0;
     case SCI_GETCURRENTPOS:
         return static_cast<LRESULT>(doc.caret);
@@ -257,8 +291,22 @@ LRESULT EditorView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_KEYDOWN:
+        // The host's own undo and redo keys, so that a demo can take back what the grid wrote.
+        if (GetKeyState(VK_CONTROL) < 0 && (wParam == 'Z' || wParam == 'Y')) {
+            if (wParam == 'Z') {
+                undo();
+            } else {
+                redo();
+            }
+            return 0;
+        }
+        return DefWindowProcW(window_, message, wParam, lParam);
     case WM_LBUTTONDOWN:
         SetFocus(window_);
+        return 0;
+    case WM_MOUSEWHEEL:
+        scrollBy(-GET_WHEEL_DELTA_WPARAM(wParam) * WHEEL_LINES / WHEEL_DELTA);
         return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | DLGC_WANTCHARS;
@@ -297,29 +345,100 @@ LRESULT EditorView::replaceTarget(WPARAM length, LPARAM text) {
     return static_cast<LRESULT>(count);
 }
 
-// Draws the first lines of the text, enough for a screenshot to show that it changed.
+int EditorView::lineHeight() const {
+    HDC dc = GetDC(window_);
+    if (!dc) return 16;
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, oldFont);
+    ReleaseDC(window_, dc);
+    return std::max(1, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
+}
+
+int EditorView::visibleLineCount() const {
+    if (!window_) return 1;
+    RECT client{};
+    GetClientRect(window_, &client);
+    return std::max(1, static_cast<int>(client.bottom - client.top - LINE_MARGIN) / lineHeight());
+}
+
+// A line outside the page comes to a third of the way down, as after a jump in an editor.
+void EditorView::scrollToShow(intptr_t line) {
+    if (line < 0) return;
+    const intptr_t page = visibleLineCount();
+    if (line >= firstVisibleLine_ && line < firstVisibleLine_ + page) return;
+    firstVisibleLine_ = std::max<intptr_t>(0, line - page / 3);
+    if (window_) InvalidateRect(window_, nullptr, TRUE);
+}
+
+void EditorView::scrollBy(intptr_t lines) {
+    const intptr_t lastLine = countLineEnds(document_->text());
+    const intptr_t first = std::clamp<intptr_t>(firstVisibleLine_ + lines, 0, lastLine);
+    if (first == firstVisibleLine_) return;
+    firstVisibleLine_ = first;
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+// Draws the lines in view with their numbers in a grey margin, the caret's line shaded and
+// the caret as a bar, so that the record the grid is on and every change to it can be seen.
 void EditorView::paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window_, &ps);
     RECT client;
     GetClientRect(window_, &client);
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    const std::string& bytes = document_->text();
-    const int shown = static_cast<int>(std::min<size_t>(bytes.size(), 8192));
-    if (shown > 0) {
-        const UINT codePage = document_->codePage == 0 ? CP_ACP : static_cast<UINT>(document_->codePage);
-        std::wstring wide(static_cast<size_t>(shown), L'\0');
-        const int n = MultiByteToWideChar(codePage, 0, bytes.data(), shown, wide.data(), shown);
-        wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
-        HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int height = std::max(1, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
+
+    SIZE digits{};
+    GetTextExtentPoint32W(dc, L"000000", 6, &digits);
+    const int marginWidth = digits.cx + 2 * LINE_MARGIN;
+    RECT margin{client.left, client.top, client.left + marginWidth, client.bottom};
+    HBRUSH marginBrush = CreateSolidBrush(RGB(0xF0, 0xF0, 0xF0));
+    FillRect(dc, &margin, marginBrush);
+    DeleteObject(marginBrush);
+    HBRUSH caretLineBrush = CreateSolidBrush(RGB(0xE8, 0xF0, 0xFF));
+
+    const std::string_view text = document_->text();
+    const UINT codePage = document_->codePage == 0 ? CP_ACP : static_cast<UINT>(document_->codePage);
+    const size_t caret = std::min(document_->caret, text.size());
+    const intptr_t caretLine = lineFromPosition(document_->text(), caret);
+    const int textLeft = marginWidth + LINE_MARGIN;
+    // A document that shrank below the first line shown is drawn from its last line.
+    const intptr_t first = std::min(firstVisibleLine_, countLineEnds(text));
+    size_t start = lineStart(text, first);
+    for (intptr_t line = first, y = client.top + LINE_MARGIN / 2; y < client.bottom; ++line, y += height) {
+        size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        const int top = static_cast<int>(y);
+        if (line == caretLine) {
+            RECT shaded{marginWidth, top, client.right, top + height};
+            FillRect(dc, &shaded, caretLineBrush);
+        }
+        const std::wstring number = std::to_wstring(line + 1);
+        RECT numberRect{client.left, top, marginWidth - LINE_MARGIN, top + height};
+        SetTextColor(dc, RGB(0x80, 0x80, 0x80));
+        DrawTextW(dc, number.c_str(), static_cast<int>(number.size()), &numberRect, DT_RIGHT | DT_TOP | DT_SINGLELINE);
+
+        const std::wstring wide = widen(text.substr(start, std::min(end - start, DRAWN_LINE_BYTES)), codePage);
         SetTextColor(dc, RGB(0, 0, 0));
-        RECT textRect = client;
-        InflateRect(&textRect, -4, -2);
-        DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &textRect,
-                  DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS);
-        SelectObject(dc, oldFont);
+        if (!wide.empty()) TabbedTextOutW(dc, textLeft, top, wide.c_str(), static_cast<int>(wide.size()), 0, nullptr, textLeft);
+        if (line == caretLine) {
+            const std::wstring before = widen(text.substr(start, std::min(caret - start, DRAWN_LINE_BYTES)), codePage);
+            const DWORD extent =
+                before.empty() ? 0 : GetTabbedTextExtentW(dc, before.c_str(), static_cast<int>(before.size()), 0, nullptr);
+            RECT bar{textLeft + LOWORD(extent), top, textLeft + LOWORD(extent) + 1, top + height};
+            FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        }
+        if (end >= text.size()) break;
+        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
     }
+    DeleteObject(caretLineBrush);
+    SelectObject(dc, oldFont);
     EndPaint(window_, &ps);
 }
 

@@ -63,6 +63,14 @@ public:
     size_t targetEnd() const { return targetEnd_; }
     intptr_t lastEnsureVisibleLine() const { return lastEnsureVisibleLine_; }
 
+    // What the view shows: lines from firstVisibleLine(), as many as fit. Like the real
+    // component it scrolls to bring into sight the line that SCI_ENSUREVISIBLEENFORCEPOLICY
+    // names and the caret's line after SCI_GOTOPOS, so that a user sees the record the grid is
+    // on; the mouse wheel scrolls it too.
+    intptr_t firstVisibleLine() const { return firstVisibleLine_; }
+    int visibleLineCount() const;
+    void scrollToShow(intptr_t line);
+
     // Line of a byte offset: CR LF, CR and LF each end a line.
     static intptr_t lineFromPosition(const std::string& text, size_t position);
 
@@ -71,6 +79,8 @@ private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT replaceTarget(WPARAM length, LPARAM text);
     void paint();
+    void scrollBy(intptr_t lines);
+    int lineHeight() const;
     void notifyChange(const TextChange& change, ChangeSource source, bool before);
     void notifyModifyAttempt();
     ChangeObserver observer();
@@ -81,6 +91,7 @@ private:
     size_t targetStart_ = 0;
     size_t targetEnd_ = 0;
     intptr_t lastEnsureVisibleLine_ = -1;
+    intptr_t firstVisibleLine_ = 0;
 };
 
 }  // namespace devhost

@@ -111,6 +111,9 @@ int wmain(int argc, wchar_t** argv) {
     if (dark) host.darkPalette = devhost::DevHost::defaultDarkPalette();
     host.mainView().document().load(text);
     host.mainView().document().eolMode = detectEolMode(text);
+    // Loading bypasses the view, which has painted itself empty already.
+    InvalidateRect(host.mainView().window(), nullptr, TRUE);
+    if (!headless && !documentPath.empty()) SetWindowTextW(host.window(), (L"devhost - " + documentPath).c_str());
     if (!host.loadPlugin(dllPath)) {
         report(host.plugin().error());
         return 2;
