@@ -42,9 +42,10 @@ std::string documentEol(const EditorWindows& editor);
 // Replaces the bytes from start to end with text as one ordinary edit, so the host's undo
 // and save apply. writing is set while the editor replaces, so that the change notices the
 // replace causes (they arrive inside the call) are known to be the panel's own. Answers true
-// only when the document length afterwards is what the replace should give: an editor that
-// refused or altered the replace is caught even when it signals nothing. A read-only
-// document, or a range that ends before it starts, is refused before anything is sent.
+// only when the document length afterwards is what the replace should give and the text
+// stands at start: an editor that refused or altered the replace is caught even when it
+// signals nothing. A read-only document, or a range that ends before it starts, is refused
+// before anything is sent.
 bool replaceRange(const EditorWindows& editor, uint64_t start, uint64_t end, std::string_view text,
                   bool& writing);
 

@@ -1,0 +1,313 @@
+#include "session_test_reference.h"
+
+#include "model/csv_table.h"
+#include "model/row_text.h"
+
+#include <algorithm>
+
+namespace session {
+
+namespace {
+constexpr char QUOTE = '"';
+}
+
+RefRow scanRow(const std::string& text, uint64_t p, char delimiter) {
+    RefRow row;
+    row.start = p;
+    row.end = scanRecord(text, p, delimiter, QUOTE, row.cells, row.cellStarts, row.cellEnds);
+    for (uint64_t& s : row.cellStarts) s -= p;
+    for (uint64_t& e : row.cellEnds) e -= p;
+    row.raw = text.substr(p, row.end - p);
+    const uint64_t length = text.size();
+    if (row.end < length) {
+        const bool crlf = text[row.end] == '\r' && row.end + 1 < length && text[row.end + 1] == '\n';
+        row.eol = text.substr(row.end, crlf ? 2 : 1);
+    }
+    return row;
+}
+
+Reference::Reference(std::string document, int eolMode_, int codePage_, bool headerRow_, char delimiter_)
+    : doc(std::move(document)), eolMode(eolMode_), codePage(codePage_), headerRow(headerRow_), delimiter(delimiter_) {
+    scan();
+}
+
+void Reference::scan() {
+    rows_.clear();
+    maxCells_ = 0;
+    uint64_t p = 0;
+    while (p < doc.size()) {
+        RefRow row = scanRow(doc, p, delimiter);
+        maxCells_ = std::max<uint64_t>(maxCells_, row.cells.size());
+        p = row.end + row.eol.size();
+        rows_.push_back(std::move(row));
+    }
+    stale = false;
+}
+
+uint64_t Reference::gridRowCount() const {
+    return headerRow && !rows_.empty() ? rows_.size() - 1 : rows_.size();
+}
+
+uint64_t Reference::shownColumns() const { return std::min<uint64_t>(maxCells_, 512); }
+
+const std::string* Reference::cellAt(int64_t gridRow, uint64_t cellIndex) const {
+    if (gridRow < 0 || modelRow(gridRow) >= rows_.size()) return nullptr;
+    const RefRow& row = rows_[modelRow(gridRow)];
+    return cellIndex < row.cells.size() ? &row.cells[cellIndex] : nullptr;
+}
+
+std::string Reference::lineEnding() const {
+    return eolMode == 1 ? "\r" : eolMode == 2 ? "\n" : "\r\n";
+}
+
+bool Reference::documentUnchanged() {
+    if (!stale) return true;
+    scan();
+    ++boxes;
+    return false;
+}
+
+bool Reference::rowMatches(const RefRow& row) const {
+    return row.start <= row.end && row.end <= doc.size() && doc.compare(row.start, row.raw.size(), row.raw) == 0;
+}
+
+bool Reference::replace(uint64_t from, uint64_t to, std::string bytes) {
+    if (readOnly || fault == Fault::Refuse) return false;
+    bool dropped = false;
+    if (fault == Fault::DropLastByte && !bytes.empty()) {
+        bytes.pop_back();
+        dropped = true;
+    }
+    if (to > from || !bytes.empty()) stepChanged_ = true;
+    doc.replace(from, to - from, bytes);
+    return !dropped;
+}
+
+void Reference::beginStep() {
+    stepBefore_ = doc;
+    stepChanged_ = false;
+}
+
+void Reference::endStep() {
+    if (!stepChanged_) return;
+    undoStack.push_back(std::move(stepBefore_));
+    redoStack.clear();
+}
+
+bool Reference::cellEdit(int64_t gridRow, uint64_t cellIndex, const std::string& value) {
+    if (gridRow < 0 || modelRow(gridRow) >= rows_.size()) return false;
+    const uint64_t r = modelRow(gridRow);
+    const RefRow& row = rows_[r];
+    if (cellIndex < row.cells.size() && row.cells[cellIndex] == value) return false;
+    if (!rowMatches(row)) {
+        scan();
+        ++boxes;
+        return false;
+    }
+    std::vector<std::string> cells = row.cells;
+    while (cells.size() <= cellIndex) cells.emplace_back();
+    cells[cellIndex] = value;
+    const std::string text = joinFields(cells, delimiter, QUOTE);
+    beginStep();
+    const bool written = replace(row.start, row.end, text);
+    endStep();
+    if (!written) {
+        scan();
+        ++boxes;
+        return false;
+    }
+    // The row in step with the document without a scan; later rows move by the difference.
+    const int64_t d = static_cast<int64_t>(text.size()) - static_cast<int64_t>(row.raw.size());
+    RefRow updated = scanRow(text, 0, delimiter);
+    updated.start = row.start;
+    updated.end = row.start + text.size();
+    updated.eol = row.eol;
+    updated.cells = cells;
+    rows_[r] = std::move(updated);
+    for (uint64_t k = r + 1; k < rows_.size(); ++k) {
+        rows_[k].start += d;
+        rows_[k].end += d;
+    }
+    maxCells_ = std::max<uint64_t>(maxCells_, cells.size());
+    return true;
+}
+
+void Reference::addRow(int64_t currentRow) {
+    if (!documentUnchanged()) return;
+    const std::string eol = lineEnding();
+    beginStep();
+    if (rows_.empty()) {
+        replace(0, 0, headerRow ? eol + eol : eol);
+    } else {
+        const uint64_t n = std::max<uint64_t>(shownColumns(), 1);
+        const std::string blank(n - 1, delimiter);
+        uint64_t r = currentRow < 0 ? rows_.size() : modelRow(currentRow);
+        if (r >= rows_.size()) r = rows_.size() - 1;
+        const RefRow& row = rows_[r];
+        if (!row.eol.empty()) {
+            const uint64_t p = row.end + row.eol.size();
+            replace(p, p, blank + eol);
+        } else {
+            replace(row.end, row.end, eol + blank);
+        }
+    }
+    endStep();
+    scan();
+}
+
+void Reference::deleteRows(std::vector<int64_t> selected, int64_t currentRow, bool ok) {
+    if (rows_.empty() || !documentUnchanged()) return;
+    if (selected.empty()) selected.push_back(currentRow);
+    std::vector<uint64_t> indexes;
+    for (const int64_t g : selected) {
+        if (g >= 0 && modelRow(g) < rows_.size()) indexes.push_back(modelRow(g));
+    }
+    if (indexes.empty()) return;
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    ++boxes;  // the question
+    if (!ok) return;
+
+    beginStep();
+    size_t last = indexes.size();
+    while (last > 0) {
+        size_t first = last - 1;
+        while (first > 0 && indexes[first - 1] + 1 == indexes[first]) --first;
+        const uint64_t f = indexes[first];
+        const uint64_t l = indexes[last - 1];
+        uint64_t from = rows_[f].start;
+        if (f > 0 && rows_[l].eol.empty()) from = rows_[f - 1].end;
+        const uint64_t length = doc.size();
+        if (length >= from) {
+            const uint64_t to = std::min<uint64_t>(rows_[l].end + rows_[l].eol.size(), length);
+            if (from < to) replace(from, to, std::string());
+        }
+        last = first;
+    }
+    endStep();
+    scan();
+}
+
+void Reference::rewrite(const std::vector<std::string>& raws, const std::vector<std::string>& eols) {
+    std::string text;
+    for (size_t i = 0; i < raws.size(); ++i) {
+        text += raws[i];
+        text += (i + 1 == raws.size() || !eols[i].empty()) ? eols[i] : lineEnding();
+    }
+    beginStep();
+    replace(0, doc.size(), text);
+    endStep();
+    scan();
+}
+
+std::vector<std::string> Reference::eols() const {
+    std::vector<std::string> all;
+    for (const RefRow& row : rows_) all.push_back(row.eol);
+    return all;
+}
+
+void Reference::paste(int64_t currentRow, int64_t currentColumn, const std::vector<std::vector<std::string>>& lines) {
+    if (currentColumn <= 0 || rows_.empty() || !documentUnchanged() || lines.empty()) return;
+    const uint64_t c0 = static_cast<uint64_t>(currentColumn - 1);
+    if (lines.size() == 1 && lines[0].size() == 1) {
+        cellEdit(currentRow, c0, lines[0][0]);
+        return;
+    }
+    const uint64_t r0 = modelRow(currentRow);
+    std::vector<std::vector<std::string>> cells;
+    std::vector<std::string> raws = {};
+    std::vector<std::string> endings = eols();
+    for (const RefRow& row : rows_) {
+        cells.push_back(row.cells);
+        raws.push_back(row.raw);
+    }
+    const uint64_t width = std::max<uint64_t>(shownColumns(), 1);
+    while (cells.size() < r0 + lines.size()) {
+        if (endings.back().empty()) endings.back() = lineEnding();
+        cells.emplace_back(width);
+        raws.push_back(joinFields(cells.back(), delimiter, QUOTE));
+        endings.push_back(lineEnding());
+    }
+    for (size_t k = 0; k < lines.size(); ++k) {
+        std::vector<std::string>& row = cells[r0 + k];
+        for (size_t i = 0; i < lines[k].size(); ++i) {
+            const uint64_t j = c0 + i;
+            while (row.size() <= j) row.emplace_back();
+            row[j] = lines[k][i];
+        }
+        raws[r0 + k] = joinFields(row, delimiter, QUOTE);
+    }
+    rewrite(raws, endings);
+}
+
+void Reference::addColumn(int64_t currentColumn) {
+    if (rows_.empty() || !documentUnchanged()) return;
+    const uint64_t c = currentColumn > 0 ? static_cast<uint64_t>(currentColumn - 1) : 0;
+    std::vector<std::string> raws;
+    for (const RefRow& row : rows_) {
+        std::string raw = row.raw;
+        const uint64_t m = row.cells.size();
+        if (c < m) {
+            raw.insert(row.cellStarts[c], 1, delimiter);
+        } else if (c == m) {
+            raw.push_back(delimiter);
+        }
+        raws.push_back(std::move(raw));
+    }
+    rewrite(raws, eols());
+}
+
+void Reference::deleteColumn(int64_t currentColumn, bool ok) {
+    if (rows_.empty() || shownColumns() == 0 || currentColumn <= 0 || !documentUnchanged()) return;
+    ++boxes;  // the question
+    if (!ok) return;
+    const uint64_t c = static_cast<uint64_t>(currentColumn - 1);
+    std::vector<std::string> raws;
+    for (const RefRow& row : rows_) {
+        std::string raw = row.raw;
+        const uint64_t m = row.cells.size();
+        if (c < m) {
+            uint64_t from = row.cellStarts[0], to = row.cellEnds[0];
+            if (c + 1 < m) {
+                from = row.cellStarts[c];
+                to = row.cellStarts[c + 1];
+            } else if (c > 0) {
+                from = row.cellEnds[c - 1];
+                to = row.cellEnds[c];
+            }
+            if (from < to && to <= raw.size()) raw.erase(from, to - from);
+        }
+        raws.push_back(std::move(raw));
+    }
+    rewrite(raws, eols());
+}
+
+void Reference::userReplace(uint64_t position, uint64_t length, const std::string& bytes) {
+    if (readOnly) return;
+    position = std::min<uint64_t>(position, doc.size());
+    length = std::min<uint64_t>(length, doc.size() - position);
+    if (length == 0 && bytes.empty()) return;
+    beginStep();
+    doc.replace(position, length, bytes);
+    stepChanged_ = true;
+    endStep();
+    stale = true;
+}
+
+void Reference::undo() {
+    if (readOnly || undoStack.empty()) return;
+    redoStack.push_back(doc);
+    doc = undoStack.back();
+    undoStack.pop_back();
+    stale = true;
+}
+
+void Reference::redo() {
+    if (readOnly || redoStack.empty()) return;
+    undoStack.push_back(doc);
+    doc = redoStack.back();
+    redoStack.pop_back();
+    stale = true;
+}
+
+}  // namespace session
