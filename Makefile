@@ -1,7 +1,7 @@
 # Front door. `make test` and `make demo` install what they need (tools/bootstrap) by themselves.
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
-.PHONY: bootstrap native windows sanitize test demo bench fuzz clean
+.PHONY: bootstrap native windows sanitize test demo package bench fuzz clean
 
 SECONDS ?= 60
 FILE ?=
@@ -32,17 +32,29 @@ test: native windows sanitize
 demo: windows
 	@tools/demo $(FILE)
 
+# Writes build/Tabulon-<version>-x64.zip (the plug-in folder, README.txt, LICENSE.txt) and
+# prints the library's SHA-256.
+package: windows
+	@tools/package
+
 bench: native
 	@build/native/bench/tabulon_bench --benchmark_color=false
 	@build/native/bench/row_update_bench
 	@cmake --preset windows >/dev/null && cmake --build --preset windows --target grid_bench && tools/wine-run build/windows/bin/grid_bench.exe
 
-# Runs the fuzz target for SECONDS seconds (default 60).
+# Runs each fuzz target for SECONDS seconds (default 60): the scanner, then the text forms
+# (paste block, settings values, status line).
 fuzz: bootstrap
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz --target fuzz_scanner
-	@mkdir -p build/fuzz/corpus
+	@cmake --build --preset fuzz --target fuzz_scanner fuzz_text_forms
+	@mkdir -p build/fuzz/corpus build/fuzz/corpus_text_forms
 	@build/fuzz/tests/fuzz_scanner -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus
+	@build/fuzz/tests/fuzz_text_forms -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus_text_forms
+
+# Random sessions in the stand-in host against the reference, new seeds for SECONDS seconds.
+.PHONY: soak
+soak: windows
+	@TABULON_SOAK_SECONDS=$(SECONDS) TABULON_SESSION_SEED=$$(date +%s) tools/wine-run build/windows/bin/session_tests.exe
 
 clean:
 	rm -rf build
