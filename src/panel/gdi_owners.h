@@ -6,11 +6,14 @@
 
 #include <utility>
 
-// Owns a brush, pen or font made for one use and deletes it at the end of the scope.
+#include "panel/gdi_objects.h"
+
+// Owns a brush, pen or font made for one use (counted as it is taken) and deletes it at the end
+// of the scope.
 template <typename Handle>
 class GdiObject {
 public:
-    explicit GdiObject(Handle handle = nullptr) : handle_(handle) {}
+    explicit GdiObject(Handle handle = nullptr) : handle_(countedGdiObject(handle)) {}
     GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
     GdiObject& operator=(GdiObject&& other) noexcept {
         if (this != &other) {
@@ -24,14 +27,13 @@ public:
 
     Handle get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
+private:
+    // Takes over a handle that is already counted.
     void reset(Handle handle = nullptr) {
-        if (handle_ != nullptr) {
-            DeleteObject(handle_);
-        }
+        deleteGdiObject(handle_);
         handle_ = handle;
     }
 
-private:
     Handle handle_;
 };
 

@@ -142,7 +142,7 @@ void GridPanel::createControls() {
     metrics.cbSize = sizeof metrics;
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
         releaseFont();
-        font = CreateFontIndirectW(&metrics.lfMessageFont);
+        font = countedGdiObject(CreateFontIndirectW(&metrics.lfMessageFont));
     }
     if (font == nullptr) {
         font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -433,8 +433,8 @@ void GridPanel::onPanelDestroyed(HWND window) {
 }
 
 void GridPanel::releaseFont() {
-    if (font != nullptr && !fontIsStock) {
-        DeleteObject(font);
+    if (!fontIsStock) {
+        deleteGdiObject(font);
     }
     font = nullptr;
     fontIsStock = false;

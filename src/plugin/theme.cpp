@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "model/theme_palette.h"
+#include "panel/gdi_objects.h"
 #include "panel/grid_panel.h"
 #include "plugin/host_interface.h"
 
@@ -40,8 +41,10 @@ void GridPanel::applyTheme() {
                       : lightThemeColors(currentSystemColors());
 
     releaseBrushes();
-    panelBrush = CreateSolidBrush(darkMode ? colors.background : GetSysColor(COLOR_BTNFACE));
-    editBrush = CreateSolidBrush(darkMode ? colors.alternateBackground : GetSysColor(COLOR_WINDOW));
+    panelBrush = countedGdiObject(
+        CreateSolidBrush(darkMode ? colors.background : GetSysColor(COLOR_BTNFACE)));
+    editBrush = countedGdiObject(
+        CreateSolidBrush(darkMode ? colors.alternateBackground : GetSysColor(COLOR_WINDOW)));
 
     if (gridList != nullptr) {
         SendMessageW(gridList, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(colors.background));
@@ -59,14 +62,10 @@ void GridPanel::applyTheme() {
 }
 
 void GridPanel::releaseBrushes() {
-    if (panelBrush != nullptr) {
-        DeleteObject(panelBrush);
-        panelBrush = nullptr;
-    }
-    if (editBrush != nullptr) {
-        DeleteObject(editBrush);
-        editBrush = nullptr;
-    }
+    deleteGdiObject(panelBrush);
+    panelBrush = nullptr;
+    deleteGdiObject(editBrush);
+    editBrush = nullptr;
 }
 
 void GridPanel::onDarkModeChanged() {
