@@ -45,13 +45,7 @@ std::wstring GridViewTest::status() {
 }
 
 std::wstring GridViewTest::cellText(int row, int subItem) {
-    wchar_t text[512] = {};
-    LVITEMW item{};
-    item.iSubItem = subItem;
-    item.pszText = text;
-    item.cchTextMax = 512;
-    SendMessageW(list(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    return text;
+    return listItemText(list(), row, subItem);
 }
 
 std::vector<ListColumn> GridViewTest::columns() {

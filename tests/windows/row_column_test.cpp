@@ -9,12 +9,6 @@ using namespace tabulon_test;
 
 namespace {
 
-std::string repeated(int count, const std::string& row) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += row;
-    return text;
-}
-
 // ---- + Row ---------------------------------------------------------------------------------
 
 TEST_F(OperationTest, AddRowGoesAfterTheCurrentRowInEachLineEndingAndUndoesInOneStep) {

@@ -437,13 +437,7 @@ std::vector<int64_t> SessionRun::selectedRows() {
 }
 
 std::wstring SessionRun::cellText(int row, int subItem) {
-    wchar_t text[512] = {};
-    LVITEMW item{};
-    item.iSubItem = subItem;
-    item.pszText = text;
-    item.cchTextMax = 512;
-    SendMessageW(list(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    return text;
+    return listItemText(list(), row, subItem);
 }
 
 void SessionRun::press(int buttonId) {

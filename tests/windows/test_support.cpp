@@ -2,6 +2,8 @@
 
 #include "crash_guard.h"
 
+#include <commctrl.h>
+
 namespace tabulon_test {
 
 namespace {
@@ -30,6 +32,16 @@ RECT childRect(HWND panel, int id) {
     GetWindowRect(window, &rect);
     MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+std::wstring listItemText(HWND list, int row, int subItem) {
+    wchar_t text[512] = {};
+    LVITEMW item{};
+    item.iSubItem = subItem;
+    item.pszText = text;
+    item.cchTextMax = 512;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
 }
 
 void writeSettingsFile(const std::wstring& directory, const std::string& body) {

@@ -40,6 +40,8 @@ std::wstring pluginPath();
 // A child of the panel by control id, and its rectangle in the panel's client coordinates.
 HWND child(HWND panel, int id);
 RECT childRect(HWND panel, int id);
+// The text the list is given for a row and sub-item (at most 511 characters).
+std::wstring listItemText(HWND list, int row, int subItem);
 
 // Writes a settings file with the given body under the directory.
 void writeSettingsFile(const std::wstring& directory, const std::string& body);
