@@ -80,8 +80,14 @@ public:
 
     // ---- the plug-in ----
     PluginLoader& plugin() { return plugin_; }
-    // Loads the DLL, calls it in the host's start-up order and sends NPPN_READY.
+    // Loads the DLL, calls it in the host's start-up order and sends NPPN_READY. As the host
+    // restores the panels that were open at its last exit, the commands listed in
+    // restoreCommandsAtStart are called after getFuncsArray and before NPPN_READY.
     bool loadPlugin(const std::wstring& path);
+    std::vector<int> restoreCommandsAtStart;
+    // The keys the user has mapped plug-in commands to, by menu index, in place of the keys
+    // the plug-in proposed (the host's shortcut mapper); read when the plug-in is loaded.
+    std::map<int, ShortcutKey> remappedPluginShortcuts;
     // The NppData handed to setInfo; by default this window and the two views.
     NppData pluginData() const;
     // Fault switch: setInfo gets this as the host window instead of the real one.
@@ -111,7 +117,22 @@ public:
     // NPPN_BUFFERACTIVATED and pumps; returns the document that was shown before.
     std::shared_ptr<EditorDocument> activateDocument(int viewIndex, std::shared_ptr<EditorDocument> document);
 
+    // ---- the host's own commands ----
+    // Host command ids as the host's menu, NPPM_MENUCOMMAND and the shortcut table use them.
+    static constexpr int IDM_FILE_SAVE = 41006;
+    static constexpr int IDM_EDIT_UNDO = 42003;
+    static constexpr int IDM_EDIT_REDO = 42004;
+    static constexpr int IDM_NEXT_DOCUMENT = 44095;  // Ctrl+Tab
+    // Runs a host command (as the menu does); false for an id the host does not know.
+    bool runHostCommand(int commandId);
+    // Ctrl+Tab's document: swapped with the current view's document on every switch.
+    std::shared_ptr<EditorDocument> nextDocument;
+
     // ---- records ----
+    // Host commands run, in order (from the shortcut table, NPPM_MENUCOMMAND or
+    // NPPM_SAVECURRENTFILE).
+    std::vector<int> hostCommands;
+    int hostCommandCount(int commandId) const;
     std::vector<MenuCheckEvent> menuChecks;
     std::vector<ModelessDialogEvent> modelessEvents;
     std::vector<ModificationEvent> modifications;
@@ -137,7 +158,9 @@ public:
     void closeDockByUser(UINT highBits = 0);
 
     // ---- message loop ----
-    // Through IsDialogMessage for every registered modeless dialog, else translate and dispatch.
+    // In the host's order: IsDialogMessage for every registered modeless dialog; only a
+    // message no dialog took goes through the host's shortcut table (its own keys and the
+    // plug-in commands' keys), and only one that is no shortcut is translated and dispatched.
     void dispatch(MSG& message);
     // Handles queued messages until the queue is empty or bound messages were handled;
     // returns how many were handled.
@@ -166,6 +189,9 @@ private:
     LRESULT answerPluginMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void forwardEditorNotification(SCNotification* notification);
     void registerDock(const tTbData* record);
+    void buildShortcutTable();
+    std::optional<ShortcutKey> pluginShortcut(int index) const;
+    LRESULT handleCommand(WPARAM wParam);
     void showDock(HWND panel, bool show);
     void fitPanelToDock();
     void layout();
@@ -180,6 +206,7 @@ private:
     std::map<UINT, int> editorNotificationCounts_;
     std::map<std::pair<HWND, UINT_PTR>, int> timerDispatches_;
     std::optional<SIZE> dockSize_;
+    HACCEL shortcuts_ = nullptr;
 };
 
 }  // namespace devhost

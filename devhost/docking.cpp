@@ -24,7 +24,7 @@ LRESULT CALLBACK DevHost::dockProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 // Keeps the record's address, as the host does, and a copy of every field as it was handed
-// over; the panel loses its caption and popup style and becomes the container's child.
+// over.
 void DevHost::registerDock(const tTbData* record) {
     ++dockRegistrationCount;
     if (!record) return;
@@ -41,15 +41,16 @@ void DevHost::registerDock(const tTbData* record) {
     registration.moduleName = copyText(record->pszModuleName);
     dockRegistration = registration;
 
+    // As the host does: the window's style becomes WS_CHILD alone and its extended style 0
+    // (WS_VISIBLE goes with the rest), it becomes the container's child and selected tab, and
+    // the container is shown with it. A registered panel is visible at once.
     HWND panel = record->hClient;
     if (!panel || !IsWindow(panel) || !dock_) return;
-    LONG_PTR style = GetWindowLongPtrW(panel, GWL_STYLE);
-    style &= ~static_cast<LONG_PTR>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
-    style |= WS_CHILD;
-    SetWindowLongPtrW(panel, GWL_STYLE, style);
+    SetWindowLongPtrW(panel, GWL_STYLE, WS_CHILD);
+    SetWindowLongPtrW(panel, GWL_EXSTYLE, 0);
     SetParent(panel, dock_);
     SetWindowPos(panel, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    fitPanelToDock();
+    showDock(panel, true);
 }
 
 void DevHost::showDock(HWND panel, bool show) {

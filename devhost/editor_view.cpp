@@ -210,6 +210,16 @@ LRESULT EditorView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case SCI_GETCHARACTERPOINTER:
         // std::string keeps its bytes contiguous and terminated, as the real call guarantees.
         return reinterpret_cast<LRESULT>(doc.text().c_str());
+    case SCI_GETRANGEPOINTER: {
+        // Like the real component: a pointer to the range's first byte, or null for a range
+        // that does not lie inside the text.
+        const size_t position = static_cast<size_t>(wParam);
+        const size_t length = static_cast<size_t>(lParam);
+        if (static_cast<intptr_t>(wParam) < 0 || static_cast<intptr_t>(lParam) < 0 || position > doc.length() ||
+            length > doc.length() - position)
+            return 0;
+        return reinterpret_cast<LRESULT>(doc.text().c_str() + position);
+    }
     case SCI_GETEOLMODE:
         return doc.eolMode;
     case SCI_SETEOLMODE:

@@ -87,6 +87,8 @@ void DevHost::destroy() {
     }
     window_ = nullptr;
     dock_ = nullptr;
+    if (shortcuts_) DestroyAcceleratorTable(shortcuts_);
+    shortcuts_ = nullptr;
     pumpUntilIdle(1000);
 }
 
@@ -126,6 +128,8 @@ LRESULT DevHost::handleHostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         layout();
         return 0;
+    case WM_COMMAND:
+        return handleCommand(wParam);
     case WM_NOTIFY: {
         // Every notification of the views goes on to the plug-in, as the host forwards them.
         auto* header = reinterpret_cast<NMHDR*>(lParam);
@@ -180,6 +184,18 @@ LRESULT DevHost::answerPluginMessage(UINT message, WPARAM wParam, LPARAM lParam,
         std::memcpy(buffer, configDirectory.c_str(), (configDirectory.size() + 1) * sizeof(wchar_t));
         return static_cast<LRESULT>(configDirectory.size());
     }
+    case NPPM_MENUCOMMAND:
+        return runHostCommand(static_cast<int>(lParam)) ? TRUE : FALSE;
+    case NPPM_SAVECURRENTFILE:
+        return runHostCommand(IDM_FILE_SAVE) ? TRUE : FALSE;
+    case NPPM_GETSHORTCUTBYCMDID: {
+        // The key the user mapped the plug-in command to; FALSE for none.
+        const int index = static_cast<int>(wParam) - PluginLoader::FIRST_COMMAND_ID;
+        const std::optional<ShortcutKey> key = pluginShortcut(index);
+        if (!key || key->_key == 0 || !lParam) return FALSE;
+        *reinterpret_cast<ShortcutKey*>(lParam) = *key;
+        return TRUE;
+    }
     case NPPM_ISDARKMODEENABLED:
         return darkMode ? TRUE : FALSE;
     case NPPM_GETDARKMODECOLORS:
@@ -229,6 +245,7 @@ int DevHost::hostMessageCount(UINT message) const {
 
 void DevHost::clearRecords() {
     menuChecks.clear();
+    hostCommands.clear();
     modelessEvents.clear();
     modifications.clear();
     dockRequests.clear();
@@ -250,6 +267,10 @@ NppData DevHost::pluginData() const {
 bool DevHost::loadPlugin(const std::wstring& path) {
     if (!plugin_.load(path)) return false;
     plugin_.start(pluginData());
+    buildShortcutTable();
+    // The host restores the panels left open while its main window is being made: before
+    // NPPN_READY, so before the plug-in has read its settings.
+    for (int index : restoreCommandsAtStart) plugin_.invokeCommand(index);
     plugin_.notify(NPPN_READY, window_);
     pumpUntilIdle();
     return true;

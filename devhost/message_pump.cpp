@@ -13,6 +13,7 @@ void DevHost::dispatch(MSG& message) {
     for (HWND dialog : dialogs) {
         if (IsWindow(dialog) && IsDialogMessageW(dialog, &message)) return;
     }
+    if (shortcuts_ && window_ && TranslateAcceleratorW(window_, shortcuts_, &message)) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }

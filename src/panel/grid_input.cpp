@@ -1,7 +1,8 @@
 // Keyboard and mouse input of the grid: the list view's subclass procedure.
 //
 // The grid takes over the keys a spreadsheet user expects (Tab, Enter, F2, Home, End, the
-// arrows, Delete, Ctrl+C, Ctrl+V) and leaves everything else to the list view, which supplies
+// arrows, Delete, Ctrl+C, Ctrl+V, Ctrl+Z, Ctrl+Y), hands the host the keys that may be its
+// shortcuts (host_shortcuts.cpp), and leaves everything else to the list view, which supplies
 // Page Up, Page Down, Shift+Up, Shift+Down and the mouse selection of several rows; the focus
 // moves it makes by itself reach onItemChanged. Keys the grid maps to an operation are used up
 // even when the operation has nothing to do.
@@ -14,6 +15,7 @@
 
 #include "panel/grid_panel.h"
 #include "plugin/exception_barrier.h"
+#include "plugin/host_interface.h"
 
 namespace {
 
@@ -50,7 +52,12 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
         case WM_GETDLGCODE:
             return WANT_ALL_INPUT;
         case WM_KEYDOWN:
-            if (panel.onGridKeyDown(wParam)) {
+            if (panel.onGridKeyDown(wParam) || panel.passKeyToHost(message, wParam, lParam)) {
+                return 0;
+            }
+            break;
+        case WM_SYSKEYDOWN:
+            if (panel.passKeyToHost(message, wParam, lParam)) {
                 return 0;
             }
             break;
@@ -114,6 +121,9 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
     const int32_t lastColumn = static_cast<int32_t>(std::min<uint64_t>(shownColumnCount, INT32_MAX));
     switch (key) {
     case VK_TAB:
+        if (control) {
+            return false;  // Ctrl+Tab switches documents in the host
+        }
         moveCell(0, shift ? -1 : 1);
         return true;
     case VK_RETURN:
@@ -167,6 +177,13 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
             return false;
         }
         pasteFromClipboard();
+        return true;
+    case 'Z':
+    case 'Y':
+        if (!control || shift) {
+            return false;
+        }
+        runHostCommand(key == 'Z' ? IDM_EDIT_UNDO : IDM_EDIT_REDO);
         return true;
     default:
         return false;

@@ -44,6 +44,7 @@ public:
 
     // --- Settings file --------------------------------------------------------------------
     void onReady();
+    void locateSettings();
     void readSettings(const std::wstring& path);
     void writeSettings();
     void saveSettingsIfKnown();
@@ -58,6 +59,7 @@ public:
     static INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     void createControls();
+    void showSettingsInControls();
     void layoutControls();
     int scaled(int length) const;
 
@@ -130,6 +132,11 @@ public:
     HWND hostWindow = nullptr;        // owner of the panel and of every message box
     HWND scintillaMain = nullptr;     // the host's first editor view
     HWND scintillaSecond = nullptr;   // the host's second editor view
+    // Set at NPPN_READY. A host that restores a panel left open at its last exit opens it
+    // while it starts, before the settings are read and perhaps before the document's view
+    // is ready; until then the grid is not built, so it never shows the document by the
+    // wrong settings.
+    bool hostReady = false;
 
     // Settings in force: the defaults until the settings file is read, then the file's values.
     char delimiter = DEFAULT_DELIMITER;  // chosen by hand, read from the file, or last detected
@@ -217,6 +224,8 @@ private:
     bool onGridDoubleClick(LPARAM point);
     bool onGridKeyDown(WPARAM key);
     bool onGridCharacter(WPARAM character);
+    bool passKeyToHost(UINT message, WPARAM key, LPARAM keyData);
+    void runHostCommand(LPARAM command);
 };
 
 // The library's one GridPanel, constructed before any export runs.

@@ -178,6 +178,11 @@ void GridPanel::createControls() {
         SendMessageW(gridList, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
 
+    showSettingsInControls();
+}
+
+// The Header row box and the delimiter list show the settings in force.
+void GridPanel::showSettingsInControls() {
     CheckDlgButton(panelWindow, IDC_HEADER_ROW, headerRow ? BST_CHECKED : BST_UNCHECKED);
     SendDlgItemMessageW(panelWindow, IDC_DELIMITER, CB_SETCURSEL,
                         static_cast<WPARAM>(delimiterChoiceIndex(autoDelimiter, delimiter)), 0);

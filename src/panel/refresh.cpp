@@ -26,7 +26,7 @@ int listItemCount(uint64_t rows) {
 // keepPosition keeps the current cell and the top row; without it the grid starts at row 0,
 // column 1, scrolled to the top.
 void GridPanel::refreshGrid(bool keepPosition) {
-    if (panelWindow == nullptr || gridList == nullptr) {
+    if (panelWindow == nullptr || gridList == nullptr || !hostReady) {
         return;
     }
     // A rebuild never writes what the user is typing; the rows it would replace are gone.

@@ -71,7 +71,8 @@ void fillPluginCommands() {
 void togglePanel() {
     callGuarded([] {
         GridPanel& panel = gridPanel();
-        if (panel.panelWindow == nullptr) {
+        const bool created = panel.panelWindow == nullptr;
+        if (created) {
             panel.createPanel();
             if (panel.panelWindow == nullptr) {
                 // createPanel has told the user. Trying again in the same command would only
@@ -80,7 +81,9 @@ void togglePanel() {
                 return;
             }
         }
-        const bool show = !IsWindowVisible(panel.panelWindow);
+        // The host shows a panel when it registers it, so right after creation the window's
+        // visibility says nothing about what the user asked for: the first command opens.
+        const bool show = created || !IsWindowVisible(panel.panelWindow);
         panelMenuChecked = show;
         panel.showPanel(show);
         sendPanelMenuCheck();

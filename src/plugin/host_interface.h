@@ -27,6 +27,14 @@ inline constexpr UINT NPPM_SETMENUITEMCHECK = NPPMSG + 40;     // wParam: _cmdID
 inline constexpr UINT NPPM_GETPLUGINSCONFIGDIR = NPPMSG + 46;  // wParam: capacity, lParam: buffer
 inline constexpr UINT NPPM_ISDARKMODEENABLED = NPPMSG + 107;
 inline constexpr UINT NPPM_GETDARKMODECOLORS = NPPMSG + 108;   // wParam: record size, lParam: record
+inline constexpr UINT NPPM_MENUCOMMAND = NPPMSG + 48;          // lParam: a host command id
+inline constexpr UINT NPPM_SAVECURRENTFILE = NPPMSG + 38;
+inline constexpr UINT NPPM_GETSHORTCUTBYCMDID = NPPMSG + 76;   // wParam: _cmdID, lParam: ShortcutKey*
+
+// Host command ids for NPPM_MENUCOMMAND.
+inline constexpr LPARAM IDM_FILE_SAVE = 41006;
+inline constexpr LPARAM IDM_EDIT_UNDO = 42003;
+inline constexpr LPARAM IDM_EDIT_REDO = 42004;
 
 // wParam of NPPM_MODELESSDIALOG.
 inline constexpr WPARAM MODELESSDIALOGADD = 0;
@@ -77,6 +85,7 @@ inline constexpr UINT SCI_LINEFROMPOSITION = 2166;
 inline constexpr UINT SCI_REPLACETARGET = 2194;
 inline constexpr UINT SCI_ENSUREVISIBLEENFORCEPOLICY = 2234;
 inline constexpr UINT SCI_GETCHARACTERPOINTER = 2520;
+inline constexpr UINT SCI_GETRANGEPOINTER = 2643;  // wParam: position, lParam: length
 inline constexpr UINT SCI_SETTARGETRANGE = 2686;
 
 // Answers of SCI_GETEOLMODE.

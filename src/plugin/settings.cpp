@@ -23,6 +23,20 @@ void writeSetting(const SettingKey& key, const std::wstring& text, const std::ws
 }  // namespace
 
 void GridPanel::onReady() {
+    locateSettings();
+    hostReady = true;
+    if (panelWindow != nullptr) {
+        // A panel restored while the host started is shown by the settings just read.
+        showSettingsInControls();
+        // The panel's own visible bit: while the host starts, its main window may not be
+        // shown yet, and IsWindowVisible would answer for that window too.
+        if ((GetWindowLongPtrW(panelWindow, GWL_STYLE) & WS_VISIBLE) != 0) {
+            refreshGrid(false);
+        }
+    }
+}
+
+void GridPanel::locateSettings() {
     constexpr int CAPACITY = MAX_PATH;
     wchar_t directory[CAPACITY] = {};
     SendMessageW(hostWindow, NPPM_GETPLUGINSCONFIGDIR, CAPACITY,

@@ -42,6 +42,7 @@ protected:
         host.mainView().document().load(document);
         panel.attachHost(GetModuleHandleW(nullptr), host.window(), host.mainView().window(),
                          host.secondView().window(), nullptr);
+        panel.hostReady = true;  // the host has sent NPPN_READY
         panel.showPanel(true);
         host.pumpUntilIdle();
         ASSERT_NE(panel.gridList, nullptr);

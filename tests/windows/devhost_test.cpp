@@ -263,10 +263,13 @@ TEST_F(DevHostTest, DockingReparentsShowsHidesAndNotifies) {
     EXPECT_FALSE(host.dockRegistration->addInfo.has_value());
     EXPECT_EQ(host.dockRegistration->moduleName, std::wstring(L"Test.dll"));
     EXPECT_EQ(GetParent(panel), host.dockContainer());
-    EXPECT_TRUE(GetWindowLongPtrW(panel, GWL_STYLE) & WS_CHILD);
-    EXPECT_FALSE(GetWindowLongPtrW(panel, GWL_STYLE) & WS_CAPTION);
-    EXPECT_FALSE(IsWindowVisible(panel));
+    // As the real host does: WS_CHILD alone, no extended style, and shown at once.
+    EXPECT_EQ(GetWindowLongPtrW(panel, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_VISIBLE | WS_CLIPSIBLINGS), WS_CHILD);
+    EXPECT_EQ(GetWindowLongPtrW(panel, GWL_EXSTYLE), 0);
+    EXPECT_TRUE(IsWindowVisible(panel));
 
+    SendMessageW(host.window(), NPPM_DMMHIDE, 0, reinterpret_cast<LPARAM>(panel));
+    EXPECT_FALSE(IsWindowVisible(panel));
     SendMessageW(host.window(), NPPM_DMMSHOW, 0, reinterpret_cast<LPARAM>(panel));
     EXPECT_TRUE(IsWindowVisible(panel));
     RECT client;
@@ -289,7 +292,7 @@ TEST_F(DevHostTest, DockingReparentsShowsHidesAndNotifies) {
     SendMessageW(host.window(), NPPM_DMMSHOW, 0, reinterpret_cast<LPARAM>(panel));
     SendMessageW(host.window(), NPPM_DMMHIDE, 0, reinterpret_cast<LPARAM>(panel));
     EXPECT_FALSE(IsWindowVisible(panel));
-    EXPECT_EQ(host.dockRequests, (std::vector<UINT>{NPPM_DMMSHOW, NPPM_DMMSHOW, NPPM_DMMHIDE}));
+    EXPECT_EQ(host.dockRequests, (std::vector<UINT>{NPPM_DMMHIDE, NPPM_DMMSHOW, NPPM_DMMSHOW, NPPM_DMMHIDE}));
     DestroyWindow(panel);
 }
 

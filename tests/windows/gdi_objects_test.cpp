@@ -31,6 +31,7 @@ TEST_F(GdiObjectsTest, EveryObjectMadeIsDeletedAgain) {
     const int64_t before = liveGdiObjects();
     panel.attachHost(GetModuleHandleW(nullptr), host.window(), host.mainView().window(),
                      host.secondView().window(), nullptr);
+    panel.hostReady = true;  // the host has sent NPPN_READY
     panel.showPanel(true);
     host.pumpUntilIdle();
     ASSERT_NE(panel.gridList, nullptr);

@@ -33,6 +33,7 @@ protected:
         host.mainView().document().load(document);
         panel.attachHost(GetModuleHandleW(nullptr), host.window(), host.mainView().window(),
                          host.secondView().window(), nullptr);
+        panel.hostReady = true;  // the host has sent NPPN_READY
         panel.headerRow = headerRow;
         panel.showPanel(true);
         host.pumpUntilIdle();
