@@ -17,9 +17,12 @@ std::string describe(HWND window, int depth) {
     std::snprintf(place, sizeof place, " id=%d %s (%ld,%ld %ldx%ld)", GetDlgCtrlID(window),
                   IsWindowVisible(window) ? "shown" : "hidden", rect.left, rect.top,
                   rect.right - rect.left, rect.bottom - rect.top);
-    std::string line(static_cast<size_t>(depth) * 2, ' ');
-    line += utf8(className) + place + " \"" + utf8(windowText(window).substr(0, 40)) + "\"";
-    std::string out = line;
+    std::string out(static_cast<size_t>(depth) * 2, ' ');
+    out.append(utf8(className));
+    out.append(place);
+    out.append(" \"");
+    out.append(utf8(windowText(window).substr(0, 40)));
+    out.append("\"");
     for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         out += " | " + describe(child, depth + 1);
     }
