@@ -164,6 +164,8 @@ bool allParts(bool dark, const std::vector<Part>& parts) {
     return true;
 }
 
+// The current row stands apart from every other row by at least 20 levels a channel on
+// average, as the light mode's highlight does by far.
 bool currentRowMarked(const std::vector<Part>& parts) {
     COLORREF current = CLR_INVALID;
     std::vector<COLORREF> others;
@@ -181,7 +183,7 @@ bool currentRowMarked(const std::vector<Part>& parts) {
         const int distance = std::abs(GetRValue(current) - GetRValue(other)) +
                              std::abs(GetGValue(current) - GetGValue(other)) +
                              std::abs(GetBValue(current) - GetBValue(other));
-        if (distance < 40) {
+        if (distance < 60) {
             return false;
         }
     }
