@@ -86,6 +86,13 @@ std::string positionDetail() {
     return "current item " + std::to_string(listFocusedItem());
 }
 
+// A check of where the keys have led, unless the keys were given up.
+Step expectPosition(const std::string& name, std::function<bool()> condition, std::shared_ptr<Timing> timing) {
+    return expect(name, [=] { return !timing->tooSlow && condition(); },
+                  [=] { return timing->tooSlow ? std::string("not checked: a key took longer than 20 s")
+                                               : positionDetail(); });
+}
+
 Scenario largeDocumentScenario() {
     auto down = std::make_shared<Timing>();
     auto pageDown = std::make_shared<Timing>();
@@ -106,14 +113,13 @@ Scenario largeDocumentScenario() {
     for (int i = 0; i < 5; ++i) {
         steps.push_back(timedKey("Down", VK_DOWN, NONE, down));
     }
-    steps.push_back(expect("Down moves the current row", [] { return listFocusedItem() == 5; }, positionDetail));
+    steps.push_back(expectPosition("Down moves the current row", [] { return listFocusedItem() == 5; }, down));
     for (int i = 0; i < 3; ++i) {
         steps.push_back(timedKey("Page Down", VK_NEXT, NONE, pageDown));
     }
-    steps.push_back(expect("Page Down moves further", [] { return listFocusedItem() > 5; }, positionDetail));
+    steps.push_back(expectPosition("Page Down moves further", [] { return listFocusedItem() > 5; }, pageDown));
     steps.push_back(timedKey("Ctrl+End", VK_END, CTRL, end));
-    steps.push_back(expect("Ctrl+End goes to the last row", [] { return listFocusedItem() == ROWS - 1; },
-                           positionDetail));
+    steps.push_back(expectPosition("Ctrl+End goes to the last row", [] { return listFocusedItem() == ROWS - 1; }, end));
     steps.push_back(timedKey("typing", '9', NONE, typing));
     steps.push_back(timedKey("Enter", VK_RETURN, NONE, enter));
     // Ctrl+End goes to the last cell, as in a spreadsheet: the typed value replaces the note
