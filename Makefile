@@ -25,12 +25,15 @@ sanitize: bootstrap
 test: native windows sanitize
 	@ctest --preset native || true
 	@ctest --preset sanitize || true
-	@ctest --preset windows || true
+	@if tools/realhost-run --find-kit >/dev/null; then ctest --preset windows || true; \
+	 else tools/realhost-run --find-kit; ctest --preset windows -LE realhost || true; fi
 	@tools/test-summary build/native build/sanitize build/windows
 
-# Runs the plug-in in the stand-in host under Wine on the bundled sample (or FILE=path).
+# Runs the plug-in in the stand-in host under Wine on the bundled sample (or FILE=path);
+# HOST=notepad++ runs it in the real editor of the host kit instead.
+HOST ?=
 demo: windows
-	@tools/demo $(FILE)
+	@tools/demo $(if $(HOST),--host $(HOST)) $(FILE)
 
 # Writes build/Tabulon-<version>-x64.zip (the plug-in folder, README.txt, LICENSE.txt) and
 # prints the library's SHA-256.
@@ -41,6 +44,7 @@ bench: native
 	@build/native/bench/tabulon_bench --benchmark_color=false
 	@build/native/bench/row_update_bench
 	@cmake --preset windows >/dev/null && cmake --build --preset windows --target grid_bench && tools/wine-run build/windows/bin/grid_bench.exe
+	@cmake --build --preset windows --target Tabulon TabulonDriver >/dev/null && tools/realhost-bench
 
 # Runs each fuzz target for SECONDS seconds (default 60): the scanner, then the text forms
 # (paste block, settings values, status line).

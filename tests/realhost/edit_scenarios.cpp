@@ -1,0 +1,184 @@
+// Editing a cell in the real buffer, and the host's own shortcuts while the grid has the focus:
+// save, undo, redo, the next document and the panel command, by the keys the user has mapped.
+#include "scenario_steps.h"
+
+#include "plugin/host_interface.h"
+
+#include <memory>
+
+namespace driver {
+
+namespace {
+
+// small.csv as the runner writes it.
+const std::string SMALL = "name,qty,note\nalpha,1,first\nbeta,2,second\ngamma,3,third\n";
+const std::string SMALL_QTY_42 = "name,qty,note\nalpha,1,first\nbeta,42,second\ngamma,3,third\n";
+const std::string SMALL_QTY_77 = "name,qty,note\nalpha,1,first\nbeta,77,second\ngamma,3,third\n";
+const std::string SMALL_NAME_ZZ = "name,qty,note\nzz,1,first\nbeta,2,second\ngamma,3,third\n";
+
+constexpr UINT NPPM_GETSHORTCUTBYCMDID = NPPMSG_BASE + 76;
+
+// A click on a cell of the grid, posted, so the list selects it as it would for the mouse.
+Step clickCell(int row, int column) {
+    return attempt("click the cell of row " + std::to_string(row) + ", column " + std::to_string(column),
+                   [row, column] {
+                       const HWND list = panelControl(IDC_GRID_LIST);
+                       const POINT point = listCellCenter(row, column);
+                       if (list == nullptr || (point.x == 0 && point.y == 0)) {
+                           return false;
+                       }
+                       postClick(list, point);
+                       return true;
+                   });
+}
+
+// The file's bytes on disk.
+std::string fileBytes(const std::wstring& path) {
+    std::string bytes;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool documentModified() {
+    return SendMessageW(currentView(), SCI_GETMODIFY, 0, 0) != 0;
+}
+
+Scenario cellEditUndoScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        clickCell(1, 2),
+        expect("the click makes the cell current", [] { return listFocusedItem() == 1; }),
+        typeText("type 42 into the grid", "42"),
+        pressKey("press Enter", VK_RETURN),
+        expectDocument("typing and Enter write exactly that cell into the buffer", SMALL_QTY_42),
+        expect("the grid shows the new value", [] { return listCellText(1, 2) == L"42"; },
+               [] { return "the cell shows \"" + utf8(listCellText(1, 2)) + "\""; }),
+        focusGrid(),
+        pressKey("press Ctrl+Z in the grid", 'Z', CTRL),
+        expectDocument("one Ctrl+Z in the grid undoes the whole cell edit", SMALL),
+        act("restore the document if the grid did not undo",
+            [] {
+                constexpr UINT SCI_UNDO = 2176;
+                for (int i = 0; i < 10 && currentDocument() != SMALL; ++i) {
+                    SendMessageW(currentView(), SCI_UNDO, 0, 0);
+                }
+            }),
+        pause(800),  // the grid's refresh after a change it did not make
+        clickCell(1, 2),
+        typeText("type 77 into the grid", "77"),
+        pressKey("press Enter", VK_RETURN),
+        expectDocument("the second edit is written", SMALL_QTY_77),
+        focusEditor(),
+        pressKey("press Ctrl+Z in the editor", 'Z', CTRL),
+        expectDocument("one Ctrl+Z in the editor undoes the whole cell edit", SMALL),
+        expect("the grid follows the undo", [] { return listCellText(1, 2) == L"2"; },
+               [] { return "the cell shows \"" + utf8(listCellText(1, 2)) + "\""; }),
+    };
+}
+
+Scenario hostShortcutsScenario() {
+    auto undone = std::make_shared<bool>(false);
+    auto path = std::make_shared<std::wstring>();
+    return {
+        act("activate small.csv", [] { SendMessageW(hostWindows().main, NPPM_ACTIVATEDOC, 0, 0); }),
+        require("small.csv is current", [] { return currentFileName() == L"small.csv"; },
+                [] { return "current: " + utf8(currentFileName()); }),
+        act("note its path", [path] { *path = currentPath(); }),
+        openPanel(),
+        clickCell(0, 1),
+        typeText("type zz into the grid", "zz"),
+        pressKey("press Enter", VK_RETURN),
+        require("the edit is written", [] { return currentDocument() == SMALL_NAME_ZZ; },
+                [] { return bytesDetail(SMALL_NAME_ZZ, currentDocument()); }),
+        focusGrid(),
+        pressKey("press Ctrl+S in the grid", 'S', CTRL),
+        expect("Ctrl+S in the grid saves the document",
+               [path] { return !documentModified() && fileBytes(*path) == SMALL_NAME_ZZ; },
+               [path] { return std::string(documentModified() ? "still modified" : "unmodified") +
+                               ", file " + bytesDetail(SMALL_NAME_ZZ, fileBytes(*path)); }),
+        focusGrid(),
+        pressKey("press Ctrl+Z in the grid", 'Z', CTRL),
+        expect("Ctrl+Z in the grid undoes the edit",
+               [undone] { return *undone = currentDocument() == SMALL; },
+               [] { return bytesDetail(SMALL, currentDocument()); }),
+        focusGrid(),
+        pressKey("press Ctrl+Y in the grid", 'Y', CTRL),
+        expect("Ctrl+Y in the grid redoes the edit",
+               [undone] { return *undone && currentDocument() == SMALL_NAME_ZZ; },
+               [undone] { return *undone ? bytesDetail(SMALL_NAME_ZZ, currentDocument())
+                                         : std::string("not checked: the undo before it did not happen"); }),
+        focusGrid(),
+        pressKey("press Ctrl+Tab in the grid", VK_TAB, CTRL),
+        act("let go of Ctrl", [] { PostMessageW(GetFocus(), WM_KEYUP, VK_CONTROL, static_cast<LPARAM>(0xC01D0001u)); }),
+        expect("Ctrl+Tab in the grid switches to the next document",
+               [] { return currentFileName() == L"second.csv"; },
+               [] { return "current: " + utf8(currentFileName()); }),
+        openPanel(),
+        focusGrid(),
+        pressKey("press Ctrl+Alt+G in the grid", 'G', CTRL | ALT),
+        expect("Ctrl+Alt+G in the grid closes the panel", [] { return !panelShown(); }),
+    };
+}
+
+std::string panelShortcutText() {
+    ShortcutKey key{};
+    SendMessageW(hostWindows().main, NPPM_GETSHORTCUTBYCMDID, tabulonCommandId(PANEL_ITEM),
+                 reinterpret_cast<LPARAM>(&key));
+    std::string text = std::string(key._isCtrl ? "Ctrl+" : "") + (key._isAlt ? "Alt+" : "") +
+                       (key._isShift ? "Shift+" : "");
+    return text + static_cast<char>(key._key);
+}
+
+Scenario remappedShortcutScenario() {
+    return {
+        require("the host maps the panel command to Ctrl+Shift+G",
+                [] { return panelShortcutText() == "Ctrl+Shift+G"; },
+                [] { return "the host reports " + panelShortcutText(); }),
+        openPanel(),
+        focusEditor(),
+        pressKey("press Ctrl+Shift+G in the editor", 'G', CTRL | SHIFT),
+        require("the user's key closes the panel from the editor", [] { return !panelShown(); }),
+        focusEditor(),
+        pressKey("press Ctrl+Shift+G in the editor again", 'G', CTRL | SHIFT),
+        require("and opens it again", [] { return panelShown(); }),
+        focusGrid(),
+        pressKey("press the old Ctrl+Alt+G in the grid", 'G', CTRL | ALT),
+        pause(500),
+        expect("the old key does nothing", [] { return panelShown(); }),
+        focusGrid(),
+        pressKey("press Ctrl+Shift+G in the grid", 'G', CTRL | SHIFT),
+        expect("the user's key closes the panel from the grid", [] { return !panelShown(); }),
+    };
+}
+
+Scenario exitWithPanelScenario() {
+    return {
+        openPanel(),
+        focusGrid(),
+        clickCell(2, 1),
+        expect("the panel is shown with the grid focused as the host closes",
+               [] { return panelShown() && GetFocus() == panelControl(IDC_GRID_LIST); }),
+    };
+}
+
+}  // namespace
+
+void addEditScenarios() {
+    registerScenario("cell-edit-undo", cellEditUndoScenario);
+    registerScenario("grid-host-shortcuts", hostShortcutsScenario);
+    registerScenario("grid-remapped-shortcut", remappedShortcutScenario);
+    registerScenario("exit-with-panel", exitWithPanelScenario);
+}
+
+}  // namespace driver

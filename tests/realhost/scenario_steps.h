@@ -1,0 +1,165 @@
+// Building blocks of scenarios: an action, a condition awaited (and reported) with a bound,
+// and a pause. Conditions are polled at every tick until they hold or their time is up.
+#pragma once
+
+#include "driver.h"
+#include "host_access.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace driver {
+
+// Runs once and goes on.
+inline Step act(std::string name, std::function<void()> action) {
+    return Step{std::move(name), [action] {
+                    action();
+                    return StepResult::NEXT;
+                }};
+}
+
+// An action that may find it cannot be done (returns false): the scenario stops with a failure.
+inline Step attempt(std::string name, std::function<bool()> action) {
+    return Step{name, [name, action] {
+                    return check(action(), name, "could not be done") ? StepResult::NEXT
+                                                                       : StepResult::STOP;
+                }};
+}
+
+// Waits until the condition holds, reporting "ok NAME", or reports "fail NAME: DETAIL" after
+// timeoutMs; a failed expectation lets the scenario go on, a failed requirement ends it.
+inline Step expect(std::string name, std::function<bool()> condition,
+                   std::function<std::string()> detail = {}, DWORD timeoutMs = 3000,
+                   bool required = false) {
+    auto started = std::make_shared<double>(-1.0);
+    return Step{name,
+                [=] {
+                    if (*started < 0) {
+                        *started = nowMs();
+                    }
+                    if (condition()) {
+                        check(true, name);
+                        return StepResult::NEXT;
+                    }
+                    if (nowMs() - *started < timeoutMs) {
+                        return StepResult::AGAIN;
+                    }
+                    check(false, name, detail ? detail() : "did not happen");
+                    return required ? StepResult::STOP : StepResult::NEXT;
+                },
+                timeoutMs + 1000};
+}
+
+inline Step require(std::string name, std::function<bool()> condition,
+                    std::function<std::string()> detail = {}, DWORD timeoutMs = 3000) {
+    return expect(std::move(name), std::move(condition), std::move(detail), timeoutMs, true);
+}
+
+// Lets the host's loop run for a while.
+inline Step pause(DWORD milliseconds) {
+    auto started = std::make_shared<double>(-1.0);
+    return Step{"pause", [=] {
+                    if (*started < 0) {
+                        *started = nowMs();
+                    }
+                    return nowMs() - *started >= milliseconds ? StepResult::NEXT : StepResult::AGAIN;
+                },
+                milliseconds + 1000};
+}
+
+// "expected E, found F" for bytes.
+inline std::string bytesDetail(const std::string& expected, const std::string& found) {
+    return "expected \"" + escaped(expected) + "\", found \"" + escaped(found) + "\"";
+}
+
+inline void append(Scenario& to, const Scenario& steps) {
+    to.insert(to.end(), steps.begin(), steps.end());
+}
+
+}  // namespace driver
+
+namespace driver {
+
+inline constexpr wchar_t PANEL_ITEM[] = L"&Tabulon panel";
+inline constexpr int IDC_GRID_LIST = 2601;
+inline constexpr int IDC_HEADER_ROW = 2603;
+inline constexpr int IDC_DELIMITER = 2604;
+inline constexpr int IDC_STATUS = 2610;
+inline constexpr int IDC_CELL_EDITOR = 2611;
+
+// Opens the panel through its menu command, as other scenarios need it whatever the first
+// command does (the panel-shortcut scenario checks that): when the first command leaves the
+// panel hidden, a second one is sent. Ends the scenario when the panel cannot be shown.
+inline Step openPanel() {
+    auto sent = std::make_shared<int>(0);
+    auto sentAt = std::make_shared<double>(0);
+    return Step{"open the panel",
+                [=] {
+                    if (panelShown() && listItemCount() >= 0) {
+                        check(true, "the panel is open");
+                        return StepResult::NEXT;
+                    }
+                    if (*sent == 0 || (*sent == 1 && nowMs() - *sentAt > 1500)) {
+                        const UINT id = tabulonCommandId(PANEL_ITEM);
+                        if (id == 0) {
+                            check(false, "the panel is open", "the host's menu has no panel command");
+                            return StepResult::STOP;
+                        }
+                        postMenuCommand(id);
+                        ++*sent;
+                        *sentAt = nowMs();
+                    }
+                    return StepResult::AGAIN;
+                },
+                4000};
+}
+
+// The grid list gets the keyboard focus, as a click into it gives it.
+inline Step focusGrid() {
+    return attempt("focus the grid", [] {
+        const HWND list = panelControl(IDC_GRID_LIST);
+        if (list == nullptr) {
+            return false;
+        }
+        SetFocus(list);
+        return GetFocus() == list;
+    });
+}
+
+inline Step focusEditor() {
+    return attempt("focus the editor", [] {
+        const HWND view = currentView();
+        SetFocus(view);
+        return GetFocus() == view;
+    });
+}
+
+// Waits until the current document is exactly `expected`.
+inline Step expectDocument(std::string name, std::string expected, DWORD timeoutMs = 3000) {
+    return expect(std::move(name), [expected] { return currentDocument() == expected; },
+                  [expected] { return bytesDetail(expected, currentDocument()); }, timeoutMs);
+}
+
+inline Step pressKey(std::string name, UINT key, unsigned modifiers = NONE) {
+    return attempt(std::move(name), [key, modifiers] { return postKey(key, modifiers); });
+}
+
+// One character per tick, each to the window that has the focus by then: the first one
+// typed into the grid opens the cell editor, which takes the rest.
+inline Step typeText(std::string name, std::string text) {
+    auto next = std::make_shared<size_t>(0);
+    return Step{name, [=] {
+                    if (*next >= text.size()) {
+                        *next = 0;
+                        return StepResult::NEXT;
+                    }
+                    const char character[2] = {text[*next], '\0'};
+                    ++*next;
+                    return check(postText(character), name + " (\"" + character + "\")", "nothing has the focus")
+                               ? StepResult::AGAIN
+                               : StepResult::STOP;
+                }};
+}
+
+}  // namespace driver

@@ -1,0 +1,38 @@
+// Pictures of the host with the panel open, for the demo and the README: the whole main
+// window saved as a BMP file at TABULON_SCREENSHOT.
+#include "scenario_steps.h"
+
+#include "pixels.h"
+
+namespace driver {
+
+namespace {
+
+std::wstring screenshotPath() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"TABULON_SCREENSHOT", path, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(path);
+}
+
+Scenario screenshotScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the sample", [] { return listItemCount() > 0; }),
+        act("select a cell", [] { PostMessageW(panelControl(IDC_GRID_LIST), WM_KEYDOWN, VK_DOWN, 0); }),
+        pause(800),
+        expect("the host's window is saved as a picture",
+               [] {
+                   const std::wstring path = screenshotPath();
+                   return !path.empty() && devhost::saveBmp(devhost::capturePixels(hostWindows().main, true), path);
+               },
+               [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
+    };
+}
+
+}  // namespace
+
+void addScreenshotScenarios() {
+    registerScenario("screenshot", screenshotScenario);
+}
+
+}  // namespace driver
