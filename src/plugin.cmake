@@ -25,6 +25,7 @@ add_library(Tabulon SHARED
   panel/gdi_objects.cpp
   panel/selection.cpp
   panel/grid_input.cpp
+  panel/context_menu.cpp
   edit/cell_editor.cpp
   edit/cell_edit.cpp
   edit/row_column_operations.cpp

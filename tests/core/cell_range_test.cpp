@@ -1,5 +1,4 @@
-// The selected range from its corners and shape, the rows a change of selection repaints, and
-// rows with a block of cells given new values.
+// The selected range from its corners and shape, and the rows a change of selection repaints.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,8 +7,6 @@
 #include <vector>
 
 #include "model/cell_range.h"
-#include "model/csv_table.h"
-#include "model/range_edit.h"
 
 namespace {
 
@@ -59,27 +56,6 @@ TEST(ChangedRows, OnlyRowsWhoseLookChanges) {
     EXPECT_EQ(rowsOf(changedRows(Selection{2, 1, 3, 1}, Selection{2, 1, 3, 2}, ROWS, 5)), (std::vector<int>{2, 3}));
     // Nothing changed, nothing to repaint.
     EXPECT_TRUE(changedRows(tall, tall, ROWS, 5).empty());
-}
-
-CsvRow scannedRow(const std::string& text) {
-    CsvTable table;
-    scanDocument(text, ',', '"', table);
-    return table.rows.front();
-}
-
-TEST(RowWithCells, ReplacesOnlyTheGivenCellsBytes) {
-    // The untouched cells keep their quoting and spaces, exactly.
-    const CsvRow row = scannedRow("\"a\", b ,\"c\"\"d\",e");
-    EXPECT_EQ(rowWithCells(row, 1, {"", ""}, ',', '"'), "\"a\",,,e");
-    EXPECT_EQ(rowWithCells(row, 3, {"x,y"}, ',', '"'), "\"a\", b ,\"c\"\"d\",\"x,y\"");
-    // An unchanged value keeps its bytes: nothing at all changes.
-    EXPECT_EQ(rowWithCells(row, 0, {"a", " b "}, ',', '"'), "\"a\", b ,\"c\"\"d\",e");
-    // Past the row's end: delimiters pad up to a value; empty values add nothing.
-    EXPECT_EQ(rowWithCells(scannedRow("a"), 2, {"z"}, ',', '"'), "a,,z");
-    EXPECT_EQ(rowWithCells(scannedRow("a"), 1, {"", ""}, ',', '"'), "a");
-    EXPECT_EQ(rowWithCells(scannedRow("a,b"), 1, {"", "c"}, ',', '"'), "a,,c");
-    // A value with a line break is quoted, so the row stays one record.
-    EXPECT_EQ(rowWithCells(scannedRow("a,b"), 0, {"1\r\n2"}, ',', '"'), "\"1\r\n2\",b");
 }
 
 }  // namespace
