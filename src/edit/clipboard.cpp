@@ -189,7 +189,7 @@ void GridPanel::pasteFromClipboard() {
                       std::vector<std::string>(static_cast<size_t>(range.columnCount()), value));
     }
     const Selection kept = selection();
-    const bool written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, values);
+    const bool written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, values, false);
     finishOperation(written, range.firstRow, range.firstColumn);
     if (written && block.isSingleValue()) {
         restoreSelection(kept);
@@ -214,14 +214,14 @@ void GridPanel::clearSelectedCells() {
         written = true;
         std::vector<std::vector<std::string>> blank(1, std::vector<std::string>(static_cast<size_t>(shownColumnCount)));
         for (const int32_t row : selectedGridRows()) {
-            written = writeCellBlock(row, 0, blank, false) && written;
+            written = writeCellBlock(row, 0, blank, true, false) && written;
         }
         written = written && rewriteDocument();
     } else {
         const CellRange range = selectedCells();
         const std::vector<std::vector<std::string>> blank(
             static_cast<size_t>(range.rowCount()), std::vector<std::string>(static_cast<size_t>(range.columnCount())));
-        written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, blank);
+        written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, blank, true);
     }
     finishOperation(written, kept.row, kept.column);
     if (written) {
@@ -233,10 +233,11 @@ void GridPanel::clearSelectedCells() {
 // Puts the values into the row model, a block with its top-left corner at a grid row and cell,
 // and writes the document anew (unless told not to yet). Rows the block runs past the end are
 // added, each ending with the document's line ending; the old last row gains one if it had
-// none. Every row the block changes is regenerated whole from its cells, as a cell edit does;
-// a row it leaves as it was, and an empty value past a row's end, change nothing.
+// none. A pasted block regenerates every row it reaches whole from its cells, as a cell edit
+// does, short rows padded up to it. Clearing regenerates only the rows it changes: an empty
+// value past a row's end changes nothing.
 bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
-                               const std::vector<std::vector<std::string>>& values, bool write) {
+                               const std::vector<std::vector<std::string>>& values, bool clearing, bool write) {
     const uint64_t firstRow = modelRowIndex(firstGridRow, headerRow);
     if (firstRow > table.rows.size() || table.rows.empty()) {
         return false;
@@ -257,10 +258,10 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
     for (size_t k = 0; k < values.size(); ++k) {
         CsvRow& row = table.rows[static_cast<size_t>(firstRow + k)];
         std::vector<std::string> cells = row.cells();
-        bool changed = false;
+        bool changed = !clearing;
         for (size_t i = 0; i < values[k].size(); ++i) {
             const size_t j = static_cast<size_t>(firstCell + i);
-            if (j < cells.size() ? cells[j] == values[k][i] : values[k][i].empty()) {
+            if (clearing && (j < cells.size() ? cells[j] == values[k][i] : values[k][i].empty())) {
                 continue;
             }
             if (cells.size() <= j) {

@@ -232,6 +232,7 @@ public:
     int32_t editRow = -1;        // grid row being edited, -1 when closed
     int32_t editColumn = -1;     // list column being edited, -1 when closed
     std::wstring editStartText;  // the cell's text when the editor opened
+    bool editTyped = false;      // opened by typing: the arrows commit and move
     bool committingEdit = false; // a commit is running; a nested one does nothing
 
 private:
@@ -255,9 +256,10 @@ private:
     std::vector<int32_t> selectedGridRows() const;
     bool selectedGridRowsContain(int32_t gridRow) const;
     // Puts a block of values into the row model with its top-left corner at a grid row and
-    // cell, then (when write) writes the document anew; false when nothing was written.
+    // cell, pasted or (clearing) emptying cells, then (when write) writes the document anew;
+    // false when nothing was written.
     bool writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
-                        const std::vector<std::vector<std::string>>& values, bool write = true);
+                        const std::vector<std::vector<std::string>>& values, bool clearing, bool write = true);
     // Replaces the whole document with text as one undo step. parsedLength follows the new
     // length; after a failed write it holds all ones, so nothing is written before a rescan.
     bool replaceDocument(const std::string& text);
