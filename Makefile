@@ -40,6 +40,7 @@ package: windows
 bench: native
 	@build/native/bench/tabulon_bench --benchmark_color=false
 	@build/native/bench/row_update_bench
+	@build/native/bench/sort_find_bench
 	@cmake --preset windows >/dev/null && cmake --build --preset windows --target grid_bench && tools/wine-run build/windows/bin/grid_bench.exe
 
 # Runs each fuzz target for SECONDS seconds (default 60): the scanner, then the text forms

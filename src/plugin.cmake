@@ -28,6 +28,7 @@ add_library(Tabulon SHARED
   edit/cell_editor.cpp
   edit/cell_edit.cpp
   edit/row_column_operations.cpp
+  edit/sort_rows.cpp
   edit/clipboard.cpp
   resources/tabulon.rc
 )

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -85,8 +86,8 @@ int64_t daysFromCivil(int64_t year, int64_t month, int64_t day) {
 struct KeyValue {
     ValueKind kind = ValueKind::Empty;
     double number = 0;
-    uint32_t textOffset = 0;  // into the key arena, for Text
-    uint32_t textLength = 0;
+    uint64_t textOffset = 0;  // into the key arena, for Text
+    uint64_t textLength = 0;
 };
 
 int compareValues(const KeyValue& a, const KeyValue& b, const std::string& arena) {
@@ -96,8 +97,8 @@ int compareValues(const KeyValue& a, const KeyValue& b, const std::string& arena
     case ValueKind::DateTime:
         return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
     case ValueKind::Text: {
-        const size_t common = std::min(a.textLength, b.textLength);
-        const int bytes = common == 0 ? 0 : std::memcmp(arena.data() + a.textOffset, arena.data() + b.textOffset, common);
+        const size_t common = static_cast<size_t>(std::min(a.textLength, b.textLength));
+        const int bytes = common == 0 ? 0 : std::memcmp(arena.data() + static_cast<size_t>(a.textOffset), arena.data() + static_cast<size_t>(b.textOffset), common);
         if (bytes != 0) return bytes;
         return a.textLength < b.textLength ? -1 : (a.textLength > b.textLength ? 1 : 0);
     }
@@ -260,8 +261,10 @@ std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow, c
     if (keyCount == 0 || rowCount <= first + 1) return order;
 
     // Every record's key values are worked out once; the sort then compares them only.
+    // Values that repeat (a column of a few dozen city names) are collated once.
     std::vector<KeyValue> values(static_cast<size_t>((rowCount - first) * keyCount));
     std::string arena;
+    std::unordered_map<std::string_view, std::pair<uint64_t, uint64_t>> collated;
     for (uint64_t r = first; r < rowCount; ++r) {
         const CsvRow& row = table.rows[r];
         for (size_t k = 0; k < keyCount; ++k) {
@@ -275,10 +278,14 @@ std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow, c
             value.kind = classified.kind;
             value.number = classified.number;
             if (classified.kind == ValueKind::Text) {
-                const size_t before = arena.size();
-                collate(cell, arena);
-                value.textOffset = static_cast<uint32_t>(before);
-                value.textLength = static_cast<uint32_t>(arena.size() - before);
+                auto [known, added] = collated.try_emplace(cell);
+                if (added) {
+                    const size_t before = arena.size();
+                    collate(cell, arena);
+                    known->second = {before, arena.size() - before};
+                }
+                value.textOffset = known->second.first;
+                value.textLength = known->second.second;
             }
         }
     }

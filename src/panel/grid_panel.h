@@ -23,6 +23,7 @@
 #include "model/csv_table.h"
 #include "model/editor_access.h"
 #include "model/settings_values.h"
+#include "model/sort_order.h"
 #include "model/theme_palette.h"
 
 // The move of the current cell after a cell edit is committed.
@@ -111,6 +112,16 @@ public:
     void deleteColumn();
     bool rewriteDocument();
 
+    // --- Sorting --------------------------------------------------------------------------
+    // Sorts the data rows by data column cellIndex (0 for the first), as a header click does.
+    void sortByColumn(uint64_t cellIndex, bool descending);
+    // Sorts the data rows by up to three keys, the first deciding first.
+    void sortRows(const std::vector<SortKey>& keys);
+    void onColumnHeaderClick(int listColumn);
+    void updateSortArrow();
+    void forgetSortArrow();
+    bool sortArrowShown() const;
+
     // --- Clipboard ------------------------------------------------------------------------
     void copyToClipboard(bool rows);
     void pasteFromClipboard();
@@ -170,6 +181,13 @@ public:
     uint64_t refreshGeneration = 0; // counts refreshes, so an operation can see a rebuild
     std::wstring displayScratch;    // text of the last item-text answer to the list
 
+    // The header arrow of the last sort: shown while the grid has not been read again since.
+    struct SortArrow {
+        uint64_t column = 0;
+        bool descending = false;
+        uint64_t generation = 0;  // refreshGeneration right after the sort
+    } sortArrow;
+
     // In-place editor state.
     int32_t editRow = -1;        // grid row being edited, -1 when closed
     int32_t editColumn = -1;     // list column being edited, -1 when closed
@@ -191,6 +209,7 @@ private:
     // The one-line text of a data cell (list column 1 and up) as the grid shows it; empty for
     // the row-number column, a short row or a row that does not exist.
     std::wstring cellDisplayText(int32_t gridRow, int32_t listColumn) const;
+    int drawSortArrow(HDC dc, const RECT& textArea, bool descending) const;
 
     // --- Row, column and clipboard helpers ---------------------------------------------------
     // The grid rows the list has selected, in list order.

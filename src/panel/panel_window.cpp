@@ -368,6 +368,9 @@ bool GridPanel::onNotify(const NMHDR* header) {
         case LVN_ITEMCHANGED:
             onItemChanged(reinterpret_cast<const NMLISTVIEW*>(header));
             return true;
+        case LVN_COLUMNCLICK:
+            onColumnHeaderClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+            return true;
         case NM_SETFOCUS:
             InvalidateRect(gridList, nullptr, FALSE);
             return true;
