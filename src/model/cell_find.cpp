@@ -201,6 +201,21 @@ std::vector<GridCell> allMatches(const CsvTable& table, bool headerRow, const Ce
     return found;
 }
 
+uint64_t matchOrdinal(const CsvTable& table, bool headerRow, const CellMatcher& matcher, uint64_t cellLimit,
+                      GridCell cell) {
+    uint64_t ordinal = 0;
+    const uint64_t rows = std::min(dataRowCount(table, headerRow), cell.row + 1);
+    for (uint64_t r = 0; r < rows; ++r) {
+        const CsvRow& row = table.rows[static_cast<size_t>(headerRow ? r + 1 : r)];
+        const CellRange cells = searchableCells(row, cellLimit, matcher.query().column);
+        const uint64_t to = r == cell.row ? std::min(cells.to, cell.cell + 1) : cells.to;
+        for (uint64_t c = cells.from; c < to; ++c) {
+            if (matcher.matches(row.cell(c))) ++ordinal;
+        }
+    }
+    return ordinal;
+}
+
 std::wstring findNoteText(std::optional<uint64_t> ordinal, std::optional<uint64_t> count, bool wrapped) {
     if (!ordinal) return L"no match";
     std::wstring text = L"match " + std::to_wstring(*ordinal);
@@ -223,4 +238,26 @@ std::string rowTextWithCells(const CsvRow& row, const std::vector<std::pair<uint
     }
     text.append(raw.substr(static_cast<size_t>(at)));
     return text;
+}
+
+std::string documentWithRowTexts(const CsvTable& table, const std::vector<std::pair<uint64_t, std::string>>& rowTexts,
+                                 std::string_view eol) {
+    uint64_t size = 0;
+    for (const CsvRow& row : table.rows) size += row.raw().size() + std::max<uint64_t>(row.eolLength(), eol.size());
+    for (const auto& [index, text] : rowTexts) size += text.size();
+    std::string document;
+    document.reserve(static_cast<size_t>(size));
+    auto next = rowTexts.begin();
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+        const CsvRow& row = table.rows[r];
+        while (next != rowTexts.end() && next->first < r) ++next;
+        if (next != rowTexts.end() && next->first == r) {
+            document.append(next->second);
+        } else {
+            document.append(row.raw());
+        }
+        const bool last = r + 1 == table.rows.size();
+        document.append(last || row.eolLength() > 0 ? row.eol() : eol);
+    }
+    return document;
 }

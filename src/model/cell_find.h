@@ -80,6 +80,11 @@ std::optional<FoundCell> findCell(const CsvTable& table, bool headerRow, const C
 std::vector<GridCell> allMatches(const CsvTable& table, bool headerRow, const CellMatcher& matcher,
                                  uint64_t cellLimit);
 
+// How many matching cells there are up to and including cell, in search order: the ordinal of
+// a match. Looks at the cells up to it only.
+uint64_t matchOrdinal(const CsvTable& table, bool headerRow, const CellMatcher& matcher, uint64_t cellLimit,
+                      GridCell cell);
+
 // The status line's note: "match 3 of 41" when the count is known, else "match 3", with
 // " (wrapped)" after a search that went on from the other end; "no match" without a match.
 std::wstring findNoteText(std::optional<uint64_t> ordinal, std::optional<uint64_t> count, bool wrapped);
@@ -88,3 +93,8 @@ std::wstring findNoteText(std::optional<uint64_t> ordinal, std::optional<uint64_
 // anew, each quoted as it needs; every other byte of the row stays as it was.
 std::string rowTextWithCells(const CsvRow& row, const std::vector<std::pair<uint64_t, std::string>>& cells,
                              char delimiter, char quote);
+
+// The whole document written from the rows, with the texts given for some of them (table row
+// index, text; in increasing row order) in place of their own. Line endings as documentText.
+std::string documentWithRowTexts(const CsvTable& table, const std::vector<std::pair<uint64_t, std::string>>& rowTexts,
+                                 std::string_view eol);

@@ -56,6 +56,10 @@ std::wstring gridStatusText(const GridStatus& status) {
     text += decimal(status.currentRow + 1);
     text += L" C";
     text += decimal(status.currentColumn);
+    if (!status.note.empty()) {
+        text += L"   |   ";
+        text += status.note;
+    }
     return fitted(std::move(text));
 }
 

@@ -22,9 +22,11 @@ struct GridStatus {
     char delimiter = ',';
     int64_t currentRow = 0;     // grid row of the current cell, counted from 0
     int64_t currentColumn = 0;  // list column of the current cell; 0 is the row numbers
+    std::wstring note;          // what the last find or replace found; empty for none
 };
 
-// "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>".
+// "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>",
+// followed by "   |   <note>" when there is a note.
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 

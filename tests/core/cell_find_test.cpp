@@ -81,6 +81,14 @@ TEST(FindCell, OneColumnAndTheShownColumnsOnly) {
               (GridCell{1, 0}));
 }
 
+TEST(FindCell, TheOrdinalCountsTheMatchesUpToTheCell) {
+    const CsvTable table = scanned("a,b,a\nb,a,b\n");
+    EXPECT_EQ(matchOrdinal(table, false, matcher(L"a"), 512, GridCell{0, 0}), 1u);
+    EXPECT_EQ(matchOrdinal(table, false, matcher(L"a"), 512, GridCell{0, 2}), 2u);
+    EXPECT_EQ(matchOrdinal(table, false, matcher(L"a"), 512, GridCell{1, 1}), 3u);
+    EXPECT_EQ(matchOrdinal(table, false, matcher(L"a", false, false, 1), 512, GridCell{1, 1}), 1u);
+}
+
 TEST(FindNote, CountedUncountedWrappedAndNone) {
     EXPECT_EQ(findNoteText(3, 41, false), L"match 3 of 41");
     EXPECT_EQ(findNoteText(3, std::nullopt, false), L"match 3");
@@ -102,6 +110,12 @@ TEST(RowTextWithCells, ReplacesOnlyTheGivenSpansAndQuotesAsNeeded) {
     EXPECT_EQ(rowTextWithCells(row, {{1, "x,y"}, {3, "e"}}, ',', '"'), "\"a\" ,\"x,y\",\"c\",e");
     EXPECT_EQ(rowTextWithCells(row, {}, ',', '"'), row.raw());
     EXPECT_EQ(rowTextWithCells(row, {{9, "z"}}, ',', '"'), row.raw());
+}
+
+TEST(DocumentWithRowTexts, OnlyTheGivenRowsChangeAndEveryEndingStays) {
+    const CsvTable table = scanned("a,b\r\nc\nd,\"e\"");
+    EXPECT_EQ(documentWithRowTexts(table, {{1, "X"}, {2, "Y,Z"}}, "\r\n"), "a,b\r\nX\nY,Z");
+    EXPECT_EQ(documentWithRowTexts(table, {}, "\r\n"), "a,b\r\nc\nd,\"e\"");
 }
 
 }  // namespace

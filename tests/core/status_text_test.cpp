@@ -27,6 +27,12 @@ TEST(GridStatusText, ExactWording) {
               L"1000 rows x 513 cols (capped)   |   delimiter ';'   |   cell R42 C512");
 }
 
+TEST(GridStatusText, AFindNoteComesLast) {
+    GridStatus found = status(2, 3, false, ',', 1, 2);
+    found.note = L"match 1 of 4 (wrapped)";
+    EXPECT_EQ(gridStatusText(found), L"2 rows x 3 cols   |   delimiter ','   |   cell R2 C2   |   match 1 of 4 (wrapped)");
+}
+
 TEST(GridStatusText, EmptyDocumentShowsRowOneColumnZero) {
     EXPECT_EQ(gridStatusText(status(0, 0, false, ',', 0, 0)),
               L"0 rows x 0 cols   |   delimiter ','   |   cell R1 C0");
