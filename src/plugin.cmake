@@ -25,10 +25,12 @@ add_library(Tabulon SHARED
   panel/gdi_objects.cpp
   panel/selection.cpp
   panel/grid_input.cpp
+  panel/find_bar.cpp
   edit/cell_editor.cpp
   edit/cell_edit.cpp
   edit/row_column_operations.cpp
   edit/sort_rows.cpp
+  edit/find_replace.cpp
   edit/clipboard.cpp
   resources/tabulon.rc
 )

@@ -1,7 +1,7 @@
 // Keyboard and mouse input of the grid: the list view's subclass procedure.
 //
 // The grid takes over the keys a spreadsheet user expects (Tab, Enter, F2, Home, End, the
-// arrows, Delete, Ctrl+C, Ctrl+V) and leaves everything else to the list view, which supplies
+// arrows, Delete, Ctrl+C, Ctrl+V, Ctrl+F and F3 for the find bar) and leaves everything else to the list view, which supplies
 // Page Up, Page Down, Shift+Up, Shift+Down and the mouse selection of several rows; the focus
 // moves it makes by itself reach onItemChanged. Keys the grid maps to an operation are used up
 // even when the operation has nothing to do.
@@ -167,6 +167,15 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
             return false;
         }
         pasteFromClipboard();
+        return true;
+    case 'F':
+        if (!control) {
+            return false;
+        }
+        showFindBar();
+        return true;
+    case VK_F3:
+        findNext(shift);
         return true;
     default:
         return false;

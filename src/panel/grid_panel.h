@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "model/cell_find.h"
 #include "model/csv_table.h"
 #include "model/editor_access.h"
 #include "model/settings_values.h"
@@ -122,6 +123,25 @@ public:
     void forgetSortArrow();
     bool sortArrowShown() const;
 
+    // --- Find bar and find / replace -------------------------------------------------------
+    // Ctrl+F: shows the bar (made on first use) and puts the focus in its text.
+    void showFindBar();
+    // Esc in the bar: hides it and gives the grid the focus.
+    void closeFindBar();
+    // Lays the bar out along the bottom of the client area; the height it takes, 0 when hidden.
+    int layoutFindBar(const RECT& client);
+    bool onFindBarCommand(WORD controlId, WORD notification);
+    static LRESULT CALLBACK findFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR subclassId, DWORD_PTR referenceData);
+    // F3, Enter in the bar: the next (previous) matching cell becomes current.
+    void findNext(bool backward);
+    // Replaces the match in the current cell, then finds the next one.
+    void replaceCurrent();
+    // Replaces every match in one undo step and says how many cells changed.
+    void replaceAll();
+    // The status line's note of the last find or replace, while it still applies.
+    std::wstring findStatusNote() const;
+
     // --- Clipboard ------------------------------------------------------------------------
     void copyToClipboard(bool rows);
     void pasteFromClipboard();
@@ -188,6 +208,18 @@ public:
         uint64_t generation = 0;  // refreshGeneration right after the sort
     } sortArrow;
 
+    // Find bar state. The note belongs to the cell the search left current, for as long as
+    // that cell stays current and the grid is not read again.
+    bool findBarShown = false;
+    struct FindNote {
+        int32_t row = -1;
+        int32_t column = -1;
+        uint64_t generation = 0;
+        uint64_t ordinal = 0;   // of the match at that cell; 0 when the note is no match
+        FindQuery query;
+        std::wstring text;
+    } findNote;
+
     // In-place editor state.
     int32_t editRow = -1;        // grid row being edited, -1 when closed
     int32_t editColumn = -1;     // list column being edited, -1 when closed
@@ -223,6 +255,16 @@ private:
     // Ends a row, column or block operation: the grid is read again, then the given cell is
     // selected after a write, or the user is told that nothing could be written.
     void finishOperation(bool written, int32_t gridRow, int32_t listColumn);
+
+    // --- Find helpers ---------------------------------------------------------------------
+    HWND findBarControl(int id) const;
+    std::wstring findBarText(int id) const;
+    // The query the bar's fields describe; "in this column" takes the current column.
+    FindQuery findBarQuery() const;
+    CellMatcher cellMatcher(FindQuery query) const;
+    void setFindNote(std::optional<uint64_t> ordinal, std::optional<uint64_t> count, bool wrapped,
+                     const FindQuery& query);
+    void setFindNoteText(std::wstring text);
 
     // --- Cell editor helpers -------------------------------------------------------------
     // The editor window over a cell rectangle of the list, in its single-line or multi-line

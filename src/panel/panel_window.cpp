@@ -211,7 +211,8 @@ void GridPanel::layoutControls() {
     }
 
     const int gridTop = rowHeight + 2 * margin;
-    const int gridHeight = std::max(static_cast<int>(client.bottom) - gridTop, 0);
+    const int findBarHeight = layoutFindBar(client);
+    const int gridHeight = std::max(static_cast<int>(client.bottom) - gridTop - findBarHeight, 0);
     SetWindowPos(gridList, nullptr, 0, gridTop, client.right, gridHeight, PLACE);
 }
 
@@ -319,7 +320,7 @@ bool GridPanel::onCommand(WORD controlId, WORD notification) {
         autoFitColumns();
         return true;
     default:
-        return false;
+        return onFindBarCommand(controlId, notification);
     }
 }
 

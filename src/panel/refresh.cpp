@@ -148,6 +148,7 @@ void GridPanel::updateStatusLine() {
         shown.delimiter = delimiter;
         shown.currentRow = currentRow;
         shown.currentColumn = currentColumn;
+        shown.note = findStatusNote();
         text = gridStatusText(shown);
     }
     SetWindowTextW(status, text.c_str());
