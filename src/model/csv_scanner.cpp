@@ -2,6 +2,7 @@
 #include "model/csv_table.h"
 
 #include "model/record_scan.h"
+#include "model/scanner_reference.h"
 
 #include <cstddef>
 
@@ -116,12 +117,15 @@ uint64_t scanRecord(std::string_view text, uint64_t p, char delimiter, char quot
     cells.clear();
     cellStarts.clear();
     cellEnds.clear();
-    record_scan::FieldStops stops(text.data(), text.size(), delimiter);
+    record_scan::FieldStops stops(text.data(), text.size(), delimiter, quote);
     VectorSink sink{text.data(), cells, cellStarts, cellEnds};
     return record_scan::scanFields(text.data(), text.size(), p, delimiter, quote, stops, sink);
 }
 
-uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTable& table) {
+namespace {
+
+template <class Stops>
+uint64_t scanDocumentWith(std::string_view text, char delimiter, char quote, CsvTable& table) {
     const uint64_t length = text.size();
     table.delimiter = delimiter;
     table.quote = quote;
@@ -129,7 +133,7 @@ uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTabl
     table.parsedLength = length;
 
     try {
-        record_scan::FieldStops stops(text.data(), text.size(), delimiter);
+        Stops stops(text.data(), text.size(), delimiter, quote);
         RowScanSink sink;
         sink.text = text.data();
         // Rows already in the table are overwritten in place, so their buffers are reused; the
@@ -162,6 +166,16 @@ uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTabl
     return length;
 }
 
+}  // namespace
+
+uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTable& table) {
+    return scanDocumentWith<record_scan::FieldStops>(text, delimiter, quote, table);
+}
+
+uint64_t scanDocumentPortable(std::string_view text, char delimiter, char quote, CsvTable& table) {
+    return scanDocumentWith<record_scan::PortableFieldStops>(text, delimiter, quote, table);
+}
+
 void CsvRow::assignText(std::string_view text, char delimiter, char quote) {
     // Text taken from this row's own buffer (its raw or a value) is copied first, since the
     // buffer is rewritten below.
@@ -171,7 +185,7 @@ void CsvRow::assignText(std::string_view text, char delimiter, char quote) {
         assignText(copy, delimiter, quote);
         return;
     }
-    record_scan::FieldStops stops(text.data(), text.size(), delimiter);
+    record_scan::FieldStops stops(text.data(), text.size(), delimiter, quote);
     RowScanSink sink;
     sink.text = text.data();
     sink.reset(0);
