@@ -210,6 +210,13 @@ LRESULT EditorView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case SCI_GETCHARACTERPOINTER:
         // std::string keeps its bytes contiguous and terminated, as the real call guarantees.
         return reinterpret_cast<LRESULT>(doc.text().c_str());
+    case SCI_GETRANGEPOINTER: {
+        // The whole text is contiguous here, so a stretch of it is too.
+        const size_t position = static_cast<size_t>(wParam);
+        const size_t length = static_cast<size_t>(lParam);
+        if (position > doc.length() || length > doc.length() - position) return 0;
+        return reinterpret_cast<LRESULT>(doc.text().c_str() + position);
+    }
     case SCI_GETEOLMODE:
         return doc.eolMode;
     case SCI_SETEOLMODE:

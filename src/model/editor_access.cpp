@@ -58,18 +58,35 @@ std::optional<uint64_t> documentLength(HWND view) {
 }
 
 std::optional<std::string> readDocument(HWND view, uint64_t maxBytes) {
+    const std::optional<std::string_view> text = viewText(view, maxBytes);
+    if (!text) {
+        return std::nullopt;
+    }
+    return std::string(*text);
+}
+
+std::optional<std::string_view> viewText(HWND view, uint64_t maxBytes) {
     const uint64_t length = documentLength(view).value_or(0);
     if (length == 0) {
-        return std::string();
+        return std::string_view();
     }
     if (length > maxBytes) {
         return std::nullopt;
     }
     const char* text = characterPointer(view);
     if (text == nullptr) {
-        return std::string();
+        return std::string_view();
     }
-    return std::string(text, static_cast<size_t>(length));
+    return std::string_view(text, static_cast<size_t>(length));
+}
+
+const char* rangePointer(HWND view, uint64_t position, uint64_t length) {
+    const std::optional<uint64_t> documentBytes = documentLength(view);
+    if (!documentBytes || position > *documentBytes || length > *documentBytes - position) {
+        return nullptr;
+    }
+    return reinterpret_cast<const char*>(
+        send(view, SCI_GETRANGEPOINTER, static_cast<WPARAM>(position), static_cast<LPARAM>(length)));
 }
 
 std::string documentEol(const EditorWindows& editor) {
