@@ -51,7 +51,7 @@ TEST(GridStatusText, CountsBeyondAnIntArePrintedInFull) {
 
 TEST(TooLargeStatusText, GivesTheLimitInMegabytes) {
     EXPECT_EQ(tooLargeStatusText(DEFAULT_MAX_FILE_BYTES),
-              L"File is larger than 16 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
+              L"File is larger than 256 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
     EXPECT_EQ(tooLargeStatusText(maxFileBytesFromSetting(1)),
               L"File is larger than 1 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
     // 2048 MiB in bytes does not fit an int; the megabytes do.

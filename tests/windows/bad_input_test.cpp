@@ -195,11 +195,11 @@ INSTANTIATE_TEST_SUITE_P(
                         COMMA_NO_HEADER, 0, 0, 44, 1},
         // Empty values and a section of nothing but noise: the defaults (the delimiter written
         // back is the one detected).
-        GarbageSettings{"HeaderRow=\r\nAutoDelim=\r\n" + binaryNoise() + "\r\n", SEMICOLON_WITH_HEADER, 1, 1, 59, 16},
+        GarbageSettings{"HeaderRow=\r\nAutoDelim=\r\n" + binaryNoise() + "\r\n", SEMICOLON_WITH_HEADER, 1, 1, 59, 256},
         // Values past the range of an int: read as large, then clamped or ignored.
         GarbageSettings{"AutoDelim=0\r\nDelimiter=99999999999999999999\r\nMaxFileMB=99999999999999999999\r\n",
                         L"2 rows x 1 cols   |   delimiter ','   |   cell R1 C1", 1, 0, 44, 2048},
-        GarbageSettings{longLine() + "AutoDelim=-0\r\nDelimiter=59abc\r\n", SEMICOLON_WITH_HEADER, 1, 0, 59, 16},
+        GarbageSettings{longLine() + "AutoDelim=-0\r\nDelimiter=59abc\r\n", SEMICOLON_WITH_HEADER, 1, 0, 59, 256},
         GarbageSettings{std::string(NUL_INSIDE, sizeof NUL_INSIDE - 1), SEMICOLON_NO_HEADER, 0, 1, 59, 1}));
 
 }  // namespace
