@@ -4,6 +4,7 @@ SHELL := /bin/bash
 .PHONY: bootstrap native windows sanitize test demo package bench fuzz clean
 
 SECONDS ?= 60
+SCALING_MIB ?= 16 64 256
 FILE ?=
 
 bootstrap:
@@ -40,6 +41,7 @@ package: windows
 bench: native
 	@build/native/bench/tabulon_bench --benchmark_color=false
 	@build/native/bench/row_update_bench
+	@build/native/bench/scaling_bench $(SCALING_MIB)
 	@cmake --preset windows >/dev/null && cmake --build --preset windows --target grid_bench && tools/wine-run build/windows/bin/grid_bench.exe
 
 # Runs each fuzz target for SECONDS seconds (default 60): the scanner, then the text forms

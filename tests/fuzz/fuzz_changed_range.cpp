@@ -4,30 +4,17 @@
 // and low, length), then the document. Insertions take their bytes from the document itself
 // at the edit's position. The edits are applied and noted, the table is rescanned through a
 // window that doubles as asked, and the result must be the full scan's table.
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "../core/table_invariants.h"
+#include "fuzz_support.h"
 #include "model/changed_range.h"
 
-namespace {
-
-char pickDelimiter(uint8_t b) {
-    char d = static_cast<char>(1 + b % 127);
-    if (d == '\n' || d == '\r' || d == '"') d = ',';
-    return d;
-}
-
-void require(const std::string& failure) {
-    if (failure.empty()) return;
-    std::fprintf(stderr, "rescan differs from a full scan: %s\n", failure.c_str());
-    std::abort();
-}
-
-}  // namespace
+using fuzz_support::pickDelimiter;
+using fuzz_support::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;

@@ -11,25 +11,13 @@
 #include <string_view>
 
 #include "../core/table_invariants.h"
+#include "fuzz_support.h"
 #include "model/delimiter_detection.h"
 #include "model/row_text.h"
 #include "model/scanner_reference.h"
 
-namespace {
-
-char pickDelimiter(uint8_t b) {
-    char d = static_cast<char>(1 + b % 127);
-    if (d == '\n' || d == '\r' || d == '"') d = ',';
-    return d;
-}
-
-void require(const std::string& failure) {
-    if (failure.empty()) return;
-    std::fprintf(stderr, "invariant broken: %s\n", failure.c_str());
-    std::abort();
-}
-
-}  // namespace
+using fuzz_support::pickDelimiter;
+using fuzz_support::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
