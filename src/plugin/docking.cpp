@@ -62,6 +62,10 @@ void GridPanel::createPanel() {
     dockData.pszName = PANEL_CAPTION;
     dockData.dlgID = PANEL_COMMAND_INDEX;
     dockData.uMask = DWS_DF_CONT_BOTTOM;
+    dockData.hIconTab = loadTabIcon();
+    if (dockData.hIconTab != nullptr) {
+        dockData.uMask |= DWS_ICONTAB;
+    }
     dockData.pszModuleName = fileNamePart(modulePath);
     SendMessageW(hostWindow, NPPM_DMMREGASDCKDLG, 0, reinterpret_cast<LPARAM>(&dockData));
 }

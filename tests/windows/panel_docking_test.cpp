@@ -27,8 +27,8 @@ TEST_F(PanelDockingTest, FirstToggleCreatesRegistersAndShowsThePanel) {
 
     EXPECT_EQ(dock.name, std::wstring(PANEL_CAPTION));
     EXPECT_EQ(dock.dlgID, 0);
-    EXPECT_EQ(dock.uMask, 0x30000000u);
-    EXPECT_EQ(dock.hIconTab, nullptr);
+    EXPECT_EQ(dock.uMask, 0x30000001u);  // bottom container, and the tab icon
+    EXPECT_NE(dock.hIconTab, nullptr);
     EXPECT_FALSE(dock.addInfo.has_value());
     EXPECT_EQ(dock.rcFloat.left | dock.rcFloat.top | dock.rcFloat.right | dock.rcFloat.bottom, 0);
     EXPECT_EQ(dock.iPrevCont, 0);
