@@ -26,6 +26,7 @@ add_library(Tabulon SHARED
   panel/selection.cpp
   panel/grid_input.cpp
   panel/host_shortcuts.cpp
+  panel/context_menu.cpp
   edit/cell_editor.cpp
   edit/cell_edit.cpp
   edit/row_column_operations.cpp

@@ -52,7 +52,12 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
     // as it was before the refresh reads the document again: a refresh that finds no editor
     // view reads nothing, and the grid must not go on showing a value the document lacks.
     CsvRow unwritten = table.rows[rowIndex];
-    const RowReplacement replacement = setRowCell(table, rowIndex, cellIndex, value);
+    RowReplacement replacement = setRowCell(table, rowIndex, cellIndex, value);
+    // A last row without a line ending that becomes empty would be no row at all: it gets the
+    // document's line ending, so the grid keeps the row it shows.
+    const bool endsEmpty = replacement.text.empty() && table.rows[rowIndex].eolLength() == 0;
+    const std::string eol = endsEmpty ? documentEol(editorWindows()) : std::string();
+    replacement.text += eol;
     if (!replaceRange(editorWindows(), replacement.start, replacement.end, replacement.text, panelIsWriting)) {
         table.rows[rowIndex] = std::move(unwritten);
         refreshGrid(true);
@@ -60,6 +65,10 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
         return false;
     }
     commitRowReplacement(table, rowIndex, replacement);
+    if (endsEmpty) {
+        table.rows[rowIndex].setEol(eol);
+        table.rows[rowIndex].end -= eol.size();
+    }
 
     // The columns are rebuilt only when the widened row changes how many the grid shows.
     const uint64_t shown = std::min(table.maxCells, MAX_GRID_COLUMNS);

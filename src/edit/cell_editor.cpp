@@ -98,6 +98,7 @@ void GridPanel::openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_
     cellEditor = editor;
     editRow = gridRow;
     editColumn = listColumn;
+    editTyped = typed != nullptr;
     const LPARAM length = static_cast<LPARAM>(initial.size());
     if (typed != nullptr) {
         SendMessageW(editor, EM_SETSEL, static_cast<WPARAM>(length), length);
@@ -222,8 +223,9 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
     default:
         break;
     }
-    if (gridList != nullptr) {
-        InvalidateRect(gridList, nullptr, FALSE);
+    // A move from the keyboard takes the editor's caret to the record, as a click does.
+    if (move != MOVE_NONE) {
+        syncEditorCaret();
     }
 }
 
@@ -272,6 +274,22 @@ LRESULT CALLBACK GridPanel::cellEditorProc(HWND window, UINT message, WPARAM wPa
             case VK_ESCAPE:
                 panel.closeCellEditor();
                 return 0;
+            case VK_UP:
+            case VK_DOWN:
+            case VK_LEFT:
+            case VK_RIGHT:
+                // A cell the user started by typing into is committed by an arrow, which then
+                // moves on as Enter and Tab do; in a cell opened to be changed (Enter, F2,
+                // double-click) the arrows move the caret in its text.
+                if (panel.editTyped && (GetWindowLongPtrW(window, GWL_STYLE) & ES_MULTILINE) == 0) {
+                    const EditMove move = wParam == VK_UP     ? MOVE_UP
+                                          : wParam == VK_DOWN ? MOVE_DOWN
+                                          : wParam == VK_LEFT ? MOVE_LEFT
+                                                              : MOVE_RIGHT;
+                    panel.commitCellEdit(move, true);
+                    return 0;
+                }
+                break;
             default:
                 break;
             }

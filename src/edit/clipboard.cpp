@@ -72,25 +72,39 @@ std::optional<std::wstring> clipboardText(UINT format) {
 
 }  // namespace
 
-// Puts the current cell, or the selected rows as tab-separated lines, on the clipboard.
+// Puts the current cell, the selected range, or the selected rows as tab-separated lines, on
+// the clipboard.
 void GridPanel::copyToClipboard(bool rows) {
     const UINT codePage = static_cast<UINT>(documentCodePage);
+    const auto cellText = [&](int32_t gridRow, uint64_t cell) {
+        const auto value = cellAt(table, headerRow, gridRow, cell);
+        return value ? decodeCell(*value, codePage) : std::wstring();
+    };
     std::wstring plain;
     std::wstring quoted;
-    if (!rows) {
+    if (!rows && !markedRows.empty()) {
+        rows = true;  // rows picked one by one are copied as rows
+    }
+    if (!rows && singleCellSelected()) {
         if (currentColumn > 0) {
-            if (const auto value = cellAt(table, headerRow, currentRow, static_cast<uint64_t>(currentColumn) - 1)) {
-                plain = decodeCell(*value, codePage);
-            }
+            plain = cellText(currentRow, static_cast<uint64_t>(currentColumn) - 1);
         }
         appendClipboardField(quoted, plain);
     } else {
         std::vector<std::vector<std::wstring>> lines;
-        for (const int32_t gridRow : selectedGridRows()) {
-            std::vector<std::wstring>& line = lines.emplace_back(static_cast<size_t>(shownColumnCount));
-            for (uint64_t i = 0; i < shownColumnCount; ++i) {
-                if (const auto value = cellAt(table, headerRow, gridRow, i)) {
-                    line[static_cast<size_t>(i)] = decodeCell(*value, codePage);
+        if (rows) {
+            for (const int32_t gridRow : selectedGridRows()) {
+                std::vector<std::wstring>& line = lines.emplace_back(static_cast<size_t>(shownColumnCount));
+                for (uint64_t i = 0; i < shownColumnCount; ++i) {
+                    line[static_cast<size_t>(i)] = cellText(gridRow, i);
+                }
+            }
+        } else {
+            const CellRange range = selectedCells();
+            for (int64_t r = range.firstRow; r <= range.lastRow; ++r) {
+                std::vector<std::wstring>& line = lines.emplace_back();
+                for (int64_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+                    line.push_back(cellText(static_cast<int32_t>(r), static_cast<uint64_t>(c - 1)));
                 }
             }
         }
@@ -109,11 +123,19 @@ void GridPanel::copyToClipboard(bool rows) {
     CloseClipboard();
 }
 
-// Pastes the clipboard's text at the current cell: one value into that cell alone, or a block
-// whose top-left corner is the current cell, adding rows when it runs past the last one.
-// Nothing is written when a pasted character has no place in the document's code page.
+// Ctrl+X: the selection goes to the clipboard, then its cells are emptied.
+void GridPanel::cutToClipboard() {
+    copyToClipboard(false);
+    clearSelectedCells();
+}
+
+// Pastes the clipboard's text at the selection's top-left cell: a block with its top-left
+// corner there, adding rows when it runs past the last one; a single value into the current
+// cell, or into every cell of a selected range. Nothing is written when a pasted character has
+// no place in the document's code page.
 void GridPanel::pasteFromClipboard() {
-    if (currentColumn <= 0 || table.rows.empty() || !ensureDocumentUnchanged()) {
+    const CellRange range = selectedCells();
+    if (range.empty() || table.rows.empty() || !ensureDocumentUnchanged()) {
         return;
     }
     const UINT ownFormat = quotedCellsFormat();
@@ -154,18 +176,72 @@ void GridPanel::pasteFromClipboard() {
         }
     }
 
-    const uint64_t firstColumn = static_cast<uint64_t>(currentColumn) - 1;
+    if (block.isSingleValue() && singleCellSelected()) {
+        if (currentColumn > 0) {
+            applyCellEdit(currentRow, static_cast<uint64_t>(currentColumn) - 1, values.front().front());
+        }
+        return;
+    }
     if (block.isSingleValue()) {
-        applyCellEdit(currentRow, firstColumn, values.front().front());
-        return;
+        // One value fills the range.
+        const std::string value = values.front().front();
+        values.assign(static_cast<size_t>(range.rowCount()),
+                      std::vector<std::string>(static_cast<size_t>(range.columnCount()), value));
     }
+    const Selection kept = selection();
+    const bool written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, values, false);
+    finishOperation(written, range.firstRow, range.firstColumn);
+    if (written && block.isSingleValue()) {
+        restoreSelection(kept);
+    }
+}
 
-    const uint64_t firstRow = modelRowIndex(currentRow, headerRow);
-    if (firstRow > table.rows.size()) {
+// Delete on a selection: a single cell through its own edit, a range in one rewrite, so one
+// undo step takes it all back. The range stays selected.
+void GridPanel::clearSelectedCells() {
+    if (singleCellSelected() && markedRows.empty()) {
+        clearCurrentCell();
         return;
     }
-    // Rows the block runs past the end are added, each ending with the document's line
-    // ending; the old last row gains one if it had none.
+    if (table.rows.empty() || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const Selection kept = selection();
+    const std::vector<int32_t> marked = markedRows;
+    bool written = false;
+    if (!marked.empty()) {
+        // Marked rows are cleared whole, each on its own.
+        written = true;
+        std::vector<std::vector<std::string>> blank(1, std::vector<std::string>(static_cast<size_t>(shownColumnCount)));
+        for (const int32_t row : selectedGridRows()) {
+            written = writeCellBlock(row, 0, blank, true, false) && written;
+        }
+        written = written && rewriteDocument();
+    } else {
+        const CellRange range = selectedCells();
+        const std::vector<std::vector<std::string>> blank(
+            static_cast<size_t>(range.rowCount()), std::vector<std::string>(static_cast<size_t>(range.columnCount())));
+        written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, blank, true);
+    }
+    finishOperation(written, kept.row, kept.column);
+    if (written) {
+        restoreSelection(kept);
+        markedRows = marked;
+    }
+}
+
+// Puts the values into the row model, a block with its top-left corner at a grid row and cell,
+// and writes the document anew (unless told not to yet). Rows the block runs past the end are
+// added, each ending with the document's line ending; the old last row gains one if it had
+// none. A pasted block regenerates every row it reaches whole from its cells, as a cell edit
+// does, short rows padded up to it. Clearing regenerates only the rows it changes: an empty
+// value past a row's end changes nothing.
+bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
+                               const std::vector<std::vector<std::string>>& values, bool clearing, bool write) {
+    const uint64_t firstRow = modelRowIndex(firstGridRow, headerRow);
+    if (firstRow > table.rows.size() || table.rows.empty()) {
+        return false;
+    }
     const std::string eol = documentEol(editorWindows());
     const uint64_t rowsNeeded = firstRow + values.size();
     while (table.rows.size() < rowsNeeded) {
@@ -178,25 +254,28 @@ void GridPanel::pasteFromClipboard() {
         rebuildRowText(added, table.delimiter, table.quote);
         table.rows.push_back(std::move(added));
     }
-    // Every row the block reaches is regenerated whole from its cells.
     uint64_t widest = 0;
     for (size_t k = 0; k < values.size(); ++k) {
         CsvRow& row = table.rows[static_cast<size_t>(firstRow + k)];
         std::vector<std::string> cells = row.cells();
+        bool changed = !clearing;
         for (size_t i = 0; i < values[k].size(); ++i) {
-            const size_t j = static_cast<size_t>(firstColumn + i);
+            const size_t j = static_cast<size_t>(firstCell + i);
+            if (clearing && (j < cells.size() ? cells[j] == values[k][i] : values[k][i].empty())) {
+                continue;
+            }
             if (cells.size() <= j) {
                 cells.resize(j + 1);
             }
-            cells[j] = std::move(values[k][i]);
+            cells[j] = values[k][i];
+            changed = true;
         }
-        widest = std::max<uint64_t>(widest, firstColumn + values[k].size());
-        row.setCells(cells);
-        rebuildRowText(row, table.delimiter, table.quote);
+        if (changed) {
+            row.setCells(cells);
+            rebuildRowText(row, table.delimiter, table.quote);
+        }
+        widest = std::max<uint64_t>(widest, row.cellCount());
     }
     table.maxCells = std::max(table.maxCells, widest);
-
-    const int32_t row = currentRow;
-    const int32_t column = currentColumn;
-    finishOperation(rewriteDocument(), row, column);
+    return !write || rewriteDocument();
 }

@@ -39,21 +39,34 @@ private:
 
 }  // namespace
 
-// Inserts an empty row after the current one, with as many cells as the grid shows columns.
+// The + Row button: an empty row below the selection.
 void GridPanel::addRow() {
+    insertRow(false);
+}
+
+// Inserts an empty row above the selection's first row or below its last, with as many cells
+// as the grid shows columns, and makes it current.
+void GridPanel::insertRow(bool above) {
     const HWND view = currentView(editorWindows());
     if (view == nullptr || !ensureDocumentUnchanged()) {
         return;
     }
-    const TextInsertion insertion = rowInsertion(table, modelRowIndex(currentRow, headerRow), shownColumnCount,
-                                                 documentEol(editorWindows()), headerRow);
+    const std::vector<int32_t> rows = selectedGridRows();
+    const int32_t gridRow = rows.empty() ? currentRow : (above ? rows.front() : rows.back());
+    const std::string eol = documentEol(editorWindows());
+    const uint64_t rowIndex = modelRowIndex(gridRow, headerRow);
+    // Above the first grid row of a table with a header goes after the header, which is the same.
+    const TextInsertion insertion = above && gridRowCount() > 0
+                                        ? rowInsertionBefore(table, rowIndex, shownColumnCount, eol, headerRow)
+                                        : rowInsertion(table, rowIndex, shownColumnCount, eol, headerRow);
     bool written = false;
     {
         const UndoAction undo(view);
         written = replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text,
                                panelIsWriting);
     }
-    finishOperation(written, currentRow + 1, currentColumn);
+    const int32_t newRow = above && gridRowCount() > 0 ? gridRow : gridRow + 1;
+    finishOperation(written, newRow, std::max(currentColumn, 1));
 }
 
 // Deletes the selected rows, or the current one when none is selected, after the user
@@ -106,16 +119,25 @@ void GridPanel::deleteRows() {
     finishOperation(written, currentRow, currentColumn);
 }
 
-// Inserts an empty column in front of the current one (at the first column when the row
-// numbers are current). Rows too short to reach it stay as they are.
+// The + Col button: an empty column in front of the current one (at the first column when the
+// row numbers are current). Rows too short to reach it stay as they are.
 void GridPanel::addColumn() {
+    insertColumn(false);
+}
+
+// Inserts an empty column left of the selection's first column or right of its last.
+void GridPanel::insertColumn(bool right) {
     if (table.rows.empty() || !ensureDocumentUnchanged()) {
         return;
     }
-    const uint64_t cellIndex = currentColumn > 0 ? static_cast<uint64_t>(currentColumn) - 1 : 0;
+    const CellRange range = selectedCells();
+    const int32_t first = range.empty() ? std::max(currentColumn, 1) : range.firstColumn;
+    const int32_t last = range.empty() ? std::max(currentColumn, 1) : range.lastColumn;
+    const int32_t column = currentColumn > 0 || right ? (right ? last + 1 : first) : 1;
+    const uint64_t cellIndex = static_cast<uint64_t>(column) - 1;
     const ColumnEdit edit{ColumnChange::Insert, cellIndex, table.delimiter};
     const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit));
-    finishOperation(written, currentRow, currentColumn);
+    finishOperation(written, currentRow, currentColumn > 0 || right ? column : currentColumn);
 }
 
 // Deletes the current column from every row, the header record included, after the user
@@ -142,20 +164,35 @@ bool GridPanel::rewriteDocument() {
 
 std::vector<int32_t> GridPanel::selectedGridRows() const {
     std::vector<int32_t> rows;
-    if (gridList == nullptr) {
-        return rows;
-    }
-    int32_t item = -1;
-    for (;;) {
-        item = static_cast<int32_t>(
-            SendMessageW(gridList, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
-        // The list answers -1 at the end; anything not past the last answer would loop.
-        if (item < 0 || (!rows.empty() && item <= rows.back())) {
-            break;
+    const CellRange range = selectedCells();
+    const bool oneCell = rangeShape == RangeShape::Cells && range.rowCount() <= 1 && range.columnCount() <= 1;
+    if (!oneCell || markedRows.empty()) {
+        // A single cell selects its row, unless rows were marked beside it.
+        const int32_t first = oneCell ? currentRow : range.firstRow;
+        const int32_t last = oneCell ? currentRow : range.lastRow;
+        if (!range.empty() || oneCell) {
+            rows.reserve(static_cast<size_t>(std::max<int64_t>(int64_t{last} - first + 1, 0)));
+            for (int32_t row = first; row <= last && row >= 0; ++row) {
+                rows.push_back(row);
+                if (row == INT32_MAX) {
+                    break;
+                }
+            }
         }
-        rows.push_back(item);
+    }
+    if (!markedRows.empty()) {
+        rows.insert(rows.end(), markedRows.begin(), markedRows.end());
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     }
     return rows;
+}
+
+bool GridPanel::selectedGridRowsContain(int32_t gridRow) const {
+    const CellRange range = selectedCells();
+    const bool oneCell = rangeShape == RangeShape::Cells && range.rowCount() <= 1 && range.columnCount() <= 1;
+    return rowIsMarked(gridRow) || (!oneCell && range.containsRow(gridRow)) ||
+           (markedRows.empty() && gridRow == currentRow);
 }
 
 bool GridPanel::replaceDocument(const std::string& text) {

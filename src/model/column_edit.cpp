@@ -4,6 +4,37 @@
 
 #include "model/row_text.h"
 
+namespace {
+
+// A lone CR followed by an LF reads as one line ending: bytes put next to each other must not
+// meet that way, or two records become one.
+bool joins(char before, char after) {
+    return before == '\r' && after == '\n';
+}
+
+// The first byte of a row, as the document has it: its first raw byte, or its line ending's
+// for an empty row; 0 for a row past the end.
+char firstByte(const CsvTable& table, uint64_t rowIndex) {
+    if (rowIndex >= table.rows.size()) {
+        return 0;
+    }
+    const CsvRow& row = table.rows[rowIndex];
+    return !row.raw().empty() ? row.raw().front() : (row.eolLength() > 0 ? row.eol().front() : 0);
+}
+
+// A new row's text: its blank cells and line ending, the ending made CR LF where the chosen
+// one would join a lone CR before it or an LF after it.
+std::string blankRow(const std::string& blank, std::string_view eol, char before, char after) {
+    std::string text = blank;
+    text += eol;
+    if (joins(before, text.front()) || joins(text.back(), after)) {
+        text = blank + "\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
 TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
                            std::string_view eol, bool headerRow) {
     TextInsertion insertion;
@@ -16,17 +47,34 @@ TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t sh
     }
     const uint64_t cells = std::max<uint64_t>(shownColumns, 1);
     const std::string blank(static_cast<size_t>(cells - 1), table.delimiter);
-    const CsvRow& row = table.rows[std::min<uint64_t>(rowIndex, table.rows.size() - 1)];
+    const uint64_t index = std::min<uint64_t>(rowIndex, table.rows.size() - 1);
+    const CsvRow& row = table.rows[index];
     if (row.eolLength() > 0) {
         insertion.position = row.end + row.eolLength();
-        insertion.text = blank;
-        insertion.text += eol;
+        insertion.text = blankRow(blank, eol, row.eol().back(), firstByte(table, index + 1));
     } else {
+        // The new row comes before the old last row's missing ending, so the document's last
+        // row again has none; an empty last row cannot be without one, so it keeps its own.
         insertion.position = row.end;
         insertion.text = eol;
         insertion.text += blank;
+        if (blank.empty()) {
+            insertion.text += eol;
+        }
     }
     return insertion;
+}
+
+TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
+                                 std::string_view eol, bool headerRow) {
+    if (table.rows.empty() || rowIndex == 0) {
+        if (table.rows.empty()) {
+            return rowInsertion(table, 0, shownColumns, eol, headerRow);
+        }
+        const std::string blank(static_cast<size_t>(std::max<uint64_t>(shownColumns, 1) - 1), table.delimiter);
+        return TextInsertion{0, blankRow(blank, eol, 0, firstByte(table, 0))};
+    }
+    return rowInsertion(table, std::min<uint64_t>(rowIndex, table.rows.size()) - 1, shownColumns, eol, headerRow);
 }
 
 std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vector<uint64_t>& rowIndexes) {
@@ -46,10 +94,24 @@ std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vecto
         const CsvRow& lastRow = table.rows[last];
         ByteRange range;
         range.from = table.rows[first].start;
-        if (first > 0 && lastRow.eolLength() == 0) {
-            range.from = table.rows[first - 1].end;
-        }
         range.to = lastRow.end + lastRow.eolLength();
+        if (first > 0 && lastRow.eolLength() == 0) {
+            const CsvRow& before = table.rows[first - 1];
+            if (before.raw().empty()) {
+                // An empty line cannot end the document without its ending: it keeps it, and
+                // the document now ends with that line break.
+                range.to = lastRow.end;
+            } else {
+                range.from = before.end;
+            }
+        } else if (first > 0 && table.rows[first - 1].eolLength() > 0 &&
+                   joins(table.rows[first - 1].eol().back(), firstByte(table, last + 1)) &&
+                   lastRow.eol().back() != '\r') {
+            // The row before would end in a lone CR right in front of an LF: it takes the last
+            // deleted row's line ending instead of its own.
+            range.from = table.rows[first - 1].end;
+            range.to = lastRow.end;
+        }
         ranges.push_back(range);
     }
     std::reverse(ranges.begin(), ranges.end());

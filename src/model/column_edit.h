@@ -36,11 +36,19 @@ struct TextInsertion {
 TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
                            std::string_view eol, bool headerRow);
 
+// The insertion that adds an empty row in front of table row rowIndex: at the document's start
+// for row 0, else after the row before it. A new row's line ending is CR LF wherever the
+// document's own ending would meet a lone CR before it or an LF after it and read as one.
+TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
+                                 std::string_view eol, bool headerRow);
+
 // The ranges that delete the given table rows (sorted ascending, no duplicates), one per run
 // of consecutive rows, in the order they are to be applied: the last run first, so that each
 // range still stands at its offsets when its turn comes. A run that ends with the document's
 // last row, when that row has no line ending, takes the line ending in front of it instead,
-// so the row before it becomes the last row without one.
+// so the row before it becomes the last row without one (an empty row before it keeps its own).
+// Where a lone CR would come to stand before an LF, the row before takes the last deleted
+// row's line ending instead of its own.
 std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vector<uint64_t>& rowIndexes);
 
 // What a column operation does to every row.

@@ -56,6 +56,13 @@ std::wstring gridStatusText(const GridStatus& status) {
     text += decimal(status.currentRow + 1);
     text += L" C";
     text += decimal(status.currentColumn);
+    if (status.selectedRows > 1 || status.selectedColumns > 1) {
+        text += L"   |   ";
+        text += decimal(status.selectedRows);
+        text += L" x ";
+        text += decimal(status.selectedColumns);
+        text += L" selected";
+    }
     return fitted(std::move(text));
 }
 

@@ -22,9 +22,13 @@ struct GridStatus {
     char delimiter = ',';
     int64_t currentRow = 0;     // grid row of the current cell, counted from 0
     int64_t currentColumn = 0;  // list column of the current cell; 0 is the row numbers
+    // The size of the selected range; 1 x 1 is the current cell alone.
+    uint64_t selectedRows = 1;
+    uint64_t selectedColumns = 1;
 };
 
-// "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>".
+// "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>",
+// followed by "   |   <r> x <c> selected" while more than one cell is selected.
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "panel/grid_panel.h"
 #include "plugin/exception_barrier.h"
@@ -57,7 +58,8 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             }
             break;
         case WM_SYSKEYDOWN:
-            if (panel.passKeyToHost(message, wParam, lParam)) {
+            // Shift+F10 comes as a system key, F10 being the menu bar's.
+            if ((wParam == VK_F10 && panel.onGridKeyDown(wParam)) || panel.passKeyToHost(message, wParam, lParam)) {
                 return 0;
             }
             break;
@@ -86,8 +88,44 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             break;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
-            panel.onGridButtonDown(lParam, message == WM_LBUTTONDOWN);
+            // The grid's selection is its own: the list never sees the press, so it neither
+            // selects rows itself nor starts a drag of its own.
+            panel.onGridButtonDown(lParam, message == WM_LBUTTONDOWN, wParam);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (panel.draggingSelection) {
+                panel.onGridDrag(lParam);
+                return 0;
+            }
             break;
+        case WM_LBUTTONUP:
+            if (panel.draggingSelection) {
+                panel.draggingSelection = false;
+                ReleaseCapture();
+                return 0;
+            }
+            break;
+        case WM_CAPTURECHANGED:
+            panel.draggingSelection = false;
+            break;
+        case WM_RBUTTONUP: {
+            ContextMenuPlace place;
+            place.screen = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ClientToScreen(window, &place.screen);
+            panel.showContextMenu(place);
+            return 0;
+        }
+        case WM_CONTEXTMENU:
+            // From the keyboard the point is (-1, -1): the menu opens at the current cell.
+            if (lParam == -1) {
+                panel.showContextMenu(panel.contextMenuAtCurrentCell());
+            } else {
+                ContextMenuPlace place;
+                place.screen = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+                place.onColumn = reinterpret_cast<HWND>(wParam) != window;
+                panel.showContextMenu(place);
+            }
+            return 0;
         case WM_LBUTTONDBLCLK:
             if (panel.onGridDoubleClick(lParam)) {
                 return 0;
@@ -98,9 +136,13 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             // Some list views hand them on to the panel, others keep them; answering them here
             // paints the dark header the same way on every system.
             const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
-            if (notice != nullptr && notice->code == NM_CUSTOMDRAW &&
-                notice->hwndFrom == reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0))) {
+            const HWND header = reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0));
+            if (notice != nullptr && notice->code == NM_CUSTOMDRAW && notice->hwndFrom == header) {
                 return panel.onHeaderCustomDraw(reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
+            }
+            if (notice != nullptr && notice->code == NM_RCLICK && notice->hwndFrom == header) {
+                panel.onHeaderRightClick(header);
+                return TRUE;
             }
             break;
         }
@@ -115,62 +157,104 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
 }
 
 // The key table. True when the key is the grid's, whether or not its operation did anything.
+// Every move is the panel's own, also Page Up and Page Down, so the list never changes a
+// selection of its own; a keyboard move takes the editor's caret along as a click does.
 bool GridPanel::onGridKeyDown(WPARAM key) {
     const bool control = isHeld(VK_CONTROL);
     const bool shift = isHeld(VK_SHIFT);
-    const int32_t lastColumn = static_cast<int32_t>(std::min<uint64_t>(shownColumnCount, INT32_MAX));
+    const int32_t lastColumn = lastListColumn();
+    const int32_t lastRow = listRowCount() - 1;  // -1 without rows, which selectCell ignores
+    // A plain move collapses the range onto the new cell, a move with Shift extends it.
+    const auto goTo = [&](int32_t row, int32_t column) {
+        if (shift) {
+            extendSelection(row, column, true);
+        } else {
+            selectCell(row, column, true);
+        }
+        syncEditorCaret();
+    };
     switch (key) {
     case VK_TAB:
         if (control) {
             return false;  // Ctrl+Tab switches documents in the host
         }
         moveCell(0, shift ? -1 : 1);
+        syncEditorCaret();
         return true;
     case VK_RETURN:
-    case VK_F2:
         openCellEditor(currentRow, currentColumn, nullptr);
         return true;
-    case VK_END:
-        if (control) {
-            // No rows gives -1, which selectCell ignores.
-            const uint64_t rows = gridRowCount();
-            selectCell(static_cast<int32_t>(std::min<uint64_t>(rows, INT32_MAX)) - 1, lastColumn, true);
-        } else {
-            selectCell(currentRow, lastColumn, true);
+    case VK_F2:
+        // The caret goes to the end of the text, ready to add to it.
+        openCellEditor(currentRow, currentColumn, nullptr);
+        if (cellEditor != nullptr) {
+            const LPARAM length = GetWindowTextLengthW(cellEditor);
+            SendMessageW(cellEditor, EM_SETSEL, static_cast<WPARAM>(length), length);
         }
+        return true;
+    case VK_END:
+        goTo(control ? lastRow : currentRow, lastColumn);
         return true;
     case VK_HOME:
-        selectCell(control ? 0 : currentRow, 1, true);
+        goTo(control ? 0 : currentRow, 1);
         return true;
+    case VK_PRIOR:
+    case VK_NEXT: {
+        // As the list pages: first to the edge of the page in view, then a page further.
+        const int32_t top = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
+        const int32_t page = std::max(1, static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0)));
+        int64_t row = currentRow;
+        if (key == VK_NEXT) {
+            const int64_t bottom = int64_t{top} + page - 1;
+            row = currentRow < bottom ? bottom : row + page;
+        } else {
+            row = currentRow > top ? top : row - page;
+        }
+        goTo(static_cast<int32_t>(std::clamp<int64_t>(row, 0, std::max(lastRow, 0))), currentColumn);
+        return true;
+    }
     case VK_LEFT:
-        moveCell(0, -1);
-        return true;
     case VK_RIGHT:
-        moveCell(0, 1);
-        return true;
     case VK_UP:
-        if (shift) {
-            return false;  // the list extends its row selection
+    case VK_DOWN: {
+        const int32_t rowStep = key == VK_UP ? -1 : key == VK_DOWN ? 1 : 0;
+        const int32_t columnStep = key == VK_LEFT ? -1 : key == VK_RIGHT ? 1 : 0;
+        if (control) {
+            // To the edge of the data in that direction.
+            const int32_t row = rowStep < 0 ? 0 : rowStep > 0 ? lastRow : currentRow;
+            const int32_t column = columnStep < 0 ? 1 : columnStep > 0 ? lastColumn : currentColumn;
+            goTo(row, column);
+        } else if (shift) {
+            goTo(currentRow + rowStep, currentColumn + columnStep);
+        } else {
+            moveCell(rowStep, columnStep);
+            syncEditorCaret();
         }
-        moveCell(-1, 0);
         return true;
-    case VK_DOWN:
-        if (shift) {
-            return false;
-        }
-        moveCell(1, 0);
-        return true;
+    }
     case VK_DELETE:
         if (control) {
             return false;
         }
-        clearCurrentCell();
+        clearSelectedCells();
+        return true;
+    case 'A':
+        if (!control) {
+            return false;
+        }
+        selectAll();
         return true;
     case 'C':
         if (!control) {
             return false;
         }
         copyToClipboard(shift);
+        return true;
+    case 'X':
+        if (!control) {
+            return false;
+        }
+        cutToClipboard();
         return true;
     case 'V':
         if (!control) {
@@ -184,6 +268,29 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
             return false;
         }
         runHostCommand(key == 'Z' ? IDM_EDIT_UNDO : IDM_EDIT_REDO);
+        return true;
+    case VK_OEM_PLUS:
+    case VK_ADD:
+        if (!control) {
+            return false;
+        }
+        runMenuCommand(rangeShape == RangeShape::Columns ? MENU_INSERT_COLUMN_LEFT : MENU_INSERT_ROW_ABOVE);
+        return true;
+    case VK_OEM_MINUS:
+    case VK_SUBTRACT:
+        if (!control) {
+            return false;
+        }
+        runMenuCommand(rangeShape == RangeShape::Columns ? MENU_DELETE_COLUMN : MENU_DELETE_ROWS);
+        return true;
+    case VK_APPS:
+        showContextMenu(contextMenuAtCurrentCell());
+        return true;
+    case VK_F10:
+        if (!shift) {
+            return false;
+        }
+        showContextMenu(contextMenuAtCurrentCell());
         return true;
     default:
         return false;
@@ -202,23 +309,97 @@ bool GridPanel::onGridCharacter(WPARAM character) {
     return true;
 }
 
-// A click makes the cell under the point current before the list handles the click itself; a
-// click on a row number makes column 0 current. Only the left button moves the host editor's
-// caret to the row.
-void GridPanel::onGridButtonDown(LPARAM point, bool leftButton) {
+// A press makes the cell under the point current and starts a range: plain on a cell, from
+// the anchor with Shift, whole rows on the row numbers (Ctrl adds or removes one row). The
+// left button then drags the range until it is released; only it moves the host editor's
+// caret to the row. A right press inside the range keeps it, for the context menu.
+void GridPanel::onGridButtonDown(LPARAM point, bool leftButton, WPARAM buttons) {
     if (gridList == nullptr) {
         return;
+    }
+    if (GetFocus() != gridList) {
+        SetFocus(gridList);  // an open cell editor commits as it loses the focus
     }
     const LVHITTESTINFO hit = hitTest(gridList, point);
     if (hit.iItem < 0) {
         return;
     }
-    currentRow = hit.iItem;
-    currentColumn = std::max(hit.iSubItem, 0);
-    updateStatusLine();
-    InvalidateRect(gridList, nullptr, FALSE);
-    if (leftButton) {
-        syncEditorCaret();
+    const int32_t column = std::max(hit.iSubItem, 0);
+    const bool shift = (buttons & MK_SHIFT) != 0;
+    const bool control = (buttons & MK_CONTROL) != 0;
+    if (!leftButton) {
+        const bool inside = column == 0 ? selectedGridRowsContain(hit.iItem)
+                                        : selectedCells().contains(hit.iItem, column) || rowIsMarked(hit.iItem);
+        if (!inside) {
+            if (column == 0) {
+                selectRows(hit.iItem, hit.iItem);
+            } else {
+                selectCell(hit.iItem, column, false);
+            }
+        }
+        return;
+    }
+    if (column == 0) {
+        if (control) {
+            // The rows chosen so far become marked rows; the clicked one is added or removed.
+            const CellRange range = selectedCells();
+            const bool oneCell = range.rowCount() <= 1 && range.columnCount() <= 1 && rangeShape == RangeShape::Cells;
+            std::vector<int32_t> rows = oneCell ? std::vector<int32_t>{currentRow} : selectedGridRows();
+            for (const int32_t row : markedRows) {
+                rows.push_back(row);
+            }
+            std::sort(rows.begin(), rows.end());
+            rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+            const Selection before = selection();
+            markedRows = std::move(rows);
+            toggleMarkedRow(hit.iItem);
+            currentRow = anchorRow = hit.iItem;
+            currentColumn = anchorColumn = 0;
+            rangeShape = RangeShape::Cells;
+            if (range.rowCount() > 1) {
+                invalidateRows(range.firstRow, range.lastRow);
+            }
+            showSelection(before, false);
+        } else {
+            selectRows(shift ? anchorRow : hit.iItem, hit.iItem);
+        }
+    } else if (shift) {
+        extendSelection(hit.iItem, column, false);
+    } else {
+        selectCell(hit.iItem, column, false);
+    }
+    syncEditorCaret();
+    draggingSelection = true;
+    SetCapture(gridList);
+}
+
+// A right click on a column title selects that column, unless it is selected already, and
+// opens the menu about it.
+void GridPanel::onHeaderRightClick(HWND header) {
+    HDHITTESTINFO hit{};
+    GetCursorPos(&hit.pt);
+    ContextMenuPlace place;
+    place.screen = hit.pt;
+    place.onColumn = true;
+    ScreenToClient(header, &hit.pt);
+    const int item = static_cast<int>(SendMessageW(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (item >= 1 && !(rangeShape == RangeShape::Columns && selectedCells().firstColumn <= item &&
+                       item <= selectedCells().lastColumn)) {
+        selectColumn(item);
+    }
+    showContextMenu(place);
+}
+
+// While the left button is held the range follows the pointer, row by row over the row numbers
+// when the drag began there.
+void GridPanel::onGridDrag(LPARAM point) {
+    const LVHITTESTINFO hit = hitTest(gridList, point);
+    if (hit.iItem < 0) {
+        return;
+    }
+    const int32_t column = rangeShape == RangeShape::Rows ? 0 : std::max(hit.iSubItem, 1);
+    if (hit.iItem != currentRow || column != currentColumn) {
+        extendSelection(hit.iItem, column, true);
     }
 }
 

@@ -77,20 +77,13 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
     const HDC dc = item->hDC;
     const int32_t row = static_cast<int32_t>(item->itemID);
 
-    // The list's own state: the structure's itemState does not follow a virtual list's
-    // multiple selection.
-    const UINT state = static_cast<UINT>(
-        SendMessageW(gridList, LVM_GETITEMSTATE, item->itemID, LVIS_FOCUSED | LVIS_SELECTED));
-    const bool selected = (state & LVIS_SELECTED) != 0;
-
-    COLORREF rowBackground = (item->itemID % 2 != 0) ? colors.alternateBackground : colors.background;
-    COLORREF rowText = colors.text;
-    if (selected && darkMode) {
-        rowBackground = colors.selectionBackground;
-    } else if (selected) {
-        rowBackground = GetSysColor(COLOR_HIGHLIGHT);
-        rowText = GetSysColor(COLOR_HIGHLIGHTTEXT);
-    }
+    // The selection is the panel's: the range and the marked rows, never the list's state.
+    const CellRange range = selectedCells();
+    const bool marked = rowIsMarked(row);
+    const COLORREF rowBackground = (item->itemID % 2 != 0) ? colors.alternateBackground : colors.background;
+    const COLORREF rowText = colors.text;
+    const COLORREF rangeBackground = darkMode ? colors.selectionBackground : GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF rangeText = darkMode ? colors.text : GetSysColor(COLOR_HIGHLIGHTTEXT);
     fillSolid(dc, item->rcItem, rowBackground);
 
     ScopedPen gridPen(CreatePen(PS_SOLID, GRID_LINE_WIDTH, colors.gridLine));
@@ -117,6 +110,10 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
         }
 
         const bool isCurrent = column != 0 && row == currentRow && column == currentColumn;
+        // A range of one cell is just the current cell.
+        const bool inRange = column != 0 && !isCurrent &&
+                             (marked || (range.contains(row, column) && !(range.rowCount() == 1 &&
+                                                                           range.columnCount() == 1)));
         std::wstring text;
         COLORREF textColor = rowText;
         UINT format = BODY_TEXT_FORMAT;
@@ -130,6 +127,9 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
             if (isCurrent) {
                 fillSolid(dc, cell, colors.selectionBackground);
                 textColor = colors.selectionText;
+            } else if (inRange) {
+                fillSolid(dc, cell, rangeBackground);
+                textColor = rangeText;
             }
             text = cellDisplayText(row, column);
         }

@@ -20,10 +20,33 @@
 #include <string>
 #include <vector>
 
+#include "model/cell_range.h"
 #include "model/csv_table.h"
 #include "model/editor_access.h"
 #include "model/settings_values.h"
 #include "model/theme_palette.h"
+
+// The commands of the grid's context menu; also the ids of its items.
+enum MenuCommand {
+    MENU_NONE = 0,
+    MENU_CUT = 1,
+    MENU_COPY,
+    MENU_PASTE,
+    MENU_CLEAR,
+    MENU_INSERT_ROW_ABOVE,
+    MENU_INSERT_ROW_BELOW,
+    MENU_DELETE_ROWS,
+    MENU_INSERT_COLUMN_LEFT,
+    MENU_INSERT_COLUMN_RIGHT,
+    MENU_DELETE_COLUMN,
+};
+
+// Where a context menu opens, in screen coordinates, and whether it was asked for on a column
+// header (then the column items carry the insert and delete shortcuts).
+struct ContextMenuPlace {
+    POINT screen{};
+    bool onColumn = false;
+};
 
 // The move of the current cell after a cell edit is committed.
 enum EditMove { MOVE_NONE = 0, MOVE_DOWN = 1, MOVE_RIGHT = 2, MOVE_UP = 3, MOVE_LEFT = 4 };
@@ -66,6 +89,7 @@ public:
     // --- Refresh and status line ----------------------------------------------------------
     void refreshGrid(bool keepPosition);
     void updateItemCount();
+    void enableOperations();
     void updateStatusLine();
     void onDocumentModified();
     bool onRefreshTimer(UINT_PTR timerId);
@@ -83,6 +107,23 @@ public:
 
     // --- Selection ------------------------------------------------------------------------
     void selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoView);
+    // Moves the current cell and keeps the anchor: the range grows or shrinks (Shift).
+    void extendSelection(int32_t gridRow, int32_t listColumn, bool scrollIntoView);
+    // Whole rows from the anchor row to gridRow, the row numbers current (a row-number click).
+    void selectRows(int32_t anchor, int32_t gridRow);
+    // Every row of one data column (a header click), and every cell (Ctrl+A).
+    void selectColumn(int32_t listColumn);
+    void selectAll();
+    // Adds a row to the selected rows, or takes it out (Ctrl+click on its number).
+    void toggleMarkedRow(int32_t gridRow);
+    // The selection as it stands, and the cells it covers.
+    Selection selection() const;
+    CellRange selectedCells() const;
+    bool rowIsMarked(int32_t gridRow) const;
+    // True when the selection is the current cell alone (no range, no marked rows).
+    bool singleCellSelected() const;
+    // Puts back a selection kept before a refresh, clamped to the grid as it is now.
+    void restoreSelection(const Selection& kept);
     void moveCell(int32_t rowDelta, int32_t columnDelta);
     void ensureCellVisible(int32_t gridRow, int32_t listColumn);
     void syncEditorCaret();
@@ -93,6 +134,13 @@ public:
                                           LPARAM lParam, UINT_PTR subclassId,
                                           DWORD_PTR referenceData);
     void clearCurrentCell();
+    // Delete on a range: every cell in it emptied in one undo step.
+    void clearSelectedCells();
+
+    // --- Context menu ---------------------------------------------------------------------
+    void showContextMenu(const ContextMenuPlace& place);
+    ContextMenuPlace contextMenuAtCurrentCell();
+    void runMenuCommand(int command);
 
     // --- Cell editor ----------------------------------------------------------------------
     void openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_t* typed);
@@ -110,12 +158,16 @@ public:
     void addRow();
     void deleteRows();
     void addColumn();
+    // The menu's two sides: a row above or below the selection, a column left or right of it.
+    void insertRow(bool above);
+    void insertColumn(bool right);
     void deleteColumn();
     bool rewriteDocument();
 
     // --- Clipboard ------------------------------------------------------------------------
     void copyToClipboard(bool rows);
     void pasteFromClipboard();
+    void cutToClipboard();
 
     // --- Editor access and view helpers (refresh, columns) ------------------------------
     // The host's windows, for the editor access functions (currentView, replaceRange, ...).
@@ -170,6 +222,12 @@ public:
     // View state.
     int32_t currentRow = 0;         // grid row of the current cell, header record excluded
     int32_t currentColumn = 1;      // list column of the current cell; 0 is the row numbers
+    // The range's other corner; equal to the current cell when a single cell is selected.
+    int32_t anchorRow = 0;
+    int32_t anchorColumn = 1;
+    RangeShape rangeShape = RangeShape::Cells;
+    std::vector<int32_t> markedRows;  // rows added by Ctrl+click on their numbers, ascending
+    bool draggingSelection = false;   // the left button went down in the grid and is held
     uint64_t shownColumnCount = 0;  // data columns shown: min(maxCells, MAX_GRID_COLUMNS)
     bool columnsCapped = false;     // the widest row has more cells than the grid shows
     bool fileTooLarge = false;      // the last refresh found the document over maxFileBytes
@@ -181,6 +239,7 @@ public:
     int32_t editRow = -1;        // grid row being edited, -1 when closed
     int32_t editColumn = -1;     // list column being edited, -1 when closed
     std::wstring editStartText;  // the cell's text when the editor opened
+    bool editTyped = false;      // opened by typing: the arrows commit and move
     bool committingEdit = false; // a commit is running; a nested one does nothing
 
 private:
@@ -200,8 +259,14 @@ private:
     std::wstring cellDisplayText(int32_t gridRow, int32_t listColumn) const;
 
     // --- Row, column and clipboard helpers ---------------------------------------------------
-    // The grid rows the list has selected, in list order.
+    // The grid rows of the selection (its range and the marked rows), ascending.
     std::vector<int32_t> selectedGridRows() const;
+    bool selectedGridRowsContain(int32_t gridRow) const;
+    // Puts a block of values into the row model with its top-left corner at a grid row and
+    // cell, pasted or (clearing) emptying cells, then (when write) writes the document anew;
+    // false when nothing was written.
+    bool writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
+                        const std::vector<std::vector<std::string>>& values, bool clearing, bool write = true);
     // Replaces the whole document with text as one undo step. parsedLength follows the new
     // length; after a failed write it holds all ones, so nothing is written before a rescan.
     bool replaceDocument(const std::string& text);
@@ -212,6 +277,15 @@ private:
     // selected after a write, or the user is told that nothing could be written.
     void finishOperation(bool written, int32_t gridRow, int32_t listColumn);
 
+    // --- Selection helpers -----------------------------------------------------------------
+    // Shows a changed selection: the list's focus on the current row, a repaint of only the
+    // rows whose look changed since before, the status line.
+    void showSelection(const Selection& before, bool scrollIntoView);
+    void invalidateRows(int32_t firstRow, int32_t lastRow);
+    // The grid row count as the list counts it, and the last data column as a list column.
+    int32_t listRowCount() const;
+    int32_t lastListColumn() const;
+
     // --- Cell editor helpers -------------------------------------------------------------
     // The editor window over a cell rectangle of the list, in its single-line or multi-line
     // form, with the panel's font and cellEditorProc installed; none when it cannot be made.
@@ -220,7 +294,9 @@ private:
     // line break in place of the selection.
     void switchEditorToMultiLine();
     // The grid's click, double-click and typing, as gridInputProc hands them over.
-    void onGridButtonDown(LPARAM point, bool leftButton);
+    void onGridButtonDown(LPARAM point, bool leftButton, WPARAM buttons);
+    void onGridDrag(LPARAM point);
+    void onHeaderRightClick(HWND header);
     bool onGridDoubleClick(LPARAM point);
     bool onGridKeyDown(WPARAM key);
     bool onGridCharacter(WPARAM character);

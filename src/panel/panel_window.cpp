@@ -287,9 +287,16 @@ INT_PTR CALLBACK GridPanel::panelDialogProc(HWND window, UINT message, WPARAM wP
 }
 
 bool GridPanel::onCommand(WORD controlId, WORD notification) {
+    // A button does its work and hands the keyboard back to the grid, so typing goes on there.
+    const auto backToGrid = [this]() {
+        if (gridList != nullptr && cellEditor == nullptr) {
+            SetFocus(gridList);
+        }
+    };
     switch (controlId) {
     case IDC_RELOAD:
         refreshGrid(true);
+        backToGrid();
         return true;
     case IDC_HEADER_ROW:
         headerRow = IsDlgButtonChecked(panelWindow, IDC_HEADER_ROW) == BST_CHECKED;
@@ -310,18 +317,23 @@ bool GridPanel::onCommand(WORD controlId, WORD notification) {
         return true;
     case IDC_ADD_ROW:
         addRow();
+        backToGrid();
         return true;
     case IDC_DELETE_ROW:
         deleteRows();
+        backToGrid();
         return true;
     case IDC_ADD_COLUMN:
         addColumn();
+        backToGrid();
         return true;
     case IDC_DELETE_COLUMN:
         deleteColumn();
+        backToGrid();
         return true;
     case IDC_FIT:
         autoFitColumns();
+        backToGrid();
         return true;
     default:
         return false;
@@ -372,6 +384,11 @@ bool GridPanel::onNotify(const NMHDR* header) {
             return true;
         case LVN_ITEMCHANGED:
             onItemChanged(reinterpret_cast<const NMLISTVIEW*>(header));
+            return true;
+        case LVN_COLUMNCLICK:
+            // A click on a column title selects the column.
+            selectColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+            SetFocus(gridList);
             return true;
         case NM_SETFOCUS:
             InvalidateRect(gridList, nullptr, FALSE);

@@ -91,11 +91,23 @@ void GridPanel::refreshGrid(bool keepPosition) {
         }
         currentRow = row;
         currentColumn = column;
+        // A refresh that keeps its position keeps the range, cut to what the grid still has;
+        // one from the top leaves the current cell alone selected.
+        if (keepPosition && rows > 0) {
+            anchorRow = std::clamp(anchorRow, 0, rows - 1);
+            anchorColumn = std::clamp(anchorColumn, 0, std::max(columns, 0));
+            markedRows.erase(std::lower_bound(markedRows.begin(), markedRows.end(), rows), markedRows.end());
+        } else {
+            anchorRow = currentRow;
+            anchorColumn = currentColumn;
+            rangeShape = RangeShape::Cells;
+            markedRows.clear();
+        }
 
         if (rows > 0) {
             LVITEMW state{};
-            state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
-            state.state = LVIS_FOCUSED | LVIS_SELECTED;
+            state.stateMask = LVIS_FOCUSED;
+            state.state = LVIS_FOCUSED;
             SendMessageW(gridList, LVM_SETITEMSTATE, static_cast<WPARAM>(currentRow),
                          reinterpret_cast<LPARAM>(&state));
             if (keepPosition && topRow > 0 && topRow < rows) {
@@ -110,13 +122,31 @@ void GridPanel::refreshGrid(bool keepPosition) {
                 SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(below), FALSE);
                 SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(topRow), FALSE);
             }
-            SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(currentRow), FALSE);
+            // The rows in view stay in view: only a refresh from the top shows the current row
+            // (an operation scrolls to the cell it selects afterwards).
+            if (!keepPosition) {
+                SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(currentRow), FALSE);
+            }
         }
     }
+    enableOperations();
 
     updateStatusLine();
     ++refreshGeneration;
     refreshPending = false;
+}
+
+// Over the size limit the grid shows nothing, so nothing that edits it can work: those buttons
+// are off, and the status line says why.
+void GridPanel::enableOperations() {
+    if (panelWindow == nullptr) {
+        return;
+    }
+    for (const int id : {IDC_ADD_ROW, IDC_DELETE_ROW, IDC_ADD_COLUMN, IDC_DELETE_COLUMN, IDC_FIT}) {
+        if (const HWND button = GetDlgItem(panelWindow, id)) {
+            EnableWindow(button, fileTooLarge ? FALSE : TRUE);
+        }
+    }
 }
 
 // Gives the virtual list its row count and repaints it. The count keeps the scroll position:
@@ -148,6 +178,15 @@ void GridPanel::updateStatusLine() {
         shown.delimiter = delimiter;
         shown.currentRow = currentRow;
         shown.currentColumn = currentColumn;
+        if (!singleCellSelected()) {
+            const CellRange range = selectedCells();
+            shown.selectedColumns = static_cast<uint64_t>(range.columnCount());
+            shown.selectedRows = markedRows.empty() ? static_cast<uint64_t>(range.rowCount())
+                                                    : selectedGridRows().size();
+            if (!markedRows.empty()) {
+                shown.selectedColumns = shownColumnCount;
+            }
+        }
         text = gridStatusText(shown);
     }
     SetWindowTextW(status, text.c_str());

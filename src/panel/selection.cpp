@@ -1,10 +1,10 @@
-// The current cell, the list's row selection, scrolling, and the editor's caret.
+// The current cell, the selected range, scrolling, and the editor's caret.
 //
-// The panel has two notions of where the user is. The current cell (currentRow,
-// currentColumn) is the panel's own: painting highlights it, the status line reports it, keys
-// edit it. The selected rows are the list's own multiple selection, which row deletion and row
-// copy work on. The operations here keep the two in step, and keep the list's focused row
-// equal to currentRow.
+// The selection is the panel's own, not the list's: the current cell (currentRow,
+// currentColumn) is one corner of a range, the anchor the other, and the shape says whether
+// it spans whole rows or columns; rows picked with Ctrl+click come on top. Painting reads it,
+// and a change repaints only the rows whose look changed, so no key visits every row of a
+// large document. The list keeps only its focused row, equal to currentRow.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -23,37 +23,168 @@ constexpr int SCROLL_MARGIN = 4;
 
 }  // namespace
 
+int32_t GridPanel::listRowCount() const {
+    // The list counts its items in an int, so no row beyond INT32_MAX can be shown anyway.
+    return static_cast<int32_t>(
+        std::min<uint64_t>(gridRowCount(), static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
+}
+
+int32_t GridPanel::lastListColumn() const {
+    return static_cast<int32_t>(
+        std::min<uint64_t>(shownColumnCount, static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
+}
+
+Selection GridPanel::selection() const {
+    return Selection{anchorRow, anchorColumn, currentRow, currentColumn, rangeShape};
+}
+
+CellRange GridPanel::selectedCells() const {
+    return selectedRange(selection(), listRowCount(), lastListColumn());
+}
+
+bool GridPanel::rowIsMarked(int32_t gridRow) const {
+    return !markedRows.empty() && std::binary_search(markedRows.begin(), markedRows.end(), gridRow);
+}
+
+bool GridPanel::singleCellSelected() const {
+    const CellRange range = selectedCells();
+    return markedRows.empty() && rangeShape == RangeShape::Cells && range.rowCount() <= 1 &&
+           range.columnCount() <= 1;
+}
+
+void GridPanel::restoreSelection(const Selection& kept) {
+    if (listRowCount() < 1) {
+        return;
+    }
+    const Selection before = selection();
+    anchorRow = std::clamp(kept.anchorRow, 0, listRowCount() - 1);
+    anchorColumn = std::clamp(kept.anchorColumn, 0, lastListColumn());
+    currentRow = std::clamp(kept.row, 0, listRowCount() - 1);
+    currentColumn = std::clamp(kept.column, 0, lastListColumn());
+    rangeShape = kept.shape;
+    showSelection(before, false);
+}
+
 void GridPanel::selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoView) {
-    const uint64_t rowCount = gridRowCount();
-    if (rowCount < 1) {
+    if (listRowCount() < 1) {
         return;  // nothing to select: the current cell keeps its old values
     }
-    // The list counts its items in an int, so no row beyond INT32_MAX can be shown anyway.
-    const int64_t lastRow = static_cast<int64_t>(
-        std::min<uint64_t>(rowCount - 1, static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
-    currentRow = static_cast<int32_t>(std::clamp<int64_t>(gridRow, 0, lastRow));
-    const int64_t lastColumn = static_cast<int64_t>(
-        std::min<uint64_t>(shownColumnCount, static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
-    currentColumn = static_cast<int32_t>(std::clamp<int64_t>(listColumn, 0, lastColumn));
+    const Selection before = selection();
+    currentRow = std::clamp(gridRow, 0, listRowCount() - 1);
+    currentColumn = std::clamp(listColumn, 0, lastListColumn());
+    anchorRow = currentRow;
+    anchorColumn = currentColumn;
+    rangeShape = RangeShape::Cells;
+    if (!markedRows.empty()) {
+        for (const int32_t row : markedRows) {
+            invalidateRows(row, row);
+        }
+        markedRows.clear();
+    }
+    showSelection(before, scrollIntoView);
+}
 
-    if (gridList != nullptr) {
+void GridPanel::extendSelection(int32_t gridRow, int32_t listColumn, bool scrollIntoView) {
+    if (listRowCount() < 1) {
+        return;
+    }
+    const Selection before = selection();
+    currentRow = std::clamp(gridRow, 0, listRowCount() - 1);
+    // Whole rows stay whole rows, with the row numbers current; a cell range keeps to data.
+    const int32_t firstColumn = rangeShape == RangeShape::Rows ? 0 : std::min(1, lastListColumn());
+    currentColumn = std::clamp(listColumn, firstColumn, lastListColumn());
+    showSelection(before, scrollIntoView);
+}
+
+void GridPanel::selectRows(int32_t anchor, int32_t gridRow) {
+    if (listRowCount() < 1) {
+        return;
+    }
+    selectCell(anchor, 0, false);
+    const Selection before = selection();
+    rangeShape = RangeShape::Rows;
+    currentRow = std::clamp(gridRow, 0, listRowCount() - 1);
+    showSelection(before, true);
+}
+
+void GridPanel::selectColumn(int32_t listColumn) {
+    if (listRowCount() < 1 || listColumn < 1 || listColumn > lastListColumn()) {
+        return;
+    }
+    selectCell(currentRow, listColumn, false);
+    const Selection before = selection();
+    rangeShape = RangeShape::Columns;
+    showSelection(before, true);
+}
+
+void GridPanel::selectAll() {
+    if (listRowCount() < 1) {
+        return;
+    }
+    const Selection before = selection();
+    rangeShape = RangeShape::All;
+    showSelection(before, false);
+}
+
+void GridPanel::toggleMarkedRow(int32_t gridRow) {
+    if (gridRow < 0 || gridRow >= listRowCount()) {
+        return;
+    }
+    const auto at = std::lower_bound(markedRows.begin(), markedRows.end(), gridRow);
+    if (at != markedRows.end() && *at == gridRow) {
+        markedRows.erase(at);
+    } else {
+        markedRows.insert(at, gridRow);
+    }
+    invalidateRows(gridRow, gridRow);
+}
+
+void GridPanel::showSelection(const Selection& before, bool scrollIntoView) {
+    if (gridList != nullptr && before.row != currentRow) {
+        // Only the focus moves in the list: the selection is the panel's and painted from its
+        // state, so no key has to visit the list's every item.
         LVITEMW state{};
-        state.stateMask = LVIS_SELECTED;
-        state.state = 0;
-        SendMessageW(gridList, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-        // The LVN_ITEMCHANGED this causes finds currentRow already there and does nothing.
-        state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
-        state.state = LVIS_FOCUSED | LVIS_SELECTED;
+        state.stateMask = LVIS_FOCUSED;
+        state.state = LVIS_FOCUSED;
         SendMessageW(gridList, LVM_SETITEMSTATE, static_cast<WPARAM>(currentRow),
                      reinterpret_cast<LPARAM>(&state));
     }
     if (scrollIntoView) {
         ensureCellVisible(currentRow, currentColumn);
     }
-    if (gridList != nullptr) {
-        InvalidateRect(gridList, nullptr, FALSE);
+    for (const RowSpan& span : changedRows(before, selection(), listRowCount(), lastListColumn())) {
+        invalidateRows(span.first, span.last);
     }
     updateStatusLine();
+}
+
+// Only the rows in view are painted, so a span of a hundred thousand rows costs what the rows
+// on the screen cost.
+void GridPanel::invalidateRows(int32_t firstRow, int32_t lastRow) {
+    if (gridList == nullptr || lastRow < firstRow) {
+        return;
+    }
+    const int32_t top = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
+    const int32_t perPage = static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0));
+    const int32_t first = std::max(firstRow, top);
+    const int64_t bottom = int64_t{top} + std::max(perPage, 0) + 1;  // a partly shown row too
+    const int32_t last = static_cast<int32_t>(std::min<int64_t>(lastRow, bottom));
+    if (last < first) {
+        return;
+    }
+    RECT firstArea{};
+    RECT lastArea{};
+    firstArea.left = LVIR_BOUNDS;
+    lastArea.left = LVIR_BOUNDS;
+    if (!SendMessageW(gridList, LVM_GETITEMRECT, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&firstArea)) ||
+        !SendMessageW(gridList, LVM_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&lastArea))) {
+        InvalidateRect(gridList, nullptr, FALSE);
+        return;
+    }
+    RECT client{};
+    GetClientRect(gridList, &client);
+    RECT area{client.left, firstArea.top, client.right, lastArea.bottom};
+    InvalidateRect(gridList, &area, FALSE);
 }
 
 // Tab and Right step (0, +1), Shift+Tab and Left (0, -1), Down (+1, 0), Up (-1, 0). A step
@@ -131,5 +262,10 @@ void GridPanel::onItemChanged(const NMLISTVIEW* change) {
         return;
     }
     currentRow = change->iItem;
+    anchorRow = currentRow;
+    anchorColumn = currentColumn;
+    rangeShape = RangeShape::Cells;
+    markedRows.clear();
+    InvalidateRect(gridList, nullptr, FALSE);
     updateStatusLine();
 }

@@ -2,6 +2,7 @@
 // erased, on scanned documents.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -166,3 +167,71 @@ TEST(ColumnEditProperty, RescanGivesTheSameValuesWithTheColumnInsertedOrErased) 
 }
 
 }  // namespace
+
+// ---- records that must not join or vanish ---------------------------------------------------
+
+// Rows in a document after an insertion or after deletions.
+size_t rowCount(const std::string& text) {
+    return scanned(text).rows.size();
+}
+
+std::string inserted(const std::string& text, const TextInsertion& insertion) {
+    return text.substr(0, insertion.position) + insertion.text + text.substr(insertion.position);
+}
+
+TEST(RowInsertion, EveryInsertionAddsExactlyOneRow) {
+    struct Case {
+        std::string document;
+        uint64_t after;
+        uint64_t columns;
+        std::string eol;
+    };
+    const std::vector<Case> cases = {
+        {"a", 0, 1, "\r\n"},            // one column, last row without an ending
+        {"a\rb\r", 0, 1, "\n"},          // after a lone CR, with LF endings
+        {"a\r\n\nb\r\n", 0, 1, "\r"},    // before a row that begins with LF, with CR endings
+        {"a\r", 0, 1, "\n"},             // after a last lone CR
+        {"a,b\r\nc,d", 1, 2, "\r\n"},
+    };
+    for (const Case& c : cases) {
+        const CsvTable table = scanned(c.document);
+        const std::string after = inserted(c.document, rowInsertion(table, c.after, c.columns, c.eol, false));
+        EXPECT_EQ(rowCount(after), table.rows.size() + 1) << c.document;
+        // Every byte of the document is still there, in order, around the insertion.
+        const std::string before = inserted(c.document, rowInsertionBefore(table, c.after, c.columns, c.eol, false));
+        EXPECT_EQ(rowCount(before), table.rows.size() + 1) << c.document;
+    }
+    EXPECT_EQ(inserted("a", rowInsertion(scanned("a"), 0, 1, "\r\n", false)), "a\r\n\r\n");
+    EXPECT_EQ(rowInsertionBefore(scanned("x,y\r\n"), 0, 2, "\r\n", false), (TextInsertion{0, ",\r\n"}));
+    // In front of a row other than the first: after the row before it.
+    EXPECT_EQ(rowInsertionBefore(scanned("a,b\r\nc,d\r\n"), 1, 2, "\r\n", false), (TextInsertion{5, ",\r\n"}));
+}
+
+TEST(RowDeletion, EveryDeletionRemovesExactlyItsRows) {
+    struct Case {
+        std::string document;
+        std::vector<uint64_t> rows;
+    };
+    const std::vector<Case> cases = {
+        {"a\r\nb\r\n\nc", {1}},     // CR LF before, an LF row after
+        {"a\rb\r\nc", {1}},         // a lone CR before an ordinary row
+        {"a\rb\r\n\nc", {1}},       // would leave a lone CR in front of the empty LF row
+        {"a\rb\rc\r\n\nd", {1, 2}}, // the same for a run whose last row ends in CR LF
+        {"a\r\n\r\nb", {2}},        // the last row after an empty line
+        {"a\r\n\r\n\r\nb", {2, 3}},
+        {"a\r\nb", {1}},
+    };
+    for (const Case& c : cases) {
+        const CsvTable table = scanned(c.document);
+        const std::string after = applied(c.document, rowDeletionRanges(table, c.rows));
+        EXPECT_EQ(rowCount(after), table.rows.size() - c.rows.size()) << c.document;
+        // The rows that stay keep their cells in order.
+        const CsvTable rest = scanned(after);
+        std::vector<std::string> kept, expected;
+        for (const CsvRow& row : rest.rows) kept.emplace_back(row.raw());
+        for (size_t r = 0; r < table.rows.size(); ++r) {
+            if (std::find(c.rows.begin(), c.rows.end(), r) == c.rows.end()) expected.emplace_back(table.rows[r].raw());
+        }
+        EXPECT_EQ(kept, expected) << c.document;
+    }
+}

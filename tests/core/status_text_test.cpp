@@ -27,6 +27,15 @@ TEST(GridStatusText, ExactWording) {
               L"1000 rows x 513 cols (capped)   |   delimiter ';'   |   cell R42 C512");
 }
 
+TEST(GridStatusText, ARangeAddsItsSize) {
+    GridStatus s = status(200, 3, false, ',', 4, 2);
+    s.selectedRows = 163000;
+    s.selectedColumns = 1;
+    EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2   |   163000 x 1 selected");
+    s.selectedRows = 1;
+    EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2");
+}
+
 TEST(GridStatusText, EmptyDocumentShowsRowOneColumnZero) {
     EXPECT_EQ(gridStatusText(status(0, 0, false, ',', 0, 0)),
               L"0 rows x 0 cols   |   delimiter ','   |   cell R1 C0");

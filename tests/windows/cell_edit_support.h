@@ -61,11 +61,18 @@ protected:
         ASSERT_EQ(current(), std::make_pair(row + 1, column));
         ASSERT_EQ(GetFocus(), list());
     }
-    std::vector<int> selectedRows() {
-        std::vector<int> rows;
-        for (int i = -1; (i = static_cast<int>(SendMessageW(list(), LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0;)
-            rows.push_back(i);
-        return rows;
+    // The size of the selected range as the status line shows it ("3 x 1"), or empty while
+    // the current cell alone is selected.
+    std::wstring selectedSize() {
+        const std::wstring text = status();
+        const size_t end = text.rfind(L" selected");
+        if (end == std::wstring::npos) return std::wstring();
+        const size_t start = text.rfind(L"|   ", end);
+        return text.substr(start + 4, end - start - 4);
+    }
+    // Whether the list itself holds a selected item: the selection is the panel's alone.
+    bool listHasSelection() {
+        return SendMessageW(list(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) >= 0;
     }
 };
 

@@ -33,9 +33,10 @@ TEST_F(ClipboardTest, CtrlCCopiesTheCurrentCellsValueAsTheDocumentHasIt) {
     copyCell();
     EXPECT_EQ(clipboard(), L"");
     putOnClipboard(L"old");
+    // A row number selects the whole row, which Ctrl+C copies in the quoted form.
     clickCell(0, 0);
     copyCell();
-    EXPECT_EQ(clipboard(), L"");
+    EXPECT_EQ(clipboard(), L"a\t\"x\r\ny\"\tc");
 }
 
 TEST_F(ClipboardTest, CtrlShiftCCopiesTheSelectedRowsWithoutTheHeaderAndQuotesWhatNeedsIt) {
@@ -49,9 +50,10 @@ TEST_F(ClipboardTest, CtrlShiftCCopiesTheSelectedRowsWithoutTheHeaderAndQuotesWh
     selectRows({4});
     copyRows();
     EXPECT_EQ(clipboard(), L"\"t\ta\"\t\"l\r\nb\"\t\"\"\"q\"");
-    selectRows({});
+    // A single cell selects its row.
+    clickCell(2, 2);
     copyRows();
-    EXPECT_EQ(clipboard(), L"");
+    EXPECT_EQ(clipboard(), L"x\t\t");
 }
 
 TEST_F(ClipboardTest, CtrlShiftCCopiesOnlyTheShownColumnsOfA700CellRow) {
@@ -200,19 +202,19 @@ TEST_F(ClipboardTest, ABlockOnAReadOnlyDocumentRefreshesAndWarns) {
     EXPECT_EQ(itemCount(), 2);
 }
 
-TEST_F(ClipboardTest, PasteDoesNothingAtTheRowNumbersAndChecksTheDocumentFirst) {
+TEST_F(ClipboardTest, PasteOnARowNumberFillsTheRowAndChecksTheDocumentFirst) {
     open("a,b\r\n", false);
     clickCell(0, 0);
     putOnClipboard(L"x");
     paste();
-    EXPECT_EQ(text(), "a,b\r\n");
+    EXPECT_EQ(text(), "x,x\r\n");
     EXPECT_TRUE(hooks.boxes.empty());
     clickCell(0, 1);
     host.mainView().userInsert(0, "z");
     ASSERT_TRUE(devhost::clearClipboard(host.window()));
     paste();
     EXPECT_EQ(boxTexts(), std::vector<std::wstring>{DOCUMENT_CHANGED});
-    EXPECT_EQ(text(), "za,b\r\n");
+    EXPECT_EQ(text(), "zx,x\r\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the panel is built into this program and runs inside the stand-in host over its editor
 // views, with the list's own selection and focus handling in play.
 #include "input.h"
+#include "model/cell_range.h"
 #include "panel/grid_panel.h"
 #include "plugin/host_interface.h"
 #include "test_support.h"
@@ -130,19 +131,55 @@ TEST_F(SelectionTest, StepsWrapAtRowEndsAndStopAtCorners) {
     expectCurrent(0, 1);
 }
 
-// Rows the list selected by itself (Shift+Down) are reduced to the current row by the next
-// step of the current cell.
-TEST_F(SelectionTest, StepClearsTheListsSelection) {
+// Shift+Down grows a range from the anchor; the next plain step collapses it onto the new
+// current cell. The list never holds a selection of its own.
+TEST_F(SelectionTest, ShiftStepsGrowTheRangeAndAPlainStepCollapsesIt) {
     open(table(6, 3));
     SetFocus(list);
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(devhost::pressKey(host, VK_DOWN, devhost::KEY_SHIFT));
     }
-    ASSERT_EQ(selectedRows(), (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(panel.currentRow, 3);  // followed the list's focus
+    EXPECT_EQ(panel.selectedCells(), (CellRange{0, 3, 1, 1}));
+    EXPECT_EQ(panel.currentRow, 3);
+    EXPECT_EQ(focusedRow(), 3);
+    EXPECT_TRUE(selectedRows().empty());
     panel.moveCell(0, 1);
-    EXPECT_EQ(selectedRows(), (std::vector<int>{3}));
+    EXPECT_EQ(panel.selectedCells(), (CellRange{3, 3, 2, 2}));
+    EXPECT_TRUE(panel.singleCellSelected());
     expectCurrent(3, 2);
+}
+
+// A move repaints only the rows whose look changed: the old and the new current row, also
+// when every row of a long grid is in a range that shrinks by one row.
+TEST_F(SelectionTest, AMoveInvalidatesOnlyTheRowsThatChange) {
+    open(table(3000, 3));
+    SetFocus(list);
+    panel.selectCell(3, 2, false);
+    host.pumpUntilIdle();
+    RECT row3{};
+    row3.left = LVIR_BOUNDS;
+    SendMessageW(list, LVM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&row3));
+    const int rowHeight = row3.bottom - row3.top;
+
+    const auto invalidRows = [&]() {
+        RECT dirty{};
+        GetUpdateRect(list, &dirty, FALSE);
+        return (dirty.bottom - dirty.top + rowHeight - 1) / rowHeight;
+    };
+    ValidateRect(list, nullptr);
+    panel.moveCell(1, 0);
+    EXPECT_EQ(invalidRows(), 2);
+    RECT dirty{};
+    GetUpdateRect(list, &dirty, FALSE);
+    EXPECT_EQ(dirty.top, row3.top);
+
+    // A range over every row (Ctrl+A), then Shift+Up: the bottom rows are out of view, so
+    // the rows in view need no repaint but the old and new current cell, also in view.
+    panel.selectAll();
+    host.pumpUntilIdle();
+    ValidateRect(list, nullptr);
+    panel.extendSelection(panel.currentRow + 1, panel.currentColumn, false);
+    EXPECT_EQ(invalidRows(), 2);
 }
 
 // Without grid rows nothing changes, not even the status line.

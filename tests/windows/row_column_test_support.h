@@ -32,13 +32,13 @@ protected:
     void clickCell(int row, int listColumn) {
         devhost::click(host, list(), devhost::listCellCenter(list(), row, listColumn));
     }
-    // Exactly these rows selected in the list, as a user's Ctrl+clicks leave them.
+    // These rows selected as a user does it: a click on the first one's number, Ctrl+clicks
+    // on the others'. No rows: the selection is left as it is (the current cell alone).
     void selectRows(const std::vector<int>& rows) {
-        LVITEMW state{};
-        state.stateMask = LVIS_SELECTED;
-        SendMessageW(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-        state.state = LVIS_SELECTED;
-        for (const int row : rows) SendMessageW(list(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+        for (size_t i = 0; i < rows.size(); ++i) {
+            devhost::click(host, list(), devhost::listCellCenter(list(), rows[i], 0),
+                           i == 0 ? devhost::KEY_NONE : devhost::KEY_CTRL);
+        }
     }
     // A key pressed in the grid.
     void gridKey(UINT key, unsigned modifiers = devhost::KEY_NONE) {

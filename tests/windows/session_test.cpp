@@ -10,6 +10,7 @@
 // TABULON_SOAK_SECONDS, when set, runs new seeds until that much time has passed.
 #include "session_test_reference.h"
 #include "test_support.h"
+#include "menu_watch.h"
 
 #include "clipboard.h"
 #include "input.h"
@@ -131,9 +132,24 @@ Opening randomOpening(Random& random) {
 
 // ---- the actions ----------------------------------------------------------------------------
 
+// What a Range action does with the range it selected.
+enum class RangeOp { Delete, MenuClear, Cut, Fill, MenuRowAbove, MenuColumnRight };
+
+const char* rangeOpName(RangeOp op) {
+    switch (op) {
+    case RangeOp::Delete: return "Delete";
+    case RangeOp::MenuClear: return "menu Clear";
+    case RangeOp::Cut: return "Ctrl+X";
+    case RangeOp::Fill: return "one value, Ctrl+V";
+    case RangeOp::MenuRowAbove: return "menu Insert row above";
+    case RangeOp::MenuColumnRight: return "menu Insert column right";
+    }
+    return "";
+}
+
 enum class Kind {
     Move, Type, TypeCancel, F2Edit, Delete, AddRow, DeleteRows, AddColumn, DeleteColumn, Copy, Paste,
-    Outside, ReadOnly, Undo, Redo, HeaderRow, Delimiter, Reload, SwitchDocument, SwitchView, TogglePanel
+    Range, Outside, ReadOnly, Undo, Redo, HeaderRow, Delimiter, Reload, SwitchDocument, SwitchView, TogglePanel
 };
 
 // The actions a hidden panel cannot receive.
@@ -156,6 +172,10 @@ struct Action {
     Fault fault = Fault::None;
     int entry = 1;        // Delimiter: 1 comma, 2 semicolon, 3 tab, 4 pipe
     bool clipboard = false;  // Paste: put text on the clipboard first; Copy: Ctrl+Shift+C
+    // Range: a range of count more rows and columns more columns from the current cell, then
+    // what is done to it.
+    int columns = 0;
+    RangeOp op = RangeOp::Delete;
 };
 
 std::string escaped(const std::string& bytes) {
@@ -210,6 +230,10 @@ std::string describe(const Action& a) {
     case Kind::Reload: text = "Reload"; break;
     case Kind::Copy: text = a.clipboard ? "Ctrl+Shift+C" : "Ctrl+C"; break;
     case Kind::Paste: text = a.clipboard ? "clipboard \"" + narrow(a.text) + "\", Ctrl+V" : "Ctrl+V"; break;
+    case Kind::Range:
+        text = "Shift+Down x" + std::to_string(a.count) + ", Shift+Right x" + std::to_string(a.columns) + ", " +
+               rangeOpName(a.op);
+        break;
     case Kind::SwitchDocument: text = "switch document"; break;
     case Kind::SwitchView: text = "switch view"; break;
     case Kind::TogglePanel: text = "show or hide the panel"; break;
@@ -267,7 +291,13 @@ std::vector<Action> randomActions(Random& random, const Opening& opening, size_t
     for (size_t i = 0; i < count; ++i) {
         Action a;
         const uint64_t roll = random.below(100);
-        if (roll < 22) {
+        if (roll < 5) {
+            a.kind = Kind::Range;
+            a.count = static_cast<int>(random.below(3));
+            a.columns = static_cast<int>(random.below(3));
+            a.op = static_cast<RangeOp>(random.below(6));
+            a.text = L"v" + std::to_wstring(random.below(10));
+        } else if (roll < 22) {
             a.kind = Kind::Move;
             a.key = random.pick(moveKeys);
             if ((a.key == VK_HOME || a.key == VK_END) && random.chance(30)) a.modifiers = devhost::KEY_CTRL;
@@ -368,7 +398,7 @@ private:
     HWND editor() { return GetDlgItem(list(), IDC_CELL_EDITOR); }
     std::wstring status();
     bool current(int64_t& row, int64_t& column);
-    std::vector<int64_t> selectedRows();
+    std::pair<int64_t, int64_t> rangeEnd_{0, 0};  // Range: the current cell after selecting
     std::wstring cellText(int row, int subItem);
     void press(int buttonId);
     void key(UINT virtualKey, unsigned modifiers = devhost::KEY_NONE);
@@ -427,13 +457,6 @@ bool SessionRun::current(int64_t& row, int64_t& column) {
     row = r - 1;
     column = c;
     return true;
-}
-
-std::vector<int64_t> SessionRun::selectedRows() {
-    std::vector<int64_t> rows;
-    for (int i = -1; (i = static_cast<int>(SendMessageW(list(), LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0;)
-        rows.push_back(i);
-    return rows;
 }
 
 std::wstring SessionRun::cellText(int row, int subItem) {
@@ -638,6 +661,31 @@ void SessionRun::act(const Action& a, Reference& reference, int64_t row, int64_t
             reference.paste(row, column, {});  // the stale check comes first
         }
         break;
+    case Kind::Range: {
+        // The range from the cell the action started at to the current cell now.
+        if (column <= 0 || rangeEnd_.second <= 0) break;
+        const int64_t top = std::min(row, rangeEnd_.first), bottom = std::max(row, rangeEnd_.first);
+        const int64_t left = std::min(column, rangeEnd_.second), right = std::max(column, rangeEnd_.second);
+        const bool oneCell = top == bottom && left == right;
+        switch (a.op) {
+        case RangeOp::Delete:
+        case RangeOp::MenuClear:
+        case RangeOp::Cut:
+            if (oneCell) reference.cellEdit(top, static_cast<uint64_t>(left - 1), std::string());
+            else reference.clearRange(top, bottom, static_cast<uint64_t>(left - 1), static_cast<uint64_t>(right - 1));
+            break;
+        case RangeOp::Fill: {
+            const std::string value(a.text.begin(), a.text.end());
+            reference.paste(top, left, std::vector<std::vector<std::string>>(
+                                           static_cast<size_t>(bottom - top + 1),
+                                           std::vector<std::string>(static_cast<size_t>(right - left + 1), value)));
+            break;
+        }
+        case RangeOp::MenuRowAbove: reference.addRow(top, true); break;
+        case RangeOp::MenuColumnRight: reference.addColumn(right + 1); break;
+        }
+        break;
+    }
     case Kind::Move:
     case Kind::TypeCancel:
     case Kind::Copy:
@@ -654,15 +702,20 @@ std::string SessionRun::perform(const Action& a, Reference& reference) {
     reference.boxes = 0;
     if (hidden_ && needsGrid(a.kind)) return check(reference);
 
-    if (a.kind == Kind::DeleteRows) {
-        SetFocus(list());
-        for (int i = 0; i < a.count; ++i) key(VK_DOWN, devhost::KEY_SHIFT);
-    }
     int64_t row = 0, column = 0;
     std::vector<int64_t> selected;
+    if (a.kind == Kind::DeleteRows) {
+        // The rows from the current one to where Shift+Down took the current cell.
+        int64_t first = 0, firstColumn = 0;
+        if (!current(first, firstColumn)) return "no current cell in the status line \"" + narrow(status()) + "\"";
+        SetFocus(list());
+        for (int i = 0; i < a.count; ++i) key(VK_DOWN, devhost::KEY_SHIFT);
+        int64_t last = first, lastColumn = 0;
+        current(last, lastColumn);
+        for (int64_t r = first; r <= last; ++r) selected.push_back(r);
+    }
     if (!hidden_) {
         if (!current(row, column)) return "no current cell in the status line \"" + narrow(status()) + "\"";
-        selected = selectedRows();
     }
 
     // What the panel has to work on: the reference as it stands, and, after an edit without a
@@ -763,9 +816,42 @@ std::string SessionRun::perform(const Action& a, Reference& reference) {
         key('V', devhost::KEY_CTRL);
         break;
     }
+    case Kind::Range: {
+        rangeEnd_ = {0, 0};
+        if (column <= 0) break;
+        SetFocus(list());
+        for (int i = 0; i < a.count; ++i) key(VK_DOWN, devhost::KEY_SHIFT);
+        for (int i = 0; i < a.columns; ++i) key(VK_RIGHT, devhost::KEY_SHIFT);
+        int64_t endRow = 0, endColumn = 0;
+        if (!current(endRow, endColumn)) return "no current cell after selecting a range";
+        rangeEnd_ = {endRow, endColumn};
+        hooks.scriptedAnswers.assign(1, IDOK);
+        const auto viaMenu = [&](wchar_t mnemonic) {
+            MenuWatch watch(panel(), mnemonic);
+            key(VK_APPS);
+        };
+        switch (a.op) {
+        case RangeOp::Delete: key(VK_DELETE); break;
+        case RangeOp::MenuClear: viaMenu(L'e'); break;
+        case RangeOp::Cut: key('X', devhost::KEY_CTRL); break;
+        case RangeOp::Fill:
+            devhost::setClipboardText(host.window(), a.text);
+            key('V', devhost::KEY_CTRL);
+            break;
+        case RangeOp::MenuRowAbove: viaMenu(L'a'); break;
+        case RangeOp::MenuColumnRight: viaMenu(L'r'); break;
+        }
+        break;
+    }
     case Kind::SwitchDocument:
     case Kind::SwitchView:
     case Kind::TogglePanel: break;
+    }
+    // A range left selected would make the next Delete or paste act on all of it.
+    if ((a.kind == Kind::Range || a.kind == Kind::DeleteRows) && !hidden_ &&
+        status().find(L" selected") != std::wstring::npos) {
+        SetFocus(list());
+        key(VK_UP);
     }
     view().replaceFault = devhost::ReplaceFault::None;
     hooks.scriptedAnswers.clear();

@@ -108,8 +108,10 @@ bool Reference::cellEdit(int64_t gridRow, uint64_t cellIndex, const std::string&
     while (cells.size() <= cellIndex) cells.emplace_back();
     cells[cellIndex] = value;
     const std::string text = joinFields(cells, delimiter, QUOTE);
+    // An emptied last row without a line ending gets one, or it would be no row at all.
+    const std::string ending = text.empty() && row.eol.empty() ? lineEnding() : std::string();
     beginStep();
-    const bool written = replace(row.start, row.end, text);
+    const bool written = replace(row.start, row.end, text + ending);
     endStep();
     if (!written) {
         scan();
@@ -121,7 +123,7 @@ bool Reference::cellEdit(int64_t gridRow, uint64_t cellIndex, const std::string&
     RefRow updated = scanRow(text, 0, delimiter);
     updated.start = row.start;
     updated.end = row.start + text.size();
-    updated.eol = row.eol;
+    updated.eol = row.eol.empty() ? ending : row.eol;
     updated.cells = cells;
     rows_[r] = std::move(updated);
     for (uint64_t k = r + 1; k < rows_.size(); ++k) {
@@ -132,7 +134,7 @@ bool Reference::cellEdit(int64_t gridRow, uint64_t cellIndex, const std::string&
     return true;
 }
 
-void Reference::addRow(int64_t currentRow) {
+void Reference::addRow(int64_t currentRow, bool above) {
     if (!documentUnchanged()) return;
     const std::string eol = lineEnding();
     beginStep();
@@ -143,12 +145,29 @@ void Reference::addRow(int64_t currentRow) {
         const std::string blank(n - 1, delimiter);
         uint64_t r = currentRow < 0 ? rows_.size() : modelRow(currentRow);
         if (r >= rows_.size()) r = rows_.size() - 1;
-        const RefRow& row = rows_[r];
-        if (!row.eol.empty()) {
-            const uint64_t p = row.end + row.eol.size();
-            replace(p, p, blank + eol);
+        // The first byte of a row in the document, 0 past the last.
+        const auto firstByte = [&](uint64_t k) -> char {
+            if (k >= rows_.size()) return 0;
+            const RefRow& next = rows_[k];
+            return !next.raw.empty() ? next.raw[0] : (next.eol.empty() ? 0 : next.eol[0]);
+        };
+        // A new row's ending must not join a lone CR before it or an LF after it.
+        const auto rowText = [&](char before, char after) {
+            std::string text = blank + eol;
+            if ((before == '\r' && text[0] == '\n') || (text.back() == '\r' && after == '\n')) text = blank + "\r\n";
+            return text;
+        };
+        if (above && gridRowCount() > 0 && r == 0) {
+            replace(0, 0, rowText(0, firstByte(0)));
         } else {
-            replace(row.end, row.end, eol + blank);
+            if (above && gridRowCount() > 0) --r;
+            const RefRow& row = rows_[r];
+            if (!row.eol.empty()) {
+                const uint64_t p = row.end + row.eol.size();
+                replace(p, p, rowText(row.eol.back(), firstByte(r + 1)));
+            } else {
+                replace(row.end, row.end, eol + blank + (blank.empty() ? eol : std::string()));
+            }
         }
     }
     endStep();
@@ -176,10 +195,21 @@ void Reference::deleteRows(std::vector<int64_t> selected, int64_t currentRow, bo
         const uint64_t f = indexes[first];
         const uint64_t l = indexes[last - 1];
         uint64_t from = rows_[f].start;
-        if (f > 0 && rows_[l].eol.empty()) from = rows_[f - 1].end;
+        uint64_t end = rows_[l].end + rows_[l].eol.size();
+        const bool nextIsLf = l + 1 < rows_.size() && rows_[l + 1].raw.empty() && rows_[l + 1].eol == "\n";
+        if (f > 0 && rows_[l].eol.empty()) {
+            // An empty line before keeps its ending; any other row gives its ending up.
+            if (rows_[f - 1].raw.empty()) end = rows_[l].end;
+            else from = rows_[f - 1].end;
+        } else if (f > 0 && rows_[f - 1].eol == "\r" && nextIsLf && rows_[l].eol.back() != '\r') {
+            // A lone CR must not come to stand before an LF: the row before takes the last
+            // deleted row's ending.
+            from = rows_[f - 1].end;
+            end = rows_[l].end;
+        }
         const uint64_t length = doc.size();
         if (length >= from) {
-            const uint64_t to = std::min<uint64_t>(rows_[l].end + rows_[l].eol.size(), length);
+            const uint64_t to = std::min<uint64_t>(end, length);
             if (from < to) replace(from, to, std::string());
         }
         last = first;
@@ -238,6 +268,24 @@ void Reference::paste(int64_t currentRow, int64_t currentColumn, const std::vect
         raws[r0 + k] = joinFields(row, delimiter, QUOTE);
     }
     rewrite(raws, endings);
+}
+
+void Reference::clearRange(int64_t firstRow, int64_t lastRow, uint64_t firstCell, uint64_t lastCell) {
+    if (rows_.empty() || !documentUnchanged()) return;
+    std::vector<std::string> raws;
+    for (const RefRow& row : rows_) raws.push_back(row.raw);
+    for (int64_t g = firstRow; g <= lastRow; ++g) {
+        const uint64_t r = modelRow(g);
+        if (r >= rows_.size()) break;
+        std::vector<std::string> cells = rows_[r].cells;
+        bool changed = false;
+        for (uint64_t j = firstCell; j <= lastCell && j < cells.size(); ++j) {
+            changed = changed || !cells[j].empty();
+            cells[j].clear();
+        }
+        if (changed) raws[r] = joinFields(cells, delimiter, QUOTE);
+    }
+    rewrite(raws, eols());
 }
 
 void Reference::addColumn(int64_t currentColumn) {

@@ -57,7 +57,10 @@ public:
     // ---- the panel's operations ----------------------------------------------------------
     // A cell given a new value (commit, Delete, one-cell paste). True when it was written.
     bool cellEdit(int64_t gridRow, uint64_t cellIndex, const std::string& value);
-    void addRow(int64_t currentRow);
+    // A blank row below the current row, or above it.
+    void addRow(int64_t currentRow, bool above = false);
+    // Every cell of a rectangle emptied in one rewrite; rows it does not change stay as they are.
+    void clearRange(int64_t firstRow, int64_t lastRow, uint64_t firstCell, uint64_t lastCell);
     // selected: the list's selected rows; cancelled when the box is answered with Cancel.
     void deleteRows(std::vector<int64_t> selected, int64_t currentRow, bool ok);
     void addColumn(int64_t currentColumn);

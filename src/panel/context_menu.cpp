@@ -1,0 +1,142 @@
+// The grid's context menu: on a right click over cells, row numbers or a column header, and on
+// the Menu key or Shift+F10 at the current cell. Its items are the grid's own commands, each
+// with the shortcut that does the same in the grid.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <string>
+
+#include "panel/grid_panel.h"
+
+namespace {
+
+struct MenuItem {
+    int command;       // MENU_NONE for a separator
+    const wchar_t* text;
+    const wchar_t* rowShortcut;     // shown when the menu is about rows or cells
+    const wchar_t* columnShortcut;  // shown when it is about a column
+};
+
+// Ctrl+Plus and Ctrl+Minus insert and delete what the selection is made of: rows, or the
+// column when a whole column is selected, as spreadsheets do.
+const std::array<MenuItem, 12> MENU_ITEMS{{
+    {MENU_CUT, L"Cu&t", L"Ctrl+X", L"Ctrl+X"},
+    {MENU_COPY, L"&Copy", L"Ctrl+C", L"Ctrl+C"},
+    {MENU_PASTE, L"&Paste", L"Ctrl+V", L"Ctrl+V"},
+    {MENU_CLEAR, L"Cl&ear", L"Delete", L"Delete"},
+    {MENU_NONE, nullptr, nullptr, nullptr},
+    {MENU_INSERT_ROW_ABOVE, L"Insert row &above", L"Ctrl+Plus", nullptr},
+    {MENU_INSERT_ROW_BELOW, L"Insert row &below", nullptr, nullptr},
+    {MENU_DELETE_ROWS, L"&Delete rows", L"Ctrl+Minus", nullptr},
+    {MENU_NONE, nullptr, nullptr, nullptr},
+    {MENU_INSERT_COLUMN_LEFT, L"Insert column &left", nullptr, L"Ctrl+Plus"},
+    {MENU_INSERT_COLUMN_RIGHT, L"Insert column &right", nullptr, nullptr},
+    {MENU_DELETE_COLUMN, L"Delete colu&mn", nullptr, L"Ctrl+Minus"},
+}};
+
+// Owns the popup menu for the time it is shown.
+class PopupMenu {
+public:
+    PopupMenu() : menu_(CreatePopupMenu()) {}
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    ~PopupMenu() {
+        if (menu_ != nullptr) {
+            DestroyMenu(menu_);
+        }
+    }
+    HMENU get() const { return menu_; }
+
+private:
+    HMENU menu_;
+};
+
+}  // namespace
+
+void GridPanel::showContextMenu(const ContextMenuPlace& place) {
+    if (panelWindow == nullptr || gridList == nullptr) {
+        return;
+    }
+    const PopupMenu menu;
+    if (menu.get() == nullptr) {
+        return;
+    }
+    const bool hasRows = gridRowCount() > 0 && !fileTooLarge;
+    const bool onData = hasRows && shownColumnCount > 0;
+    for (const MenuItem& item : MENU_ITEMS) {
+        if (item.command == MENU_NONE) {
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        std::wstring text = item.text;
+        if (const wchar_t* shortcut = place.onColumn ? item.columnShortcut : item.rowShortcut) {
+            text += L'\t';
+            text += shortcut;
+        }
+        // Adding a row works on an empty document too; everything else needs cells.
+        const bool enabled = item.command == MENU_INSERT_ROW_BELOW || item.command == MENU_INSERT_ROW_ABOVE
+                                 ? !fileTooLarge
+                                 : onData;
+        AppendMenuW(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED),
+                    static_cast<UINT_PTR>(item.command), text.c_str());
+    }
+    const int command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                                        place.screen.x, place.screen.y, 0, panelWindow, nullptr));
+    if (gridList != nullptr && GetFocus() != gridList && cellEditor == nullptr) {
+        SetFocus(gridList);
+    }
+    runMenuCommand(command);
+}
+
+// The menu key opens the menu at the current cell's lower left corner, or at the list's
+// top-left corner when that cell is out of reach.
+ContextMenuPlace GridPanel::contextMenuAtCurrentCell() {
+    ContextMenuPlace place;
+    place.onColumn = rangeShape == RangeShape::Columns;
+    RECT cell{};
+    if (gridList != nullptr && cellRect(currentRow, currentColumn, cell)) {
+        place.screen = POINT{cell.left, cell.bottom};
+    }
+    if (gridList != nullptr) {
+        ClientToScreen(gridList, &place.screen);
+    }
+    return place;
+}
+
+void GridPanel::runMenuCommand(int command) {
+    switch (command) {
+    case MENU_CUT:
+        cutToClipboard();
+        break;
+    case MENU_COPY:
+        copyToClipboard(false);
+        break;
+    case MENU_PASTE:
+        pasteFromClipboard();
+        break;
+    case MENU_CLEAR:
+        clearSelectedCells();
+        break;
+    case MENU_INSERT_ROW_ABOVE:
+        insertRow(true);
+        break;
+    case MENU_INSERT_ROW_BELOW:
+        insertRow(false);
+        break;
+    case MENU_DELETE_ROWS:
+        deleteRows();
+        break;
+    case MENU_INSERT_COLUMN_LEFT:
+        insertColumn(false);
+        break;
+    case MENU_INSERT_COLUMN_RIGHT:
+        insertColumn(true);
+        break;
+    case MENU_DELETE_COLUMN:
+        deleteColumn();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,37 @@
+// Watching a context menu of the plug-in while it is open: its items as shown, and an item
+// picked by its mnemonic, as a user picks it with the keyboard.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace tabulon_test {
+
+// One item of a context menu as it was shown.
+struct ShownMenuItem {
+    std::wstring text;  // with its mnemonic and, after a tab, its shortcut; empty for a separator
+    bool enabled = true;
+};
+
+// Watches the panel while a context menu of the plug-in is open: records its items and picks
+// the item with the given mnemonic by typing it, or closes the menu when it is 0.
+class MenuWatch {
+public:
+    MenuWatch(HWND panel, wchar_t mnemonic);
+    ~MenuWatch();
+    MenuWatch(const MenuWatch&) = delete;
+    MenuWatch& operator=(const MenuWatch&) = delete;
+    std::vector<ShownMenuItem> items;
+    int shown = 0;  // how many menus opened
+
+private:
+    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                 DWORD_PTR data);
+    HWND panel_;
+    wchar_t mnemonic_;
+    bool answered_ = false;
+};
+
+}  // namespace tabulon_test

@@ -1,0 +1,177 @@
+// The grid's context menu: what it shows on cells, row numbers and column titles, how it is
+// opened from the keyboard, and what its items do; and Ctrl+Plus and Ctrl+Minus beside it.
+#include "spreadsheet_test_support.h"
+
+#include <string>
+#include <vector>
+
+using namespace tabulon_test;
+using devhost::KEY_CTRL;
+using devhost::KEY_SHIFT;
+
+namespace {
+
+const std::string GRID = "A,B,C\r\na0,b0,c0\r\na1,b1,c1\r\na2,b2,c2\r\n";
+
+std::vector<std::wstring> texts(const std::vector<ShownMenuItem>& items) {
+    std::vector<std::wstring> out;
+    for (const ShownMenuItem& item : items) out.push_back(item.text);
+    return out;
+}
+
+const std::vector<std::wstring> ROW_MENU = {
+    L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
+    L"Insert row &above\tCtrl+Plus", L"Insert row &below", L"&Delete rows\tCtrl+Minus", L"",
+    L"Insert column &left", L"Insert column &right", L"Delete colu&mn",
+};
+const std::vector<std::wstring> COLUMN_MENU = {
+    L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
+    L"Insert row &above", L"Insert row &below", L"&Delete rows", L"",
+    L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus",
+};
+
+TEST_F(SpreadsheetTest, TheMenuOnCellsRowNumbersAndColumnTitlesWithItsShortcuts) {
+    open(GRID, true);
+    {
+        MenuWatch watch(panel(), 0);
+        rightClickCell(1, 2);
+        ASSERT_EQ(watch.shown, 1);
+        EXPECT_EQ(texts(watch.items), ROW_MENU);
+        for (const ShownMenuItem& item : watch.items) EXPECT_TRUE(item.enabled) << item.text;
+        // The right click made the cell current; closing the menu did nothing else.
+        EXPECT_EQ(current(), std::make_pair(1, 2));
+        EXPECT_EQ(text(), GRID);
+    }
+    {
+        MenuWatch watch(panel(), 0);
+        rightClickCell(2, 0);
+        ASSERT_EQ(watch.shown, 1);
+        EXPECT_EQ(texts(watch.items), ROW_MENU);
+        EXPECT_EQ(selectedSize(), L"1 x 3");
+    }
+    {
+        MenuWatch watch(panel(), 0);
+        rightClickHeader(3);
+        ASSERT_EQ(watch.shown, 1);
+        EXPECT_EQ(texts(watch.items), COLUMN_MENU);
+        EXPECT_EQ(selectedSize(), L"3 x 1");
+        EXPECT_EQ(currentListColumn(), 3);
+    }
+    // A right click inside a range keeps the range for the menu.
+    clickCell(0, 1);
+    shiftClickCell(1, 2);
+    {
+        MenuWatch watch(panel(), L'c');
+        rightClickCell(1, 1);
+        EXPECT_EQ(selectedSize(), L"2 x 2");
+    }
+    EXPECT_EQ(clipboard(), L"a0\tb0\r\na1\tb1");
+}
+
+TEST_F(SpreadsheetTest, TheMenuKeyAndShiftF10OpenTheMenuAtTheCurrentCell) {
+    open(GRID, true);
+    clickCell(2, 3);
+    {
+        MenuWatch watch(panel(), L'c');
+        key(VK_APPS);
+        EXPECT_EQ(watch.shown, 1);
+    }
+    EXPECT_EQ(clipboard(), L"c2");
+    {
+        MenuWatch watch(panel(), L'e');  // Clear
+        key(VK_F10, KEY_SHIFT);
+        EXPECT_EQ(watch.shown, 1);
+    }
+    EXPECT_EQ(text(), "A,B,C\r\na0,b0,c0\r\na1,b1,c1\r\na2,b2,\r\n");
+    EXPECT_EQ(GetFocus(), list());
+}
+
+TEST_F(SpreadsheetTest, RowItemsInsertOnTheSideTheySayAndPlusRowMatchesBelow) {
+    open("A,B\r\na0,b0\r\na1,b1\r\n", true);
+    clickCell(1, 2);
+    {
+        MenuWatch watch(panel(), L'a');
+        rightClickCell(1, 2);
+    }
+    EXPECT_EQ(text(), "A,B\r\na0,b0\r\n,\r\na1,b1\r\n");
+    EXPECT_EQ(current(), std::make_pair(1, 2));  // the new row
+    {
+        MenuWatch watch(panel(), L'b');
+        rightClickCell(2, 1);
+    }
+    EXPECT_EQ(text(), "A,B\r\na0,b0\r\n,\r\na1,b1\r\n,\r\n");
+    EXPECT_EQ(current(), std::make_pair(3, 1));
+    // + Row is the menu's "below".
+    clickCell(0, 1);
+    press(IDC_ADD_ROW);
+    EXPECT_EQ(text(), "A,B\r\na0,b0\r\n,\r\n,\r\na1,b1\r\n,\r\n");
+}
+
+TEST_F(SpreadsheetTest, ColumnItemsInsertOnTheSideTheySayAndPlusColMatchesLeft) {
+    open("A,B\r\na,b\r\n", true);
+    clickCell(0, 1);
+    {
+        MenuWatch watch(panel(), L'r');
+        rightClickCell(0, 1);
+    }
+    EXPECT_EQ(text(), "A,,B\r\na,,b\r\n");
+    EXPECT_EQ(currentListColumn(), 2);
+    {
+        MenuWatch watch(panel(), L'l');
+        rightClickCell(0, 2);
+    }
+    EXPECT_EQ(text(), "A,,,B\r\na,,,b\r\n");
+    // + Col is the menu's "left".
+    clickCell(0, 4);
+    press(IDC_ADD_COLUMN);
+    EXPECT_EQ(text(), "A,,,,B\r\na,,,,b\r\n");
+}
+
+TEST_F(SpreadsheetTest, CtrlPlusAndCtrlMinusInsertAndDeleteRowsOrTheSelectedColumn) {
+    open("A,B\r\na0,b0\r\na1,b1\r\n", true);
+    clickCell(1, 1);
+    key(VK_OEM_PLUS, KEY_CTRL);
+    EXPECT_EQ(text(), "A,B\r\na0,b0\r\n,\r\na1,b1\r\n");
+    hooks.scriptedAnswers = {IDOK};
+    key(VK_SUBTRACT, KEY_CTRL);
+    EXPECT_EQ(boxTexts().back(), L"Delete 1 row(s) from the document?");
+    EXPECT_EQ(text(), "A,B\r\na0,b0\r\na1,b1\r\n");
+
+    clickHeader(2);
+    key(VK_ADD, KEY_CTRL);
+    EXPECT_EQ(text(), "A,,B\r\na0,,b0\r\na1,,b1\r\n");
+    clickHeader(3);
+    hooks.scriptedAnswers = {IDOK};
+    key(VK_OEM_MINUS, KEY_CTRL);
+    EXPECT_EQ(boxTexts().back(), L"Delete column \"B\" from every row?");
+    EXPECT_EQ(text(), "A,\r\na0,\r\na1,\r\n");
+}
+
+TEST_F(SpreadsheetTest, MenuCutPasteAndDeleteRowsActOnTheSelection) {
+    open(GRID, true);
+    clickCell(0, 1);
+    shiftClickCell(0, 2);
+    {
+        MenuWatch watch(panel(), L't');
+        rightClickCell(0, 1);
+    }
+    EXPECT_EQ(clipboard(), L"a0\tb0");
+    EXPECT_EQ(text(), "A,B,C\r\n,,c0\r\na1,b1,c1\r\na2,b2,c2\r\n");
+    clickCell(2, 2);
+    {
+        MenuWatch watch(panel(), L'p');
+        rightClickCell(2, 2);
+    }
+    EXPECT_EQ(text(), "A,B,C\r\n,,c0\r\na1,b1,c1\r\na2,a0,b0\r\n");
+    clickCell(1, 0);
+    shiftClickCell(2, 0);
+    hooks.scriptedAnswers = {IDOK};
+    {
+        MenuWatch watch(panel(), L'd');
+        rightClickCell(2, 0);
+    }
+    EXPECT_EQ(boxTexts().back(), L"Delete 2 row(s) from the document?");
+    EXPECT_EQ(text(), "A,B,C\r\n,,c0\r\n");
+}
+
+}  // namespace
