@@ -119,10 +119,13 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             // From the keyboard the point is (-1, -1): the menu opens at the current cell.
             if (lParam == -1) {
                 panel.showContextMenu(panel.contextMenuAtCurrentCell());
+            } else if (reinterpret_cast<HWND>(wParam) != window) {
+                // A right click on the column titles: the header hands its menu request up to
+                // the list. Its NM_RCLICK is left alone, so that the menu opens once.
+                panel.onHeaderRightClick(reinterpret_cast<HWND>(wParam));
             } else {
                 ContextMenuPlace place;
                 place.screen = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-                place.onColumn = reinterpret_cast<HWND>(wParam) != window;
                 panel.showContextMenu(place);
             }
             return 0;
@@ -139,10 +142,6 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             const HWND header = reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0));
             if (notice != nullptr && notice->code == NM_CUSTOMDRAW && notice->hwndFrom == header) {
                 return panel.onHeaderCustomDraw(reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
-            }
-            if (notice != nullptr && notice->code == NM_RCLICK && notice->hwndFrom == header) {
-                panel.onHeaderRightClick(header);
-                return TRUE;
             }
             break;
         }

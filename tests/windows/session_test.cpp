@@ -7,7 +7,8 @@
 // A failing run prints its seed and the shortest sequence found that still fails.
 //
 // TABULON_SESSION_SEED picks the first seed, TABULON_SESSIONS the number of documents, and
-// TABULON_SOAK_SECONDS, when set, runs new seeds until that much time has passed.
+// TABULON_SOAK_SECONDS, when set, runs new seeds until that much time has passed;
+// TABULON_SESSION_TRACE, when set, prints the document after every step.
 #include "session_test_reference.h"
 #include "test_support.h"
 #include "menu_watch.h"
@@ -565,6 +566,10 @@ Outcome SessionRun::run(const Opening& opening, const std::vector<Action>& actio
             failure = check(references[active]);
         } else {
             failure = perform(a, reference);
+        }
+        if (std::getenv("TABULON_SESSION_TRACE") != nullptr) {
+            std::printf("step %zu %s: document \"%s\", reference \"%s\", status %ls\n", i, describe(a).c_str(),
+                        escaped(view().document().text()).c_str(), escaped(reference.doc).c_str(), status().c_str());
         }
         if (!failure.empty()) return fail(i, failure);
         if (figures) {

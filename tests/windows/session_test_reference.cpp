@@ -237,7 +237,8 @@ std::vector<std::string> Reference::eols() const {
 }
 
 void Reference::paste(int64_t currentRow, int64_t currentColumn, const std::vector<std::vector<std::string>>& lines) {
-    if (currentColumn <= 0 || rows_.empty() || !documentUnchanged() || lines.empty()) return;
+    // No grid row (none at all, or the header alone): no current cell to paste at.
+    if (currentColumn <= 0 || gridRowCount() == 0 || !documentUnchanged() || lines.empty()) return;
     const uint64_t c0 = static_cast<uint64_t>(currentColumn - 1);
     if (lines.size() == 1 && lines[0].size() == 1) {
         cellEdit(currentRow, c0, lines[0][0]);

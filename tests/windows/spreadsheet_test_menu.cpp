@@ -37,7 +37,7 @@ TEST_F(SpreadsheetTest, TheMenuOnCellsRowNumbersAndColumnTitlesWithItsShortcuts)
         rightClickCell(1, 2);
         ASSERT_EQ(watch.shown, 1);
         EXPECT_EQ(texts(watch.items), ROW_MENU);
-        for (const ShownMenuItem& item : watch.items) EXPECT_TRUE(item.enabled) << item.text;
+        for (const ShownMenuItem& item : watch.items) EXPECT_TRUE(item.text.empty() || item.enabled) << item.text;
         // The right click made the cell current; closing the menu did nothing else.
         EXPECT_EQ(current(), std::make_pair(1, 2));
         EXPECT_EQ(text(), GRID);
