@@ -25,7 +25,7 @@ sanitize: bootstrap
 test: native windows sanitize
 	@ctest --preset native || true
 	@ctest --preset sanitize || true
-	@if tools/realhost-run --find-kit >/dev/null; then ctest --preset windows -LE realhost-open || true; \
+	@if tools/realhost-run --find-kit >/dev/null; then ctest --preset windows || true; \
 	 else tools/realhost-run --find-kit; ctest --preset windows -LE realhost || true; fi
 	@tools/test-summary build/native build/sanitize build/windows
 

@@ -36,8 +36,10 @@ DevHost::~DevHost() { destroy(); }
 NppDarkModeColors DevHost::defaultDarkPalette() {
     NppDarkModeColors colors{};
     colors.background = RGB(0x20, 0x20, 0x20);
-    colors.softerBackground = RGB(0x2B, 0x2B, 0x2B);
-    colors.hotBackground = RGB(0x40, 0x40, 0x40);
+    // As the real host paints them: its rows alternate between these two backgrounds, and its
+    // hot background lies within 40 levels of both.
+    colors.softerBackground = RGB(0x38, 0x38, 0x38);
+    colors.hotBackground = RGB(0x45, 0x45, 0x45);
     colors.pureBackground = RGB(0x00, 0x00, 0x00);
     colors.errorBackground = RGB(0x80, 0x00, 0x00);
     colors.text = RGB(0xE0, 0xE0, 0xE0);

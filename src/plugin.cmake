@@ -22,6 +22,7 @@ add_library(Tabulon SHARED
   panel/refresh.cpp
   panel/columns.cpp
   panel/grid_painting.cpp
+  panel/dark_buttons.cpp
   panel/gdi_objects.cpp
   panel/selection.cpp
   panel/grid_input.cpp

@@ -13,7 +13,7 @@ struct ThemeColors {
     uint32_t text;                 // cell text; dark mode: the text of every control
     uint32_t headerBackground;     // column header items and the row-number column
     uint32_t headerText;           // text of the header and of the row-number column
-    uint32_t selectionBackground;  // the current cell; dark mode: the selected rows too
+    uint32_t selectionBackground;  // the current cell; dark mode: the selected range too
     uint32_t selectionText;        // text of the current cell
     uint32_t gridLine;             // cell borders and header separators
 };
@@ -41,6 +41,10 @@ struct HostDarkPalette {
 
 // Each channel of a colour multiplied by 245/255 (integer division): white becomes 0xF5F5F5.
 uint32_t softenedColor(uint32_t color);
+
+// A dark background tinted 35 % of the way towards R 154, G 200, B 255 in each channel: the
+// dark-mode selection, which stands apart from both row colours.
+uint32_t tintedColor(uint32_t color);
 
 ThemeColors lightThemeColors(const SystemColors& system);
 

@@ -79,3 +79,11 @@ private:
     HDC dc_;
     HGDIOBJ previous_;
 };
+
+// Fills an area with a colour through a brush made and deleted for this one fill.
+inline void fillSolid(HDC dc, const RECT& area, COLORREF color) {
+    ScopedBrush brush(CreateSolidBrush(color));
+    if (brush) {
+        FillRect(dc, &area, brush.get());
+    }
+}

@@ -37,13 +37,6 @@ constexpr UINT BODY_TEXT_FORMAT = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPR
 constexpr UINT ROW_NUMBER_FORMAT = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr UINT HEADER_TEXT_FORMAT = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 
-void fillSolid(HDC dc, const RECT& area, COLORREF color) {
-    ScopedBrush brush(CreateSolidBrush(color));
-    if (brush) {
-        FillRect(dc, &area, brush.get());
-    }
-}
-
 // A line with the pen selected in the DC, from (x1, y1) up to but not including (x2, y2).
 void drawLine(HDC dc, int x1, int y1, int x2, int y2) {
     MoveToEx(dc, x1, y1, nullptr);
@@ -162,9 +155,25 @@ LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* draw) {
         // The strip right of the last column belongs to no item: fill the whole header first,
         // so no light system background is left beside the dark items.
         fillSolid(draw->hdc, draw->rc, colors.headerBackground);
-        return CDRF_NOTIFYITEMDRAW;
+        return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
     case CDDS_ITEMPREPAINT:
         return drawHeaderItem(draw);
+    case CDDS_POSTPAINT: {
+        // A themed header paints that strip itself after the items, over the first fill.
+        const int count = static_cast<int>(SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMCOUNT, 0, 0));
+        RECT rest = draw->rc;
+        if (count > 0) {
+            const int last = static_cast<int>(SendMessageW(draw->hdr.hwndFrom, HDM_ORDERTOINDEX, count - 1, 0));
+            RECT lastItem{};
+            if (SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMRECT, last, reinterpret_cast<LPARAM>(&lastItem))) {
+                rest.left = lastItem.right;
+            }
+        }
+        if (rest.right > rest.left) {
+            fillSolid(draw->hdc, rest, colors.headerBackground);
+        }
+        return CDRF_DODEFAULT;
+    }
     default:
         return CDRF_DODEFAULT;
     }

@@ -102,6 +102,9 @@ public:
     void drawGridRow(const DRAWITEMSTRUCT* item);
     LRESULT onHeaderCustomDraw(const NMCUSTOMDRAW* draw);
     LRESULT drawHeaderItem(const NMCUSTOMDRAW* draw);
+    LRESULT onButtonCustomDraw(const NMCUSTOMDRAW* draw);
+    void drawDarkPushButton(const NMCUSTOMDRAW* draw);
+    void drawDarkCheckBox(const NMCUSTOMDRAW* draw);
     void serveItemText(NMLVDISPINFOW* dispInfo);
     bool cellRect(int32_t gridRow, int32_t listColumn, RECT& rect);
 

@@ -369,6 +369,15 @@ bool GridPanel::onNotify(const NMHDR* header) {
         }
     }
 
+    if (header->code == NM_CUSTOMDRAW) {
+        wchar_t className[16] = {};
+        GetClassNameW(header->hwndFrom, className, 16);
+        if (lstrcmpiW(className, WC_BUTTONW) == 0) {
+            setDialogResult(onButtonCustomDraw(reinterpret_cast<const NMCUSTOMDRAW*>(header)));
+            return true;
+        }
+    }
+
     if (header->idFrom == IDC_GRID_LIST) {
         setDialogResult(0);
         switch (header->code) {

@@ -61,7 +61,9 @@ void GridPanel::createPanel() {
     dockData.hClient = panelWindow;
     dockData.pszName = PANEL_CAPTION;
     dockData.dlgID = PANEL_COMMAND_INDEX;
-    dockData.uMask = DWS_DF_CONT_BOTTOM;
+    // The panel paints its grid and header itself; the host's theming of its controls would
+    // leave the header's strip light and hide the selection, so the dark look is the panel's.
+    dockData.uMask = DWS_DF_CONT_BOTTOM | DWS_USEOWNDARKMODE;
     dockData.pszModuleName = fileNamePart(modulePath);
     SendMessageW(hostWindow, NPPM_DMMREGASDCKDLG, 0, reinterpret_cast<LPARAM>(&dockData));
 }

@@ -67,7 +67,9 @@ inline constexpr UINT DMN_FIRST = 1050;
 inline constexpr UINT DMN_CLOSE = DMN_FIRST + 1;
 inline constexpr UINT DMN_SWITCHIN = DMN_FIRST + 4;
 
-// tTbData::uMask: the default container lives in bits 28 and up.
+// tTbData::uMask: the default container lives in bits 28 and up. With DWS_USEOWNDARKMODE the
+// host leaves the panel's dark look to the panel instead of theming its controls itself.
+inline constexpr UINT DWS_USEOWNDARKMODE = 0x8;
 inline constexpr UINT DWS_DF_CONT_BOTTOM = 3u << 28;
 
 // ---------------------------------------------------------------------------------------------

@@ -33,6 +33,23 @@ std::optional<HostDarkPalette> hostDarkPalette(HWND host) {
                            record.text, record.edge};
 }
 
+// In dark mode the panel's buttons, check box and list box lose their visual style, so that
+// they draw in the colours the panel answers their colour and custom-draw requests with (a
+// styled check box and list box draw their light faces whatever the answer); in light mode
+// they get it back.
+BOOL CALLBACK themeControl(HWND control, LPARAM dark) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    if (lstrcmpiW(className, WC_BUTTONW) == 0 || lstrcmpiW(className, WC_COMBOBOXW) == 0) {
+        if (dark != 0) {
+            SetWindowTheme(control, L"", L"");
+        } else {
+            SetWindowTheme(control, nullptr, nullptr);
+        }
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 void GridPanel::applyTheme() {
@@ -57,7 +74,8 @@ void GridPanel::applyTheme() {
         }
     }
     if (panelWindow != nullptr) {
-        InvalidateRect(panelWindow, nullptr, TRUE);
+        EnumChildWindows(panelWindow, themeControl, darkMode ? 1 : 0);
+        RedrawWindow(panelWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
 }
 

@@ -1,6 +1,8 @@
 // The panel's colours in light mode and in dark mode, with and without the host's palette.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "model/theme_palette.h"
 
 namespace {
@@ -44,15 +46,36 @@ TEST(LightTheme, AlternateRowsFollowANonWhiteWindowColour) {
 
 TEST(DarkTheme, MapsTheHostPalette) {
     expectColors(darkThemeColors(HOST_PALETTE),
-                 ThemeColors{0x112233, 0x445566, 0xAABBCC, 0x445566, 0xAABBCC, 0x778899, 0xAABBCC,
+                 ThemeColors{0x112233, 0x445566, 0xAABBCC, 0x445566, 0xAABBCC, 0x645C57, 0xAABBCC,
                              0xDDEEFF});
 }
 
 TEST(DarkTheme, FallsBackWithoutAnAnswerOrWithBlackOnBlack) {
-    const ThemeColors fallback{0x202020, 0x303030, 0xE0E0E0, 0x303030, 0xE0E0E0, 0x4D4D4D, 0xE0E0E0,
+    const ThemeColors fallback{0x202020, 0x303030, 0xE0E0E0, 0x303030, 0xE0E0E0, 0x6E5A4A, 0xE0E0E0,
                                0x646464};
     expectColors(darkThemeColors(std::nullopt), fallback);
     expectColors(darkThemeColors(HostDarkPalette{0, 0x445566, 0x778899, 0, 0xDDEEFF}), fallback);
+}
+
+int channelDistance(uint32_t a, uint32_t b) {
+    int distance = 0;
+    for (const int shift : {0, 8, 16}) {
+        distance += std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+    }
+    return distance;
+}
+
+// The host's own dark palette puts its hot background within 40 levels of both row colours,
+// where the current cell could not be told from its row.
+TEST(DarkTheme, TheSelectionStandsApartFromBothRowColours) {
+    EXPECT_EQ(tintedColor(0x000000), 0x594635u);  // 154, 200, 255 at 35 %: 53, 70, 89
+    EXPECT_EQ(tintedColor(0xFFC89A), 0xFFC89Au);  // the tint itself stays
+    const HostDarkPalette hostOwn{0x202020, 0x383838, 0x454545, 0xE0E0E0, 0x646464};
+    for (const auto& palette : {std::optional<HostDarkPalette>(hostOwn), std::optional<HostDarkPalette>()}) {
+        const ThemeColors colors = darkThemeColors(palette);
+        EXPECT_GE(channelDistance(colors.selectionBackground, colors.background), 60);
+        EXPECT_GE(channelDistance(colors.selectionBackground, colors.alternateBackground), 60);
+    }
 }
 
 TEST(DarkTheme, ABlackBackgroundAloneIsAValidPalette) {

@@ -1,5 +1,5 @@
 // Dark mode in the real host: every part of the panel dark (by the colour that fills most of
-// each part), the current row still marked, and a mode switch while the host runs followed.
+// each part), the current cell still marked, and a mode switch while the host runs followed.
 #include "scenario_steps.h"
 #include "window_tree.h"
 
@@ -120,13 +120,14 @@ std::vector<Part> panelParts() {
         if (below.bottom - below.top > 8) {
             parts.push_back({"list below the rows", dominantColor(pixels, below)});
         }
+        // The first data column of the first rows: the current cell (row 1, column 1 as the
+        // panel opens) and the cells below it, inside the current cell's frame.
         for (int row = 0; row < rows && row < 3; ++row) {
-            RECT item{LVIR_BOUNDS, 0, 0, 0};
-            SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+            RECT item{LVIR_BOUNDS, 1, 0, 0};
+            SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&item));
             MapWindowPoints(list, panel, reinterpret_cast<POINT*>(&item), 2);
-            item.top += 1;
-            item.bottom -= 1;
-            parts.push_back({row == current ? "current row" : "row " + std::to_string(row),
+            InflateRect(&item, -3, -3);
+            parts.push_back({row == current ? "current cell" : "cell of row " + std::to_string(row),
                              dominantColor(pixels, item)});
         }
     }
@@ -139,7 +140,7 @@ std::string partsText(const std::vector<Part>& parts, int dark = -1) {
     std::string text;
     for (const Part& part : parts) {
         const bool isDark = luminance(part.color) < 110;
-        const bool row = part.name == "current row" || part.name.rfind("row ", 0) == 0;
+        const bool row = part.name == "current cell" || part.name.rfind("cell of row ", 0) == 0;
         if (dark < 0 || row || (dark <= 1 && isDark != (dark == 1))) {
             text += (text.empty() ? "" : "; ") + part.name + " " + colorText(part.color);
         }
@@ -154,7 +155,7 @@ bool allParts(bool dark, const std::vector<Part>& parts) {
     }
     for (const Part& part : parts) {
         const bool isDark = luminance(part.color) < 110;
-        if (part.name == "current row") {
+        if (part.name == "current cell") {
             continue;
         }
         if (isDark != dark) {
@@ -164,15 +165,15 @@ bool allParts(bool dark, const std::vector<Part>& parts) {
     return true;
 }
 
-// The current row stands apart from every other row by at least 20 levels a channel on
+// The current cell stands apart from the cells below it by at least 20 levels a channel on
 // average, as the light mode's highlight does by far.
-bool currentRowMarked(const std::vector<Part>& parts) {
+bool currentCellMarked(const std::vector<Part>& parts) {
     COLORREF current = CLR_INVALID;
     std::vector<COLORREF> others;
     for (const Part& part : parts) {
-        if (part.name == "current row") {
+        if (part.name == "current cell") {
             current = part.color;
-        } else if (part.name.rfind("row ", 0) == 0) {
+        } else if (part.name.rfind("cell of row ", 0) == 0) {
             others.push_back(part.color);
         }
     }
@@ -195,8 +196,8 @@ Step expectParts(std::string name, bool dark) {
                   [dark] { return partsText(panelParts(), dark ? 1 : 0); }, 2000);
 }
 
-Step expectCurrentRowMarked(std::string name) {
-    return expect(std::move(name), [] { return currentRowMarked(panelParts()); },
+Step expectCurrentCellMarked(std::string name) {
+    return expect(std::move(name), [] { return currentCellMarked(panelParts()); },
                   [] { return partsText(panelParts(), 2); }, 2000);
 }
 
@@ -265,16 +266,16 @@ Scenario darkModeScenario() {
         openPanel(),
         pause(300),
         expectParts("in dark mode every part of the panel is dark", true),
-        expectCurrentRowMarked("the current row is marked in dark mode"),
+        expectCurrentCellMarked("the current cell is marked in dark mode"),
     };
 }
 
 Scenario darkModeSwitchScenario() {
     Scenario steps{openPanel(), pause(300), expectParts("in light mode every part of the panel is light", false),
-                   expectCurrentRowMarked("the current row is marked in light mode")};
+                   expectCurrentCellMarked("the current cell is marked in light mode")};
     append(steps, switchMode(true));
     steps.push_back(expectParts("after switching to dark mode every part is dark", true));
-    steps.push_back(expectCurrentRowMarked("the current row is marked after the switch"));
+    steps.push_back(expectCurrentCellMarked("the current cell is marked after the switch"));
     append(steps, switchMode(false));
     steps.push_back(expectParts("after switching back every part is light again", false));
     return steps;
