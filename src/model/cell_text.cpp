@@ -88,9 +88,10 @@ std::string encodeCell(std::wstring_view text, UINT codePage, bool* lossy) {
     return bytes;
 }
 
-std::wstring columnTitle(const CsvTable& table, bool headerRow, UINT codePage, uint64_t column) {
+std::wstring columnTitle(const CsvTable& table, bool headerRow, UINT codePage, uint64_t column,
+                         wchar_t lineBreakMark) {
     if (headerRow && !table.rows.empty() && column < table.rows.front().cellCount()) {
-        std::wstring title = displayText(decodeCell(table.rows.front().cell(column), codePage));
+        std::wstring title = displayText(decodeCell(table.rows.front().cell(column), codePage), lineBreakMark);
         if (!title.empty()) {
             return title;
         }

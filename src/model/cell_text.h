@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "model/csv_table.h"
+#include "model/row_text.h"
 
 // The value as wide text. Bytes that are not valid in the code page come out as the system's
 // substitute characters; a value the system cannot convert at all gives empty text.
@@ -25,4 +26,5 @@ std::string encodeCell(std::wstring_view text, UINT codePage, bool* lossy = null
 
 // The title of data column `column` (0 for the first): the one-line text of the header
 // record's cell when the header row is on and that cell has text, else the column's letters.
-std::wstring columnTitle(const CsvTable& table, bool headerRow, UINT codePage, uint64_t column);
+std::wstring columnTitle(const CsvTable& table, bool headerRow, UINT codePage, uint64_t column,
+                         wchar_t lineBreakMark = LINE_BREAK_MARK);

@@ -79,17 +79,16 @@ void rebuildRowText(CsvRow& row, char delimiter, char quote) {
     row.assignText(text, delimiter, quote);
 }
 
-std::wstring displayText(std::wstring_view text) {
-    const wchar_t LINE_BREAK_MARK = L'\x21B5';
+std::wstring displayText(std::wstring_view text, wchar_t lineBreakMark) {
     std::wstring out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         wchar_t c = text[i];
         if (c == L'\r') {
-            out.push_back(LINE_BREAK_MARK);
+            out.push_back(lineBreakMark);
             if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
         } else if (c == L'\n') {
-            out.push_back(LINE_BREAK_MARK);
+            out.push_back(lineBreakMark);
         } else if (c == L'\t') {
             out.push_back(L' ');
         } else {

@@ -23,9 +23,12 @@ std::string joinFields(std::span<const std::string_view> cells, char delimiter, 
 // of quoteField, for every cell. The values, start, end and line ending stay as they are.
 void rebuildRowText(CsvRow& row, char delimiter, char quote);
 
+// The mark a line break inside a cell is shown as, unless the grid's font lacks it.
+inline constexpr wchar_t LINE_BREAK_MARK = L'\x21B5';
+
 // The one-line form of a cell shown in the grid: each line break (CR LF, CR or LF) becomes
-// one U+21B5 and each tab a space. Never longer than text.
-std::wstring displayText(std::wstring_view text);
+// one lineBreakMark and each tab a space. Never longer than text.
+std::wstring displayText(std::wstring_view text, wchar_t lineBreakMark = LINE_BREAK_MARK);
 
 // The letter name of a data column counted from 0: A ... Z, AA ... ZZ, AAA ...
 std::wstring columnLetters(uint64_t column);

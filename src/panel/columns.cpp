@@ -36,7 +36,7 @@ int textWidth(HDC dc, const std::wstring& text) {
 }  // namespace
 
 std::wstring GridPanel::dataColumnTitle(uint64_t column) const {
-    return columnTitle(table, headerRow, static_cast<UINT>(documentCodePage), column);
+    return columnTitle(table, headerRow, static_cast<UINT>(documentCodePage), column, lineBreakMark);
 }
 
 // Brings the list's columns in step with the table, keeping the widths of columns that stay.
@@ -112,7 +112,7 @@ void GridPanel::autoFitColumns() {
                     if (!cell || cell->empty()) {
                         continue;
                     }
-                    width = std::max(width, textWidth(dc.get(), displayText(decodeCell(*cell, codePage))));
+                    width = std::max(width, textWidth(dc.get(), displayText(decodeCell(*cell, codePage), lineBreakMark)));
                 }
             }
             width = std::clamp(width + scaled(AUTOFIT_MARGIN), scaled(AUTOFIT_MIN_WIDTH), maxWidth);

@@ -13,6 +13,7 @@
 
 #include "model/cell_text.h"
 #include "model/row_text.h"
+#include "model/number_text.h"
 #include "panel/gdi_owners.h"
 #include "panel/grid_panel.h"
 
@@ -35,6 +36,8 @@ constexpr int HEADER_TEXT_CAPACITY = 512;
 
 constexpr UINT BODY_TEXT_FORMAT = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr UINT ROW_NUMBER_FORMAT = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+// A cell that reads as a number is right-aligned, as in a spreadsheet.
+constexpr UINT NUMBER_TEXT_FORMAT = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr UINT HEADER_TEXT_FORMAT = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 
 // A line with the pen selected in the DC, from (x1, y1) up to but not including (x2, y2).
@@ -50,6 +53,24 @@ std::wstring rowNumberText(int64_t gridRow) {
 
 }  // namespace
 
+// The first of the marks for a line break that the grid's font has a glyph for: the return
+// arrow, the return symbol, the pilcrow; a bar when it has none of them, never a missing-glyph box.
+void GridPanel::pickLineBreakMark() {
+    lineBreakMark = L'|';
+    WindowDC dc(panelWindow);
+    if (!dc) {
+        return;
+    }
+    SelectedObject selectedFont(dc.get(), font);
+    for (const wchar_t mark : {LINE_BREAK_MARK, L'\x23CE', L'\x00B6'}) {
+        WORD glyph = 0xFFFF;
+        if (GetGlyphIndicesW(dc.get(), &mark, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 && glyph != 0xFFFF) {
+            lineBreakMark = mark;
+            return;
+        }
+    }
+}
+
 // The one-line text of a data cell (list column 1 and up), or empty when the row is short or
 // the row does not exist.
 std::wstring GridPanel::cellDisplayText(int32_t gridRow, int32_t listColumn) const {
@@ -60,7 +81,7 @@ std::wstring GridPanel::cellDisplayText(int32_t gridRow, int32_t listColumn) con
     if (!cell) {
         return std::wstring();
     }
-    return displayText(decodeCell(*cell, static_cast<UINT>(documentCodePage)));
+    return displayText(decodeCell(*cell, static_cast<UINT>(documentCodePage)), lineBreakMark);
 }
 
 void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
@@ -125,6 +146,9 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
                 textColor = rangeText;
             }
             text = cellDisplayText(row, column);
+            if (looksNumeric(text)) {
+                format = NUMBER_TEXT_FORMAT;
+            }
         }
         drawLine(dc, cell.right - 1, cell.top, cell.right - 1, cell.bottom);
 

@@ -23,6 +23,7 @@
 #include "model/cell_range.h"
 #include "model/csv_table.h"
 #include "model/editor_access.h"
+#include "model/row_text.h"
 #include "model/settings_values.h"
 #include "model/theme_palette.h"
 
@@ -102,6 +103,7 @@ public:
     void drawGridRow(const DRAWITEMSTRUCT* item);
     LRESULT onHeaderCustomDraw(const NMCUSTOMDRAW* draw);
     LRESULT drawHeaderItem(const NMCUSTOMDRAW* draw);
+    void pickLineBreakMark();
     LRESULT onButtonCustomDraw(const NMCUSTOMDRAW* draw);
     void drawDarkPushButton(const NMCUSTOMDRAW* draw);
     void drawDarkCheckBox(const NMCUSTOMDRAW* draw);
@@ -211,6 +213,7 @@ public:
     HWND cellEditor = nullptr;      // the in-place editor while a cell is being edited
     HFONT font = nullptr;           // every control's font and the grid's painting font
     bool fontIsStock = false;       // font is DEFAULT_GUI_FONT, which is never deleted
+    wchar_t lineBreakMark = LINE_BREAK_MARK;  // shown for a line break in a cell; one the font has
     void (*panelClosedCallback)() = nullptr;  // told when the user closes the docked panel
     int dpi = 96;                   // fixed when the panel is created
 

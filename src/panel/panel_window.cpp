@@ -148,6 +148,7 @@ void GridPanel::createControls() {
         font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
         fontIsStock = true;
     }
+    pickLineBreakMark();
 
     for (const ChildControl& child : CHILD_CONTROLS) {
         const bool isCombo = child.id == IDC_DELIMITER;

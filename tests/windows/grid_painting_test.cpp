@@ -89,9 +89,9 @@ protected:
     // The differing pixels between a cell (inside its lines) and the expected text on the
     // expected fill.
     int cellDifference(const devhost::Pixels& pixels, int row, int column, const std::wstring& text,
-                       COLORREF background, COLORREF foreground) {
+                       COLORREF background, COLORREF foreground, bool rightAligned = false) {
         const RECT cell = listCellRect(list, row, column);
-        const UINT format = column == 0 ? NUMBER_FORMAT : BODY_FORMAT;
+        const UINT format = column == 0 || rightAligned ? NUMBER_FORMAT : BODY_FORMAT;
         return differingPixels(pixels, cell, insideLines(cell),
                                renderCell(list, cell, text, format, background, foreground));
     }
@@ -183,15 +183,26 @@ TEST_F(GridPaintingTest, CellTextsAsShown) {
     const COLORREF highlight = colors.background;
     const COLORREF highlightText = colors.text;
 
-    // The font shows the mark (the reference with it differs from one without), so a match
-    // shows that the line break became the mark.
-    const RECT noteCell = listCellRect(list, 0, 3);
-    const RECT noteArea{0, 0, noteCell.right - noteCell.left, noteCell.bottom - noteCell.top};
-    ASSERT_NE(differingPixels(renderCell(list, noteArea, L"a\u21B5b", BODY_FORMAT, highlight, highlightText),
-                              noteArea, insideLines(noteArea),
-                              renderCell(list, noteArea, L"ab", BODY_FORMAT, highlight, highlightText)),
-              0);
-    EXPECT_EQ(cellDifference(pixels, 0, 3, L"a\u21B5b", highlight, highlightText), 0);
+    // The line break is shown as a mark the list's font has a glyph for, never as the box of a
+    // missing glyph: the return arrow when the font has it, else the return symbol, the pilcrow
+    // or a bar.
+    wchar_t shown = 0;
+    for (const wchar_t mark : {L'\x21B5', L'\x23CE', L'\x00B6', L'|'}) {
+        if (cellDifference(pixels, 0, 3, std::wstring(L"a") + mark + L"b", highlight, highlightText) == 0) {
+            shown = mark;
+            break;
+        }
+    }
+    ASSERT_NE(shown, 0) << "the line break is drawn as none of the marks";
+    {
+        const HDC dc = GetDC(list);
+        const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        WORD glyph = 0xFFFF;
+        EXPECT_EQ(GetGlyphIndicesW(dc, &shown, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS), 1u);
+        EXPECT_NE(glyph, 0xFFFF) << "the mark U+" << std::hex << static_cast<int>(shown) << " is missing from the font";
+        SelectObject(dc, previous);
+        ReleaseDC(list, dc);
+    }
 
     EXPECT_EQ(cellDifference(pixels, 1, 3, L"x y", colors.alternateBackground, colors.text), 0);
 
@@ -204,7 +215,7 @@ TEST_F(GridPaintingTest, CellTextsAsShown) {
     EXPECT_NE(differingPixels(pixels, longCell, insideLines(longCell), clipped), 0)
         << "the long text must end with an ellipsis, not be cut off";
 
-    EXPECT_EQ(itemText(0, 3), L"a\u21B5b");
+    EXPECT_EQ(itemText(0, 3), std::wstring(L"a") + shown + L"b");  // the list is given the same text
     EXPECT_EQ(itemText(1, 3), L"x y");
     EXPECT_EQ(itemText(3, 2), L"");
     // A short buffer gets what fits, terminated.
@@ -212,6 +223,20 @@ TEST_F(GridPaintingTest, CellTextsAsShown) {
 }
 
 // A cell narrower than its two insets shows no text, but still its fill and lines.
+// Numbers stand at the right edge of their cells, as in a spreadsheet; text and dates at the left.
+TEST_F(GridPaintingTest, NumbersAreRightAligned) {
+    open("Item,Price,Share,Date\r\nBolt,\"1,234.50\",12 %,2024-02-02\r\nNut,-7,x,3\r\n");
+    const ThemeColors colors = lightColors();
+    const devhost::Pixels pixels = capture();
+    EXPECT_EQ(cellDifference(pixels, 0, 2, L"1,234.50", colors.background, colors.text, true), 0);
+    EXPECT_NE(cellDifference(pixels, 0, 2, L"1,234.50", colors.background, colors.text, false), 0);
+    EXPECT_EQ(cellDifference(pixels, 0, 3, L"12 %", colors.background, colors.text, true), 0);
+    EXPECT_EQ(cellDifference(pixels, 0, 4, L"2024-02-02", colors.background, colors.text, false), 0);
+    EXPECT_EQ(cellDifference(pixels, 1, 2, L"-7", colors.alternateBackground, colors.text, true), 0);
+    EXPECT_EQ(cellDifference(pixels, 1, 3, L"x", colors.alternateBackground, colors.text, false), 0);
+    EXPECT_EQ(cellDifference(pixels, 1, 4, L"3", colors.alternateBackground, colors.text, true), 0);
+}
+
 TEST_F(GridPaintingTest, NarrowCellShowsNoText) {
     open(SAMPLE);
     const ThemeColors colors = lightColors();
