@@ -31,7 +31,9 @@ bool isHeld(int virtualKey) {
 }
 
 // The list item and sub-item under a point of the list's client area; item -1 when none.
-LVHITTESTINFO hitTest(HWND list, LPARAM point) {
+// Left of rowNumbersRight lie the row numbers, which stay there when the list is scrolled
+// sideways, over whatever data column the list has under them.
+LVHITTESTINFO hitTest(HWND list, LPARAM point, int rowNumbersRight) {
     LVHITTESTINFO hit{};
     hit.pt.x = GET_X_LPARAM(point);
     hit.pt.y = GET_Y_LPARAM(point);
@@ -39,6 +41,9 @@ LVHITTESTINFO hitTest(HWND list, LPARAM point) {
     hit.iSubItem = -1;
     if (SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0) {
         hit.iItem = -1;
+    }
+    if (hit.iItem >= 0 && hit.pt.x >= 0 && hit.pt.x < rowNumbersRight) {
+        hit.iSubItem = 0;
     }
     return hit;
 }
@@ -69,6 +74,14 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             }
             break;
         case WM_HSCROLL:
+        case WM_MOUSEHWHEEL: {
+            if (panel.cellEditor != nullptr) {
+                panel.commitCellEdit(MOVE_NONE, true);
+            }
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            panel.afterSidewaysScroll();
+            return result;
+        }
         case WM_VSCROLL:
         case WM_MOUSEWHEEL:
             // The edit is written before the list scrolls, so the editor never floats over a
@@ -319,7 +332,7 @@ void GridPanel::onGridButtonDown(LPARAM point, bool leftButton, WPARAM buttons) 
     if (GetFocus() != gridList) {
         SetFocus(gridList);  // an open cell editor commits as it loses the focus
     }
-    const LVHITTESTINFO hit = hitTest(gridList, point);
+    const LVHITTESTINFO hit = hitTest(gridList, point, rowNumberWidth());
     if (hit.iItem < 0) {
         return;
     }
@@ -392,7 +405,7 @@ void GridPanel::onHeaderRightClick(HWND header) {
 // While the left button is held the range follows the pointer, row by row over the row numbers
 // when the drag began there.
 void GridPanel::onGridDrag(LPARAM point) {
-    const LVHITTESTINFO hit = hitTest(gridList, point);
+    const LVHITTESTINFO hit = hitTest(gridList, point, rowNumberWidth());
     if (hit.iItem < 0) {
         return;
     }
@@ -407,7 +420,7 @@ bool GridPanel::onGridDoubleClick(LPARAM point) {
     if (gridList == nullptr) {
         return false;
     }
-    const LVHITTESTINFO hit = hitTest(gridList, point);
+    const LVHITTESTINFO hit = hitTest(gridList, point, rowNumberWidth());
     if (hit.iItem < 0 || hit.iSubItem <= 0) {
         return false;
     }

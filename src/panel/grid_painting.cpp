@@ -8,6 +8,7 @@
 // font and the colours belong to the panel.
 #include <windows.h>
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <string>
 
@@ -30,6 +31,10 @@ constexpr int GRID_LINE_WIDTH = 1;          // fixed at every DPI
 // The current cell's frame; not a theme colour, so it reads the same on every palette.
 constexpr COLORREF FRAME_COLOR_LIGHT = RGB(33, 107, 196);
 constexpr COLORREF FRAME_COLOR_DARK = RGB(154, 200, 255);
+
+// The header's item in its visual style, unpressed (HP_HEADERITEM, HIS_NORMAL).
+constexpr int HEADER_ITEM_PART = 1;
+constexpr int HEADER_ITEM_NORMAL = 1;
 
 // Header titles are read into a buffer of this many characters, one kept for the terminator.
 constexpr int HEADER_TEXT_CAPACITY = 512;
@@ -111,7 +116,10 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
 
     const int inset = scaled(CELL_TEXT_INSET);
     const int32_t lastColumn = static_cast<int32_t>(shownColumnCount);
-    for (int32_t column = 0; column <= lastColumn; ++column) {
+    // The data columns from the left, then the row numbers, which stay at the list's left edge
+    // when it is scrolled sideways and so are drawn over the cells that went under them.
+    for (int32_t step = 1; step <= lastColumn + 1; ++step) {
+        const int32_t column = step <= lastColumn ? step : 0;
         RECT cell{};
         if (!cellRect(row, column, cell)) {
             continue;
@@ -120,7 +128,11 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
             continue;  // scrolled out on the left
         }
         if (cell.left >= client.right) {
-            break;  // this and every later column lie beyond the right edge
+            if (column == 0) {
+                break;
+            }
+            step = lastColumn;  // every later data column lies beyond the right edge too
+            continue;
         }
 
         const bool isCurrent = column != 0 && row == currentRow && column == currentColumn;
@@ -171,8 +183,18 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
 }
 
 LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* draw) {
-    if (!darkMode || draw == nullptr) {
-        return CDRF_DODEFAULT;  // the system look
+    if (draw == nullptr) {
+        return CDRF_DODEFAULT;
+    }
+    if (!darkMode) {
+        // The system look; afterwards only the row numbers' title, kept at the left edge.
+        if (draw->dwDrawStage == CDDS_PREPAINT) {
+            return CDRF_NOTIFYPOSTPAINT;
+        }
+        if (draw->dwDrawStage == CDDS_POSTPAINT) {
+            drawFrozenHeaderTitle(draw);
+        }
+        return CDRF_DODEFAULT;
     }
     switch (draw->dwDrawStage) {
     case CDDS_PREPAINT:
@@ -196,6 +218,7 @@ LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* draw) {
         if (rest.right > rest.left) {
             fillSolid(draw->hdc, rest, colors.headerBackground);
         }
+        drawFrozenHeaderTitle(draw);
         return CDRF_DODEFAULT;
     }
     default:
@@ -234,6 +257,46 @@ LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* draw) {
         DrawTextW(dc, title, -1, &textArea, HEADER_TEXT_FORMAT);
     }
     return CDRF_SKIPDEFAULT;
+}
+
+// When the list is scrolled sideways the header's first title, over the row numbers, is drawn
+// again at the list's left edge, where the row numbers stay.
+void GridPanel::drawFrozenHeaderTitle(const NMCUSTOMDRAW* draw) {
+    const int scroll = sidewaysScroll();
+    RECT title{};
+    if (scroll == 0 || !SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&title))) {
+        return;
+    }
+    OffsetRect(&title, scroll, 0);
+    NMCUSTOMDRAW item = *draw;
+    item.rc = title;
+    item.dwItemSpec = 0;
+    if (darkMode) {
+        drawHeaderItem(&item);
+        return;
+    }
+    const HDC dc = draw->hdc;
+    if (const HTHEME theme = OpenThemeData(draw->hdr.hwndFrom, L"HEADER")) {
+        DrawThemeBackground(theme, dc, HEADER_ITEM_PART, HEADER_ITEM_NORMAL, &title, nullptr);
+        CloseThemeData(theme);
+    } else {
+        fillSolid(dc, title, GetSysColor(COLOR_BTNFACE));
+        DrawEdge(dc, &title, BDR_RAISEDINNER, BF_RECT);
+    }
+    wchar_t text[HEADER_TEXT_CAPACITY] = {};
+    HDITEMW headerItem{};
+    headerItem.mask = HDI_TEXT;
+    headerItem.pszText = text;
+    headerItem.cchTextMax = HEADER_TEXT_CAPACITY - 1;
+    SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&headerItem));
+    text[HEADER_TEXT_CAPACITY - 1] = L'\0';
+    RECT textArea = title;
+    textArea.left += scaled(HEADER_TEXT_INSET_LEFT);
+    textArea.right -= scaled(HEADER_TEXT_INSET_RIGHT);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SelectedObject selectedFont(dc, reinterpret_cast<HFONT>(SendMessageW(draw->hdr.hwndFrom, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, text, -1, &textArea, ROW_NUMBER_FORMAT);
 }
 
 void GridPanel::serveItemText(NMLVDISPINFOW* dispInfo) {
@@ -289,5 +352,26 @@ bool GridPanel::cellRect(int32_t gridRow, int32_t listColumn, RECT& rect) {
     } else {
         rect.right = rowArea.left + width;
     }
+    // The row numbers do not scroll sideways: the cell stays at the list's left edge.
+    OffsetRect(&rect, sidewaysScroll(), 0);
     return true;
+}
+
+int GridPanel::sidewaysScroll() const {
+    if (gridList == nullptr) {
+        return 0;
+    }
+    // The list moves its header left by as much as it scrolls its rows.
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+    if (header == nullptr) {
+        return 0;
+    }
+    RECT place{};
+    GetWindowRect(header, &place);
+    MapWindowPoints(nullptr, gridList, reinterpret_cast<POINT*>(&place), 2);
+    return place.left < 0 ? -place.left : 0;
+}
+
+int GridPanel::rowNumberWidth() const {
+    return gridList == nullptr ? 0 : static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, 0, 0));
 }

@@ -103,12 +103,16 @@ public:
     void drawGridRow(const DRAWITEMSTRUCT* item);
     LRESULT onHeaderCustomDraw(const NMCUSTOMDRAW* draw);
     LRESULT drawHeaderItem(const NMCUSTOMDRAW* draw);
+    void drawFrozenHeaderTitle(const NMCUSTOMDRAW* draw);
     void pickLineBreakMark();
     LRESULT onButtonCustomDraw(const NMCUSTOMDRAW* draw);
     void drawDarkPushButton(const NMCUSTOMDRAW* draw);
     void drawDarkCheckBox(const NMCUSTOMDRAW* draw);
     void serveItemText(NMLVDISPINFOW* dispInfo);
     bool cellRect(int32_t gridRow, int32_t listColumn, RECT& rect);
+    int sidewaysScroll() const;  // pixels the list is scrolled to the right; 0 at the left end
+    int rowNumberWidth() const;  // the row-number column, which stays in view
+    void afterSidewaysScroll();
 
     // --- Selection ------------------------------------------------------------------------
     void selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoView);

@@ -229,11 +229,26 @@ void GridPanel::ensureCellVisible(int32_t gridRow, int32_t listColumn) {
     int distance = 0;
     if (cell.right > client.right) {
         distance = cell.right - client.right + scaled(SCROLL_MARGIN);
-    } else if (cell.left < client.left) {
-        distance = cell.left - client.left - scaled(SCROLL_MARGIN);
+    } else if (cell.left < client.left + rowNumberWidth()) {
+        // Data left of the row numbers is under them, which stay in view.
+        distance = cell.left - client.left - rowNumberWidth() - scaled(SCROLL_MARGIN);
     }
     if (distance != 0) {
         SendMessageW(gridList, LVM_SCROLL, static_cast<WPARAM>(distance), 0);
+        afterSidewaysScroll();
+    }
+}
+
+// A sideways scroll moves the list's picture, the row numbers with it: they are painted again
+// where they stay, and so is the header's title over them.
+void GridPanel::afterSidewaysScroll() {
+    if (gridList == nullptr) {
+        return;
+    }
+    InvalidateRect(gridList, nullptr, FALSE);
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+    if (header != nullptr) {
+        InvalidateRect(header, nullptr, FALSE);
     }
 }
 

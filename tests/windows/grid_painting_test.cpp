@@ -223,6 +223,51 @@ TEST_F(GridPaintingTest, CellTextsAsShown) {
 }
 
 // A cell narrower than its two insets shows no text, but still its fill and lines.
+// Scrolled sideways, the row numbers stay at the list's left edge over the data that went
+// under them, with their title in the header above them.
+TEST_F(GridPaintingTest, RowNumbersStayInViewWhenScrolledSideways) {
+    std::string wide = "h";
+    std::string row = "a long first value";
+    for (int i = 1; i < 30; ++i) {
+        wide += ",h" + std::to_string(i);
+        row += ",some text " + std::to_string(i);
+    }
+    open(wide + "\r\n" + row + "\r\n" + row + "\r\n");
+    const ThemeColors colors = lightColors();
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    RECT firstTitle{};
+    SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&firstTitle));
+    // The title's text pixels between two header positions.
+    const auto titleInk = [&](const devhost::Pixels& pixels, int left) {
+        int ink = 0;
+        for (int y = 2; y + 2 < pixels.height; ++y) {
+            for (int x = left + 2; x < left + firstTitle.right - firstTitle.left - 2; ++x) {
+                ink += pixels.at(x, y) == GetSysColor(COLOR_BTNTEXT) ? 1 : 0;
+            }
+        }
+        return ink;
+    };
+    const int inkAtTheLeftEnd = titleInk(devhost::capturePixels(header), 0);
+    ASSERT_GT(inkAtTheLeftEnd, 0);
+
+    SendMessageW(list, LVM_SCROLL, 300, 0);
+    host.pumpUntilIdle();
+    const devhost::Pixels pixels = capture();
+    RECT numbers = listCellRect(list, 1, 0);  // where the list has it: scrolled out on the left
+    ASSERT_LT(numbers.left, 0);
+    OffsetRect(&numbers, -numbers.left, 0);
+    EXPECT_EQ(differingPixels(pixels, numbers, RECT{numbers.left, numbers.top, numbers.right - 1, numbers.bottom},
+                              renderCell(list, numbers, L"2", NUMBER_FORMAT, colors.headerBackground,
+                                         colors.headerText)),
+              0);
+    // The header moved left with the rows; its first title is drawn again over the numbers.
+    RECT headerPlace{};
+    GetWindowRect(header, &headerPlace);
+    MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&headerPlace), 2);
+    ASSERT_LT(headerPlace.left, 0);
+    EXPECT_EQ(titleInk(devhost::capturePixels(header), -headerPlace.left), inkAtTheLeftEnd);
+}
+
 // Numbers stand at the right edge of their cells, as in a spreadsheet; text and dates at the left.
 TEST_F(GridPaintingTest, NumbersAreRightAligned) {
     open("Item,Price,Share,Date\r\nBolt,\"1,234.50\",12 %,2024-02-02\r\nNut,-7,x,3\r\n");

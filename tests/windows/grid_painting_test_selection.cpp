@@ -196,7 +196,8 @@ TEST_F(SelectionTest, NothingToSelectInAnEmptyGrid) {
 }
 
 // A cell outside the list's view is scrolled fully in: to the right with its right edge 4
-// pixels inside the list, to the left with its left edge 4 pixels inside, down to its row.
+// pixels inside the list, to the left with its left edge 4 pixels right of the row numbers,
+// down to its row.
 TEST_F(SelectionTest, ScrollsCellsFullyIntoView) {
     open(table(80, 14));
     ASSERT_GT(cellRect(0, 12).left, client().right) << "column 12 must start out of view";
@@ -209,9 +210,10 @@ TEST_F(SelectionTest, ScrollsCellsFullyIntoView) {
     EXPECT_LE(r.bottom, client().bottom);
     EXPECT_GT(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
 
+    // To the left it stops 4 pixels right of the row numbers, which stay in view.
     panel.selectCell(70, 2, true);
     r = cellRect(70, 2);
-    EXPECT_EQ(r.left, client().left + 4);
+    EXPECT_EQ(r.left, client().left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0)) + 4);
 
     // A cell wider than the list shows its right end.
     SendMessageW(list, LVM_SETCOLUMNWIDTH, 5, MAKELPARAM(3000, 0));

@@ -497,7 +497,7 @@ std::wstring SessionRun::shown(const std::string& bytes, int codePage) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == L'\r' || text[i] == L'\n') {
             if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-            line.push_back(L'\u21B5');
+            line.push_back(shownLineBreakMark(list()));
         } else {
             line.push_back(text[i] == L'\t' ? L' ' : text[i]);
         }

@@ -47,6 +47,31 @@ TEST_F(SpreadsheetTest, ShiftArrowsShiftClickAndADragSelectARectangle) {
 
 // The selection's anchor follows keyboard moves: after a click on row 2 and two Enters, a
 // Shift+Down selects the rows from where the current cell is, not from where it was clicked.
+// Scrolled sideways, a click at the list's left edge is on the row numbers that stay there,
+// and Home brings the first data column back into view right of them.
+TEST_F(SpreadsheetTest, TheRowNumbersStayClickableWhenScrolledSideways) {
+    std::string wide = "h0";
+    std::string row = "first";
+    for (int i = 1; i < 30; ++i) {
+        wide += ",h" + std::to_string(i);
+        row += ",value " + std::to_string(i);
+    }
+    open(wide + "\r\n" + row + "\r\n" + row + "\r\n", true);
+    SendMessageW(list(), LVM_SCROLL, 300, 0);
+    host.pumpUntilIdle();
+    RECT rowArea{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list(), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rowArea));
+    const int width = static_cast<int>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 0, 0));
+    devhost::click(host, list(), POINT{width / 2, (rowArea.top + rowArea.bottom) / 2});
+    EXPECT_EQ(selectedSize(), L"1 x 30");
+    EXPECT_EQ(current().first, 1);
+
+    key(VK_HOME);
+    RECT first{LVIR_BOUNDS, 1, 0, 0};
+    SendMessageW(list(), LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&first));
+    EXPECT_GE(first.left, width);
+}
+
 TEST_F(SpreadsheetTest, KeyboardMovesTakeTheAnchorAlong) {
     open(GRID, true);
     clickCell(0, 1);

@@ -63,4 +63,31 @@ protected:
     devhost::DevHost host;
 };
 
+// The mark the grid shows a line break in a cell with: the first of the return arrow, the
+// return symbol and the pilcrow that the list's font has a glyph for, else a bar.
+inline wchar_t shownLineBreakMark(HWND list) {
+    wchar_t shown = L'|';
+    const HDC dc = GetDC(list);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    for (const wchar_t mark : {L'\x21B5', L'\x23CE', L'\x00B6'}) {
+        WORD glyph = 0xFFFF;
+        if (GetGlyphIndicesW(dc, &mark, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 && glyph != 0xFFFF) {
+            shown = mark;
+            break;
+        }
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(list, dc);
+    return shown;
+}
+
+// A text with every return arrow in it replaced by the mark the grid shows.
+inline std::wstring withShownMark(std::wstring text, HWND list) {
+    const wchar_t mark = shownLineBreakMark(list);
+    for (wchar_t& c : text) {
+        if (c == L'\x21B5') c = mark;
+    }
+    return text;
+}
+
 }  // namespace tabulon_test
