@@ -1,5 +1,7 @@
 #include "menu_watch.h"
 
+#include "pixels.h"
+
 #include <commctrl.h>
 
 namespace tabulon_test {
@@ -27,6 +29,9 @@ LRESULT CALLBACK MenuWatch::proc(HWND window, UINT message, WPARAM wParam, LPARA
         }
     } else if (message == WM_ENTERIDLE && wParam == MSGF_MENU && !watch.answered_) {
         watch.answered_ = true;
+        if (!watch.screenshot.empty()) {
+            devhost::saveBmp(devhost::capturePixels(GetDesktopWindow()), watch.screenshot);
+        }
         if (watch.mnemonic_ != 0) {
             PostMessageW(window, WM_CHAR, watch.mnemonic_, 1);
         } else {

@@ -24,6 +24,7 @@ public:
     MenuWatch(const MenuWatch&) = delete;
     MenuWatch& operator=(const MenuWatch&) = delete;
     std::vector<ShownMenuItem> items;
+    std::wstring screenshot;  // when set, a picture of the screen with the menu open is saved there
     int shown = 0;  // how many menus opened
 
 private:

@@ -62,6 +62,8 @@ TEST_F(SpreadsheetTest, TheMenuOnCellsRowNumbersAndColumnTitlesWithItsShortcuts)
     shiftClickCell(1, 2);
     {
         MenuWatch watch(panel(), L'c');
+        // TABULON_MENU_SCREENSHOT names a BMP file for a picture of the range and its menu.
+        if (const wchar_t* path = _wgetenv(L"TABULON_MENU_SCREENSHOT")) watch.screenshot = path;
         rightClickCell(1, 1);
         EXPECT_EQ(selectedSize(), L"2 x 2");
     }
