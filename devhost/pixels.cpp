@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdint>
+#include <map>
 
 namespace devhost {
 
@@ -63,6 +64,24 @@ Pixels capturePixels(HWND window, bool repaint) {
     if (memoryDc) DeleteDC(memoryDc);
     ReleaseDC(window, windowDc);
     return pixels;
+}
+
+COLORREF dominantColor(const Pixels& pixels, RECT area) {
+    std::map<COLORREF, int> counts;
+    for (LONG y = std::max(0L, area.top); y < std::min<LONG>(pixels.height, area.bottom); ++y) {
+        for (LONG x = std::max(0L, area.left); x < std::min<LONG>(pixels.width, area.right); ++x) {
+            ++counts[pixels.at(x, y)];
+        }
+    }
+    COLORREF best = CLR_INVALID;
+    int bestCount = 0;
+    for (const auto& [color, count] : counts) {
+        if (count > bestCount) {
+            best = color;
+            bestCount = count;
+        }
+    }
+    return best;
 }
 
 bool saveBmp(const Pixels& pixels, const std::wstring& path) {

@@ -26,6 +26,10 @@ struct Pixels {
 // invalidated and repainted first. Empty when the window is not a visible window.
 Pixels capturePixels(HWND window, bool repaint = false);
 
+// The colour that fills most of a rectangle of the picture (clipped to it); CLR_INVALID for an
+// empty rectangle.
+COLORREF dominantColor(const Pixels& pixels, RECT area);
+
 // Writes a bottom-up 24-bit BMP; false when the file cannot be written or there are no pixels.
 bool saveBmp(const Pixels& pixels, const std::wstring& path);
 

@@ -8,7 +8,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -36,24 +35,6 @@ std::string colorText(COLORREF color) {
     return text;
 }
 
-COLORREF dominantColor(const devhost::Pixels& pixels, RECT area) {
-    std::map<COLORREF, int> counts;
-    for (LONG y = std::max(0L, area.top); y < std::min<LONG>(pixels.height, area.bottom); ++y) {
-        for (LONG x = std::max(0L, area.left); x < std::min<LONG>(pixels.width, area.right); ++x) {
-            ++counts[pixels.at(x, y)];
-        }
-    }
-    COLORREF best = CLR_INVALID;
-    int bestCount = 0;
-    for (const auto& [color, count] : counts) {
-        if (count > bestCount) {
-            best = color;
-            bestCount = count;
-        }
-    }
-    return best;
-}
-
 // A window's rectangle in the panel's client coordinates, shrunk by `inset`.
 RECT rectIn(HWND panel, HWND window, int inset) {
     RECT rect{};
@@ -78,7 +59,7 @@ std::vector<Part> panelParts() {
     }
     RECT client{};
     GetClientRect(panel, &client);
-    parts.push_back({"panel background", dominantColor(pixels, RECT{0, 0, client.right, 6})});
+    parts.push_back({"panel background", devhost::dominantColor(pixels, RECT{0, 0, client.right, 6})});
     for (int id = IDC_RELOAD; id <= IDC_DELIM_LABEL; ++id) {
         const HWND control = GetDlgItem(panel, id);
         if (control != nullptr && id != IDC_GRID_LIST && id != 2611 && IsWindowVisible(control)) {
@@ -86,7 +67,7 @@ std::vector<Part> panelParts() {
             GetClassNameW(control, className, 32);
             parts.push_back({"control " + std::to_string(id) + " (" + utf8(className) + " \"" +
                                  utf8(windowText(control)) + "\")",
-                             dominantColor(pixels, rectIn(panel, control, 2))});
+                             devhost::dominantColor(pixels, rectIn(panel, control, 2))});
         }
     }
     const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
@@ -99,7 +80,7 @@ std::vector<Part> panelParts() {
         strip.top += 2;
         strip.bottom -= 2;
         if (strip.right - strip.left > 8) {
-            parts.push_back({"header strip beyond the last column", dominantColor(pixels, strip)});
+            parts.push_back({"header strip beyond the last column", devhost::dominantColor(pixels, strip)});
         }
         RECT first{};
         SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
@@ -107,7 +88,7 @@ std::vector<Part> panelParts() {
         title.right = title.left + last.right;
         title.top += 2;
         title.bottom -= 2;
-        parts.push_back({"column titles", dominantColor(pixels, title)});
+        parts.push_back({"column titles", devhost::dominantColor(pixels, title)});
     }
     const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     const int current = listFocusedItem();
@@ -118,7 +99,7 @@ std::vector<Part> panelParts() {
         RECT below = listRect;
         below.top = rectIn(panel, list, 0).top + lastRow.bottom + 4;
         if (below.bottom - below.top > 8) {
-            parts.push_back({"list below the rows", dominantColor(pixels, below)});
+            parts.push_back({"list below the rows", devhost::dominantColor(pixels, below)});
         }
         // The first data column of the first rows: the current cell (row 1, column 1 as the
         // panel opens) and the cells below it, inside the current cell's frame.
@@ -128,7 +109,7 @@ std::vector<Part> panelParts() {
             MapWindowPoints(list, panel, reinterpret_cast<POINT*>(&item), 2);
             InflateRect(&item, -3, -3);
             parts.push_back({row == current ? "current cell" : "cell of row " + std::to_string(row),
-                             dominantColor(pixels, item)});
+                             devhost::dominantColor(pixels, item)});
         }
     }
     return parts;

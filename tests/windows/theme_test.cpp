@@ -6,7 +6,6 @@
 #include <commctrl.h>
 #include <cstdlib>
 #include <algorithm>
-#include <map>
 
 using namespace tabulon_test;
 
@@ -152,25 +151,6 @@ TEST_F(ThemeTest, ModeChangedWhileHiddenIsPickedUpWhenShown) {
     expectDark(RGB(0x11, 0x22, 0x33), RGB(0x22, 0x33, 0x44), RGB(0xDD, 0xEE, 0xFF));
 }
 
-// The colour that fills most of a rectangle of the picture.
-COLORREF dominantColor(const devhost::Pixels& pixels, RECT area) {
-    std::map<COLORREF, int> counts;
-    for (LONG y = std::max(0L, area.top); y < std::min<LONG>(pixels.height, area.bottom); ++y) {
-        for (LONG x = std::max(0L, area.left); x < std::min<LONG>(pixels.width, area.right); ++x) {
-            ++counts[pixels.at(x, y)];
-        }
-    }
-    COLORREF best = CLR_INVALID;
-    int bestCount = 0;
-    for (const auto& [color, count] : counts) {
-        if (count > bestCount) {
-            best = color;
-            bestCount = count;
-        }
-    }
-    return best;
-}
-
 int channelDistance(COLORREF a, COLORREF b) {
     return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
            std::abs(GetBValue(a) - GetBValue(b));
@@ -196,7 +176,7 @@ TEST_F(ThemeTest, DarkModeIsThePanelsOwnInEveryPart) {
     for (const int id : {IDC_RELOAD, IDC_ADD_ROW, IDC_DELETE_ROW, IDC_ADD_COLUMN, IDC_DELETE_COLUMN, IDC_FIT}) {
         RECT client{};
         GetClientRect(child(panel(), id), &client);
-        const COLORREF face = dominantColor(pixels, inPanel(child(panel(), id), client));
+        const COLORREF face = devhost::dominantColor(pixels, inPanel(child(panel(), id), client));
         EXPECT_LT(GetRValue(face) + GetGValue(face) + GetBValue(face), 3 * 110) << "button " << id;
     }
     RECT cells[3];
@@ -204,9 +184,9 @@ TEST_F(ThemeTest, DarkModeIsThePanelsOwnInEveryPart) {
         cells[row] = RECT{LVIR_BOUNDS, 1, 0, 0};
         ASSERT_TRUE(SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cells[row])));
     }
-    const COLORREF current = dominantColor(pixels, inPanel(list, cells[0]));
-    EXPECT_GE(channelDistance(current, dominantColor(pixels, inPanel(list, cells[1]))), 60);
-    EXPECT_GE(channelDistance(current, dominantColor(pixels, inPanel(list, cells[2]))), 60);
+    const COLORREF current = devhost::dominantColor(pixels, inPanel(list, cells[0]));
+    EXPECT_GE(channelDistance(current, devhost::dominantColor(pixels, inPanel(list, cells[1]))), 60);
+    EXPECT_GE(channelDistance(current, devhost::dominantColor(pixels, inPanel(list, cells[2]))), 60);
 }
 
 }  // namespace
