@@ -18,6 +18,7 @@
 #include "model/cell_text.h"
 #include "panel/control_ids.h"
 #include "panel/grid_panel.h"
+#include "panel/key_state.h"
 #include "plugin/exception_barrier.h"
 
 namespace {
@@ -32,10 +33,6 @@ constexpr int MULTI_LINE_ROWS = 4;
 
 // The editor takes every key from the dialog manager, so Tab, Enter and Esc reach it.
 constexpr LRESULT WANT_ALL_INPUT = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-
-bool isHeld(int virtualKey) {
-    return (GetKeyState(virtualKey) & 0x8000) != 0;
-}
 
 bool hasLineBreak(std::wstring_view text) {
     return text.find_first_of(L"\r\n") != std::wstring_view::npos;

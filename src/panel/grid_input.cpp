@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "panel/grid_panel.h"
+#include "panel/key_state.h"
 #include "plugin/exception_barrier.h"
 #include "plugin/host_interface.h"
 
@@ -25,10 +26,6 @@ constexpr UINT_PTR GRID_SUBCLASS_ID = 1;
 // The grid is inside a dialog: it claims every key, so that Tab, Enter, Esc and the arrows
 // reach it instead of moving the dialog's focus or pressing its buttons.
 constexpr LRESULT WANT_ALL_INPUT = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
-
-bool isHeld(int virtualKey) {
-    return (GetKeyState(virtualKey) & 0x8000) != 0;
-}
 
 // The list item and sub-item under a point of the list's client area; item -1 when none.
 // Left of rowNumbersRight lie the row numbers, which stay there when the list is scrolled

@@ -11,13 +11,10 @@
 
 #include "panel/control_ids.h"
 #include "panel/grid_panel.h"
+#include "panel/key_state.h"
 #include "plugin/host_interface.h"
 
 namespace {
-
-bool isHeld(int virtualKey) {
-    return (GetKeyState(virtualKey) & 0x8000) != 0;
-}
 
 bool isModifierKey(WPARAM key) {
     switch (key) {
