@@ -23,6 +23,7 @@ add_library(Tabulon SHARED
   panel/columns.cpp
   panel/grid_painting.cpp
   panel/dark_buttons.cpp
+  panel/dark_combo.cpp
   panel/gdi_objects.cpp
   panel/selection.cpp
   panel/grid_input.cpp

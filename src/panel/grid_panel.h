@@ -108,6 +108,10 @@ public:
     LRESULT onButtonCustomDraw(const NMCUSTOMDRAW* draw);
     void drawDarkPushButton(const NMCUSTOMDRAW* draw);
     void drawDarkCheckBox(const NMCUSTOMDRAW* draw);
+    void attachDarkCombo(HWND combo);
+    static LRESULT CALLBACK darkComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR subclassId, DWORD_PTR referenceData);
+    void drawDarkCombo(HWND combo, HDC dc);
     void serveItemText(NMLVDISPINFOW* dispInfo);
     bool cellRect(int32_t gridRow, int32_t listColumn, RECT& rect);
     int sidewaysScroll() const;  // pixels the list is scrolled to the right; 0 at the left end

@@ -160,6 +160,7 @@ void GridPanel::createControls() {
             for (const DelimiterChoice& choice : DELIMITER_CHOICES) {
                 SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.text));
             }
+            attachDarkCombo(control);
         }
     }
 

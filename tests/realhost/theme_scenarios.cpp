@@ -16,6 +16,7 @@ namespace driver {
 namespace {
 
 constexpr int IDC_RELOAD = 2602;
+constexpr int IDC_DELIMITER = 2604;
 constexpr int IDC_FIT = 2609;
 constexpr int IDC_DELIM_LABEL = 2612;
 constexpr WPARAM IDM_SETTING_PREFERENCE = 48011;
@@ -69,6 +70,16 @@ std::vector<Part> panelParts() {
                                  utf8(windowText(control)) + "\")",
                              devhost::dominantColor(pixels, rectIn(panel, control, 2))});
         }
+    }
+    // The delimiter list's face just inside its frame, and its drop button: a drop-down list
+    // draws both in the system's colours unless the panel paints them.
+    if (const HWND combo = GetDlgItem(panel, IDC_DELIMITER)) {
+        const RECT face = rectIn(panel, combo, 0);
+        parts.push_back({"delimiter list inside its frame",
+                         devhost::dominantColor(pixels, RECT{face.left + 2, face.top + 1, face.right - 2, face.top + 3})});
+        parts.push_back({"delimiter list's drop button",
+                         devhost::dominantColor(pixels, RECT{face.right - GetSystemMetrics(SM_CXVSCROLL) + 2,
+                                                             face.top + 2, face.right - 2, face.bottom - 2})});
     }
     const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     const int columns = header == nullptr ? 0 : static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));

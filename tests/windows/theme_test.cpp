@@ -179,6 +179,26 @@ TEST_F(ThemeTest, DarkModeIsThePanelsOwnInEveryPart) {
         const COLORREF face = devhost::dominantColor(pixels, inPanel(child(panel(), id), client));
         EXPECT_LT(GetRValue(face) + GetGValue(face) + GetBValue(face), 3 * 110) << "button " << id;
     }
+    // The delimiter list's face: the lines just inside its frame and its drop button, which a
+    // drop-down list without its visual style draws in light system colours.
+    const HWND combo = child(panel(), IDC_DELIMITER);
+    RECT comboClient{};
+    GetClientRect(combo, &comboClient);
+    RECT comboArea = comboClient;
+    MapWindowPoints(combo, panel(), reinterpret_cast<POINT*>(&comboArea), 2);
+    const auto dark = [](COLORREF color) { return GetRValue(color) + GetGValue(color) + GetBValue(color) < 3 * 110; };
+    const RECT frameLines[] = {{comboArea.left + 2, comboArea.top + 1, comboArea.right - 2, comboArea.top + 3},
+                               {comboArea.left + 2, comboArea.bottom - 3, comboArea.right - 2, comboArea.bottom - 1}};
+    for (const RECT& line : frameLines) {
+        for (int y = line.top; y < line.bottom; ++y) {
+            for (int x = line.left; x < line.right; ++x) {
+                ASSERT_TRUE(dark(pixels.at(x, y))) << "delimiter list frame at " << x << "," << y;
+            }
+        }
+    }
+    const RECT dropButton{comboArea.right - GetSystemMetrics(SM_CXVSCROLL) + 2, comboArea.top + 2,
+                          comboArea.right - 2, comboArea.bottom - 2};
+    EXPECT_TRUE(dark(devhost::dominantColor(pixels, dropButton))) << "delimiter list drop button";
     RECT cells[3];
     for (int row = 0; row < 3; ++row) {
         cells[row] = RECT{LVIR_BOUNDS, 1, 0, 0};
