@@ -199,6 +199,17 @@ TEST_F(ThemeTest, DarkModeIsThePanelsOwnInEveryPart) {
     const RECT dropButton{comboArea.right - GetSystemMetrics(SM_CXVSCROLL) + 2, comboArea.top + 2,
                           comboArea.right - 2, comboArea.bottom - 2};
     EXPECT_TRUE(dark(devhost::dominantColor(pixels, dropButton))) << "delimiter list drop button";
+    // The header beside its last column belongs to no item; a themed header paints it light.
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    RECT lastColumn{};
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, columns - 1, reinterpret_cast<LPARAM>(&lastColumn)));
+    RECT strip{};
+    GetClientRect(header, &strip);
+    strip.left = lastColumn.right;
+    ASSERT_GT(strip.right - strip.left, 20);
+    EXPECT_TRUE(dark(devhost::dominantColor(pixels, inPanel(header, strip)))) << "header beside the last column";
+
     RECT cells[3];
     for (int row = 0; row < 3; ++row) {
         cells[row] = RECT{LVIR_BOUNDS, 1, 0, 0};
