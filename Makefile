@@ -1,7 +1,7 @@
 # Front door. `make test` and `make demo` install what they need (tools/bootstrap) by themselves.
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
-.PHONY: bootstrap native windows sanitize test demo package bench fuzz clean
+.PHONY: bootstrap native windows windows-x86 sanitize test demo package bench fuzz clean
 
 SECONDS ?= 60
 FILE ?=
@@ -17,17 +17,24 @@ windows: bootstrap
 	@cmake --preset windows >/dev/null
 	@cmake --build --preset windows
 
+# The same tree for the 32-bit host; its programs run under 32-bit Wine.
+windows-x86: bootstrap
+	@cmake --preset windows-x86 >/dev/null
+	@cmake --build --preset windows-x86
+
 sanitize: bootstrap
 	@cmake --preset sanitize >/dev/null
 	@cmake --build --preset sanitize --target core_tests
 
-# Builds both builds (and the sanitizer build of the core), runs every test, ends with one line.
-test: native windows sanitize
+# Builds every build (the core natively and with sanitizers, the plug-in for x64 and x86), runs
+# every test, ends with one line.
+test: native windows windows-x86 sanitize
 	@ctest --preset native || true
 	@ctest --preset sanitize || true
 	@if tools/realhost-run --find-kit >/dev/null; then ctest --preset windows || true; \
 	 else tools/realhost-run --find-kit; ctest --preset windows -LE realhost || true; fi
-	@tools/test-summary build/native build/sanitize build/windows
+	@ctest --preset windows-x86 || true
+	@tools/test-summary build/native build/sanitize build/windows build/windows-x86
 
 # Runs the plug-in in the stand-in host under Wine on the bundled sample (or FILE=path);
 # HOST=notepad++ runs it in the real editor of the host kit instead.
@@ -35,9 +42,9 @@ HOST ?=
 demo: windows
 	@tools/demo $(if $(HOST),--host $(HOST)) $(FILE)
 
-# Writes build/Tabulon-<version>-x64.zip (the plug-in folder, README.txt, LICENSE.txt) and
-# prints the library's SHA-256.
-package: windows
+# Writes build/Tabulon-<version>-x64.zip and -x86.zip (the plug-in folder, README.txt,
+# LICENSE.txt) and prints for each the library's SHA-256 and the host's plug-in list entry.
+package: windows windows-x86
 	@tools/package
 
 bench: native

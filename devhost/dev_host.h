@@ -36,6 +36,15 @@ struct DockRegistration {
     std::optional<std::wstring> moduleName;
 };
 
+// A toolbar button as NPPM_ADDTOOLBARICON_FORDARKMODE registered it: the command and the three
+// handles, copied from the record (the host keeps the handles, not the record).
+struct ToolbarButton {
+    int commandId = 0;
+    HBITMAP bitmap = nullptr;
+    HICON icon = nullptr;
+    HICON darkIcon = nullptr;
+};
+
 struct MenuCheckEvent {
     int commandId = 0;
     LPARAM checked = 0;
@@ -80,9 +89,10 @@ public:
 
     // ---- the plug-in ----
     PluginLoader& plugin() { return plugin_; }
-    // Loads the DLL, calls it in the host's start-up order and sends NPPN_READY. As the host
-    // restores the panels that were open at its last exit, the commands listed in
-    // restoreCommandsAtStart are called after getFuncsArray and before NPPN_READY.
+    // Loads the DLL, calls it in the host's start-up order, sends NPPN_TBMODIFICATION (the
+    // moment to add toolbar buttons) and then NPPN_READY. As the host restores the panels that
+    // were open at its last exit, the commands listed in restoreCommandsAtStart are called
+    // after getFuncsArray and before NPPN_READY.
     bool loadPlugin(const std::wstring& path);
     std::vector<int> restoreCommandsAtStart;
     // The keys the user has mapped plug-in commands to, by menu index, in place of the keys
@@ -139,6 +149,10 @@ public:
     std::optional<DockRegistration> dockRegistration;
     int dockRegistrationCount = 0;
     std::vector<UINT> dockRequests;  // NPPM_DMMSHOW / NPPM_DMMHIDE in order
+    std::vector<ToolbarButton> toolbarButtons;
+    // The toolbar button of a command shows the command's check state, as the host's does:
+    // none when the command has no button, else the last state sent (initially unchecked).
+    std::optional<bool> toolbarButtonChecked(int commandId) const;
     // The last check state sent for a command id (none when never sent).
     std::optional<bool> menuChecked(int commandId) const;
     const std::vector<HWND>& modelessDialogs() const { return modelessDialogs_; }

@@ -176,6 +176,13 @@ LRESULT DevHost::answerPluginMessage(UINT message, WPARAM wParam, LPARAM lParam,
     case NPPM_DMMREGASDCKDLG:
         registerDock(reinterpret_cast<const tTbData*>(lParam));
         return 0;
+    case NPPM_ADDTOOLBARICON_FORDARKMODE: {
+        const auto* images = reinterpret_cast<const toolbarIconsWithDarkMode*>(lParam);
+        if (!images) return FALSE;
+        toolbarButtons.push_back({static_cast<int>(wParam), images->hToolbarBmp, images->hToolbarIcon,
+                                  images->hToolbarIconDarkMode});
+        return TRUE;
+    }
     case NPPM_SETMENUITEMCHECK:
         menuChecks.push_back({static_cast<int>(wParam), lParam});
         return TRUE;
@@ -235,6 +242,12 @@ std::optional<bool> DevHost::menuChecked(int commandId) const {
     return std::nullopt;
 }
 
+std::optional<bool> DevHost::toolbarButtonChecked(int commandId) const {
+    for (const ToolbarButton& button : toolbarButtons)
+        if (button.commandId == commandId) return menuChecked(commandId).value_or(false);
+    return std::nullopt;
+}
+
 int DevHost::editorNotificationCount(UINT code) const {
     auto it = editorNotificationCounts_.find(code);
     return it == editorNotificationCounts_.end() ? 0 : it->second;
@@ -273,6 +286,7 @@ bool DevHost::loadPlugin(const std::wstring& path) {
     // The host restores the panels left open while its main window is being made: before
     // NPPN_READY, so before the plug-in has read its settings.
     for (int index : restoreCommandsAtStart) plugin_.invokeCommand(index);
+    plugin_.notify(NPPN_TBMODIFICATION, window_);
     plugin_.notify(NPPN_READY, window_);
     pumpUntilIdle();
     return true;
@@ -298,6 +312,7 @@ bool DevHost::shutdownPlugin() {
     if (panel && IsWindow(panel)) DestroyWindow(panel);
     modelessDialogs_.clear();
     dockRegistration.reset();
+    toolbarButtons.clear();
     return plugin_.unload();
 }
 

@@ -15,6 +15,7 @@ add_library(Tabulon SHARED
   plugin/settings.cpp
   plugin/docking.cpp
   plugin/theme.cpp
+  plugin/toolbar.cpp
   model/editor_access.cpp
   model/cell_text.cpp
   panel/grid_panel.cpp

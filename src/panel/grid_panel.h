@@ -7,10 +7,11 @@
 //   panel/    panel window, refresh and status line, columns, painting, selection, grid input
 //   edit/     cell editor, cell edits, row and column operations, clipboard
 //
-// Ownership: GridPanel owns the panel window (and with it its children), the font and the two
-// brushes. They are released explicitly: the brushes by releaseBrushes, everything at host
-// shut-down by onShutdown. The destructor frees memory only, because it runs while the
-// library is being unloaded, when no window may be touched any more.
+// Ownership: GridPanel owns the panel window (and with it its children), the font, the two
+// brushes and the toolbar and tab images. They are released explicitly: the brushes by
+// releaseBrushes, everything at host shut-down by onShutdown. The destructor frees memory
+// only, because it runs while the library is being unloaded, when no window may be touched
+// any more.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,7 @@
 #include "model/row_text.h"
 #include "model/settings_values.h"
 #include "model/theme_palette.h"
+#include "plugin/host_interface.h"
 
 // The commands of the grid's context menu; also the ids of its items.
 enum MenuCommand {
@@ -78,6 +80,13 @@ public:
     void showPanel(bool show);
     void applyTheme();
     void releaseBrushes();
+
+    // --- Toolbar button and tab icon ------------------------------------------------------
+    // NPPN_TBMODIFICATION: the toolbar button of the command with this id (the panel command).
+    void addToolbarButton(int commandId);
+    // The icon for the docked panel's tab, in the current mode's variant; none when missing.
+    HICON loadTabIcon();
+    void releaseImages();
 
     // --- Panel window ---------------------------------------------------------------------
     static INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam,
@@ -214,6 +223,11 @@ public:
     ThemeColors colors = INITIAL_THEME_COLORS;
     HBRUSH panelBrush = nullptr;  // panel background; dark static, button and dialog requests
     HBRUSH editBrush = nullptr;   // dark edit and list-box colour requests
+
+    // Images handed to the host, which keeps the handles: the toolbar button's bitmap and its
+    // light and dark icons, and the docked panel's tab icon.
+    toolbarIconsWithDarkMode toolbarImages{};
+    HICON tabIcon = nullptr;
 
     // Panel window and its parts; all none until the panel is created.
     HWND panelWindow = nullptr;

@@ -64,6 +64,10 @@ void GridPanel::createPanel() {
     // The panel paints its grid and header itself; the host's theming of its controls would
     // leave the header's strip light and hide the selection, so the dark look is the panel's.
     dockData.uMask = DWS_DF_CONT_BOTTOM | DWS_USEOWNDARKMODE;
+    dockData.hIconTab = loadTabIcon();
+    if (dockData.hIconTab != nullptr) {
+        dockData.uMask |= DWS_ICONTAB;
+    }
     dockData.pszModuleName = fileNamePart(modulePath);
     SendMessageW(hostWindow, NPPM_DMMREGASDCKDLG, 0, reinterpret_cast<LPARAM>(&dockData));
 }

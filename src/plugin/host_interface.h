@@ -1,7 +1,7 @@
 // The host editor's plug-in interface as Tabulon uses it: message and notification numbers,
 // the records exchanged with the host and its editing component, and the signatures of the six
-// exported entry points. Values and 64-bit layouts are the host's published ones; the
-// static_asserts at the end pin every size and offset the host relies on.
+// exported entry points. Values and layouts are the host's published ones; the static_asserts
+// at the end pin every size and offset the host relies on, for 64-bit and for 32-bit builds.
 //
 // This header holds the interface only (the stand-in host includes it too), never the
 // plug-in's own types.
@@ -25,6 +25,7 @@ inline constexpr UINT NPPM_DMMHIDE = NPPMSG + 31;              // lParam: the do
 inline constexpr UINT NPPM_DMMREGASDCKDLG = NPPMSG + 33;       // lParam: tTbData*, kept by the host
 inline constexpr UINT NPPM_SETMENUITEMCHECK = NPPMSG + 40;     // wParam: _cmdID, lParam: 1 or 0
 inline constexpr UINT NPPM_GETPLUGINSCONFIGDIR = NPPMSG + 46;  // wParam: capacity, lParam: buffer
+inline constexpr UINT NPPM_ADDTOOLBARICON_FORDARKMODE = NPPMSG + 101;  // wParam: _cmdID, lParam: icons
 inline constexpr UINT NPPM_ISDARKMODEENABLED = NPPMSG + 107;
 inline constexpr UINT NPPM_GETDARKMODECOLORS = NPPMSG + 108;   // wParam: record size, lParam: record
 inline constexpr UINT NPPM_MENUCOMMAND = NPPMSG + 48;          // lParam: a host command id
@@ -45,6 +46,8 @@ inline constexpr WPARAM MODELESSDIALOGREMOVE = 1;
 // ---------------------------------------------------------------------------------------------
 
 inline constexpr UINT NPPN_READY = 1001;
+// The moment to add toolbar buttons (NPPM_ADDTOOLBARICON_FORDARKMODE).
+inline constexpr UINT NPPN_TBMODIFICATION = 1002;
 inline constexpr UINT NPPN_FILESAVED = 1008;
 inline constexpr UINT NPPN_SHUTDOWN = 1009;
 inline constexpr UINT NPPN_BUFFERACTIVATED = 1010;
@@ -67,8 +70,10 @@ inline constexpr UINT DMN_FIRST = 1050;
 inline constexpr UINT DMN_CLOSE = DMN_FIRST + 1;
 inline constexpr UINT DMN_SWITCHIN = DMN_FIRST + 4;
 
-// tTbData::uMask: the default container lives in bits 28 and up. With DWS_USEOWNDARKMODE the
-// host leaves the panel's dark look to the panel instead of theming its controls itself.
+// tTbData::uMask: the default container lives in bits 28 and up. DWS_ICONTAB puts hIconTab on
+// the panel's tab and caption; with DWS_USEOWNDARKMODE the host leaves the panel's dark look to
+// the panel instead of theming its controls itself.
+inline constexpr UINT DWS_ICONTAB = 0x1;
 inline constexpr UINT DWS_USEOWNDARKMODE = 0x8;
 inline constexpr UINT DWS_DF_CONT_BOTTOM = 3u << 28;
 
@@ -171,6 +176,14 @@ struct SCNotification {
     int characterSource;
 };
 
+// A toolbar button's images (NPPM_ADDTOOLBARICON_FORDARKMODE): a bitmap for the host's classic
+// small toolbar, and icons for its light and dark toolbars. The host keeps the handles.
+struct toolbarIconsWithDarkMode {
+    HBITMAP hToolbarBmp;
+    HICON hToolbarIcon;
+    HICON hToolbarIconDarkMode;
+};
+
 // The host's dark-mode palette (NPPM_GETDARKMODECOLORS), twelve colours in this order.
 namespace NppDarkMode {
 struct Colors {
@@ -201,19 +214,28 @@ using MessageProcFunction = LRESULT (*)(UINT, WPARAM, LPARAM);
 using IsUnicodeFunction = BOOL (*)();
 
 // ---------------------------------------------------------------------------------------------
-// Binary layout (64-bit)
+// Binary layout: the host exists as a 64-bit and as a 32-bit program, and a plug-in is built
+// for each. Pointer-sized fields are 8 or 4 bytes and aligned to their size.
 // ---------------------------------------------------------------------------------------------
-
-static_assert(sizeof(void*) == 8, "the host interface is declared for 64-bit Windows only");
-
-static_assert(sizeof(NppData) == 24);
-static_assert(offsetof(NppData, _scintillaMainHandle) == 8);
-static_assert(offsetof(NppData, _scintillaSecondHandle) == 16);
 
 static_assert(sizeof(ShortcutKey) == 4);
 static_assert(offsetof(ShortcutKey, _isAlt) == 1);
 static_assert(offsetof(ShortcutKey, _isShift) == 2);
 static_assert(offsetof(ShortcutKey, _key) == 3);
+
+static_assert(sizeof(NppDarkMode::Colors) == 48);
+static_assert(offsetof(NppDarkMode::Colors, softerBackground) == 4);
+static_assert(offsetof(NppDarkMode::Colors, hotBackground) == 8);
+static_assert(offsetof(NppDarkMode::Colors, text) == 20);
+static_assert(offsetof(NppDarkMode::Colors, edge) == 36);
+static_assert(offsetof(NppDarkMode::Colors, disabledEdge) == 44);
+
+#if defined(_WIN64)
+static_assert(sizeof(void*) == 8);
+
+static_assert(sizeof(NppData) == 24);
+static_assert(offsetof(NppData, _scintillaMainHandle) == 8);
+static_assert(offsetof(NppData, _scintillaSecondHandle) == 16);
 
 static_assert(sizeof(FuncItem) == 152);
 static_assert(offsetof(FuncItem, _pFunc) == 128);
@@ -230,6 +252,10 @@ static_assert(offsetof(tTbData, pszAddInfo) == 32);
 static_assert(offsetof(tTbData, rcFloat) == 40);
 static_assert(offsetof(tTbData, iPrevCont) == 56);
 static_assert(offsetof(tTbData, pszModuleName) == 64);
+
+static_assert(sizeof(toolbarIconsWithDarkMode) == 24);
+static_assert(offsetof(toolbarIconsWithDarkMode, hToolbarIcon) == 8);
+static_assert(offsetof(toolbarIconsWithDarkMode, hToolbarIconDarkMode) == 16);
 
 static_assert(sizeof(SCNotification) == 160);
 static_assert(offsetof(SCNotification, nmhdr) == 0);
@@ -257,10 +283,57 @@ static_assert(offsetof(SCNotification, annotationLinesAdded) == 136);
 static_assert(offsetof(SCNotification, updated) == 144);
 static_assert(offsetof(SCNotification, listCompletionMethod) == 148);
 static_assert(offsetof(SCNotification, characterSource) == 152);
+#elif defined(_WIN32)
+static_assert(sizeof(void*) == 4);
 
-static_assert(sizeof(NppDarkMode::Colors) == 48);
-static_assert(offsetof(NppDarkMode::Colors, softerBackground) == 4);
-static_assert(offsetof(NppDarkMode::Colors, hotBackground) == 8);
-static_assert(offsetof(NppDarkMode::Colors, text) == 20);
-static_assert(offsetof(NppDarkMode::Colors, edge) == 36);
-static_assert(offsetof(NppDarkMode::Colors, disabledEdge) == 44);
+static_assert(sizeof(NppData) == 12);
+static_assert(offsetof(NppData, _scintillaMainHandle) == 4);
+static_assert(offsetof(NppData, _scintillaSecondHandle) == 8);
+
+static_assert(sizeof(FuncItem) == 144);
+static_assert(offsetof(FuncItem, _pFunc) == 128);
+static_assert(offsetof(FuncItem, _cmdID) == 132);
+static_assert(offsetof(FuncItem, _init2Check) == 136);
+static_assert(offsetof(FuncItem, _pShKey) == 140);
+
+static_assert(sizeof(tTbData) == 48);
+static_assert(offsetof(tTbData, pszName) == 4);
+static_assert(offsetof(tTbData, dlgID) == 8);
+static_assert(offsetof(tTbData, uMask) == 12);
+static_assert(offsetof(tTbData, hIconTab) == 16);
+static_assert(offsetof(tTbData, pszAddInfo) == 20);
+static_assert(offsetof(tTbData, rcFloat) == 24);
+static_assert(offsetof(tTbData, iPrevCont) == 40);
+static_assert(offsetof(tTbData, pszModuleName) == 44);
+
+static_assert(sizeof(toolbarIconsWithDarkMode) == 12);
+static_assert(offsetof(toolbarIconsWithDarkMode, hToolbarIcon) == 4);
+static_assert(offsetof(toolbarIconsWithDarkMode, hToolbarIconDarkMode) == 8);
+
+static_assert(sizeof(SCNotification) == 100);
+static_assert(offsetof(SCNotification, nmhdr) == 0);
+static_assert(offsetof(NMHDR, idFrom) == 4);
+static_assert(offsetof(NMHDR, code) == 8);
+static_assert(offsetof(SCNotification, position) == 12);
+static_assert(offsetof(SCNotification, ch) == 16);
+static_assert(offsetof(SCNotification, modifiers) == 20);
+static_assert(offsetof(SCNotification, modificationType) == 24);
+static_assert(offsetof(SCNotification, text) == 28);
+static_assert(offsetof(SCNotification, length) == 32);
+static_assert(offsetof(SCNotification, linesAdded) == 36);
+static_assert(offsetof(SCNotification, message) == 40);
+static_assert(offsetof(SCNotification, wParam) == 44);
+static_assert(offsetof(SCNotification, lParam) == 48);
+static_assert(offsetof(SCNotification, line) == 52);
+static_assert(offsetof(SCNotification, foldLevelNow) == 56);
+static_assert(offsetof(SCNotification, foldLevelPrev) == 60);
+static_assert(offsetof(SCNotification, margin) == 64);
+static_assert(offsetof(SCNotification, listType) == 68);
+static_assert(offsetof(SCNotification, x) == 72);
+static_assert(offsetof(SCNotification, y) == 76);
+static_assert(offsetof(SCNotification, token) == 80);
+static_assert(offsetof(SCNotification, annotationLinesAdded) == 84);
+static_assert(offsetof(SCNotification, updated) == 88);
+static_assert(offsetof(SCNotification, listCompletionMethod) == 92);
+static_assert(offsetof(SCNotification, characterSource) == 96);
+#endif

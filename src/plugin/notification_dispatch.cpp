@@ -2,6 +2,7 @@
 #include "plugin/notification_dispatch.h"
 
 #include "panel/grid_panel.h"
+#include "plugin/plugin_commands.h"
 
 namespace {
 
@@ -29,6 +30,9 @@ void dispatchNotification(const SCNotification* notification) {
     switch (notification->nmhdr.code) {
     case NPPN_READY:
         panel.onReady();
+        break;
+    case NPPN_TBMODIFICATION:
+        panel.addToolbarButton(pluginCommands[PANEL_COMMAND_INDEX]._cmdID);
         break;
     case NPPN_FILESAVED:
         panel.onFileSaved();
@@ -92,4 +96,6 @@ void GridPanel::onShutdown() {
     }
     releaseBrushes();
     releaseFont();
+    // The host may draw the tab and the toolbar until the panel is gone, so the images go last.
+    releaseImages();
 }

@@ -193,32 +193,38 @@ Step expectCurrentCellMarked(std::string name) {
                   [] { return partsText(panelParts(), 2); }, 2000);
 }
 
+struct ButtonSearch {
+    const wchar_t* text;
+    HWND found;
+};
+
+BOOL CALLBACK matchButton(HWND child, LPARAM search) {
+    auto* s = reinterpret_cast<ButtonSearch*>(search);
+    wchar_t className[32] = {};
+    GetClassNameW(child, className, 32);
+    if (lstrcmpiW(className, L"Button") == 0 && windowText(child) == s->text) {
+        s->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK searchTopWindow(HWND top, LPARAM search) {
+    EnumChildWindows(top, matchButton, search);
+    return reinterpret_cast<ButtonSearch*>(search)->found == nullptr;
+}
+
+BOOL CALLBACK addVisibleTree(HWND window, LPARAM tree) {
+    if (IsWindowVisible(window)) {
+        *reinterpret_cast<std::string*>(tree) += windowTree(window) + " || ";
+    }
+    return TRUE;
+}
+
 // The host's Preferences dialog, found by its dark-mode choice.
 HWND findButton(const wchar_t* text) {
-    struct Search {
-        const wchar_t* text;
-        HWND found;
-    } search{text, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND top, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lParam);
-            EnumChildWindows(
-                top,
-                [](HWND child, LPARAM l) -> BOOL {
-                    auto* s2 = reinterpret_cast<Search*>(l);
-                    wchar_t className[32] = {};
-                    GetClassNameW(child, className, 32);
-                    if (lstrcmpiW(className, L"Button") == 0 && windowText(child) == s2->text) {
-                        s2->found = child;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                lParam);
-            return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ButtonSearch search{text, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), searchTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -230,10 +236,7 @@ Scenario switchMode(bool dark) {
                 [dark] { return findButton(dark ? L"Dark mode" : L"Light mode") != nullptr; },
                 [] {
                     std::string tree;
-                    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM l) -> BOOL {
-                        if (IsWindowVisible(w)) *reinterpret_cast<std::string*>(l) += windowTree(w) + " || ";
-                        return TRUE;
-                    }, reinterpret_cast<LPARAM>(&tree));
+                    EnumThreadWindows(GetCurrentThreadId(), addVisibleTree, reinterpret_cast<LPARAM>(&tree));
                     return tree;
                 }),
         act("choose it", [dark] { SendMessageW(findButton(dark ? L"Dark mode" : L"Light mode"), BM_CLICK, 0, 0); }),

@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include <cstring>
+#include <vector>
 
 using namespace tabulon_test;
 
@@ -87,12 +88,54 @@ TEST_F(EntryPointsTest, AboutBoxBelongsToTheHost) {
     EXPECT_EQ(box.owner, host.window());
     EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
     EXPECT_EQ(box.icon, devhost::MessageBoxIcon::Information);
-    EXPECT_EQ(box.text.rfind(L"Tabulon 1.0.1  \u2022  tabulon.example.org\r\nA spreadsheet view", 0), 0u) << std::string(box.text.begin(), box.text.end());
+    // The version is checked against the version resource below.
+    EXPECT_EQ(box.text.rfind(L"Tabulon ", 0), 0u) << std::string(box.text.begin(), box.text.end());
+    EXPECT_NE(box.text.find(L"  \u2022  tabulon.example.org\r\nA spreadsheet view"), std::wstring::npos);
     const std::wstring ending = L"undoes it and Ctrl+S saves it like any other edit.";
     ASSERT_GE(box.text.size(), ending.size());
     EXPECT_EQ(box.text.substr(box.text.size() - ending.size()), ending);
     EXPECT_NE(box.text.find(L"\r\n  \u2022  Ctrl+V pastes a single cell or a whole block from Excel\r\n"), std::wstring::npos);
     EXPECT_FALSE(host.dockRegistration.has_value());  // no panel for the About box
+}
+
+// A string of the library's version resource (US English, UTF-16), empty when missing.
+std::wstring versionString(const std::vector<char>& block, const wchar_t* key) {
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || value == nullptr) return L"";
+    return static_cast<const wchar_t*>(value);
+}
+
+// The plug-in manager compares versions by the version resource; the user reads the About box.
+TEST_F(EntryPointsTest, AboutBoxNamesTheVersionOfTheVersionResource) {
+    const std::wstring path = pluginPath();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
+    const std::wstring fileVersion = versionString(block, L"FileVersion");
+    ASSERT_FALSE(fileVersion.empty());
+    EXPECT_EQ(versionString(block, L"ProductVersion"), fileVersion);
+    EXPECT_EQ(versionString(block, L"OriginalFilename"), L"Tabulon.dll");
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedLength = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedLength));
+    ASSERT_NE(fixed, nullptr);
+    const std::wstring numbers = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(numbers, fileVersion);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), 0);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+
+    loadPlugin();
+    ASSERT_TRUE(host.invokeCommand(ABOUT_COMMAND));
+    ASSERT_EQ(hooks.boxes.size(), 1u);
+    EXPECT_EQ(hooks.boxes[0].text.rfind(L"Tabulon " + fileVersion + L"  \u2022  ", 0), 0u);
 }
 
 TEST(PluginLoaderTest, LibraryWithoutTheExportsIsRefused) {

@@ -74,20 +74,25 @@ TEST_F(EditorAccessTest, LineEndingFollowsTheEolMode) {
     EXPECT_EQ(documentEol(editor()), "\n");
 }
 
+// Records the writing flag at each target and replace message the view receives. A named
+// CALLBACK function: a lambda has the wrong calling convention on 32-bit Windows.
+struct ReplaceProbe {
+    bool* writing;
+    std::vector<bool>* seen;
+};
+LRESULT CALLBACK watchReplaces(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* p = reinterpret_cast<ReplaceProbe*>(data);
+    if (message == SCI_REPLACETARGET || message == SCI_SETTARGETRANGE) p->seen->push_back(*p->writing);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
 TEST_F(EditorAccessTest, ReplaceIsOneEditCheckedByTheLengthAfterwards) {
     host.mainView().document().load("0123456789");
     // The writing flag is up exactly while the editor replaces.
     std::vector<bool> flagDuringReplace;
     bool writing = false;
-    struct Probe {
-        bool* writing;
-        std::vector<bool>* seen;
-    } probe{&writing, &flagDuringReplace};
-    SUBCLASSPROC watch = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) -> LRESULT {
-        auto* p = reinterpret_cast<Probe*>(data);
-        if (message == SCI_REPLACETARGET || message == SCI_SETTARGETRANGE) p->seen->push_back(*p->writing);
-        return DefSubclassProc(window, message, wParam, lParam);
-    };
+    ReplaceProbe probe{&writing, &flagDuringReplace};
+    const SUBCLASSPROC watch = watchReplaces;
     SetWindowSubclass(host.mainView().window(), watch, 1, reinterpret_cast<DWORD_PTR>(&probe));
 
     EXPECT_TRUE(replaceRange(editor(), 3, 5, "wxyz", writing));

@@ -27,8 +27,8 @@ TEST_F(PanelDockingTest, FirstToggleCreatesRegistersAndShowsThePanel) {
 
     EXPECT_EQ(dock.name, std::wstring(PANEL_CAPTION));
     EXPECT_EQ(dock.dlgID, 0);
-    EXPECT_EQ(dock.uMask, 0x30000008u);  // docked at the bottom, its dark look its own
-    EXPECT_EQ(dock.hIconTab, nullptr);
+    EXPECT_EQ(dock.uMask, 0x30000009u);  // bottom container, the tab icon, its dark look its own
+    EXPECT_NE(dock.hIconTab, nullptr);
     EXPECT_FALSE(dock.addInfo.has_value());
     EXPECT_EQ(dock.rcFloat.left | dock.rcFloat.top | dock.rcFloat.right | dock.rcFloat.bottom, 0);
     EXPECT_EQ(dock.iPrevCont, 0);
