@@ -32,10 +32,13 @@ MSG makeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // A button press: the release is queued first, so a control that waits for it inside its
-// button-down handler (drag detection) finds it; the loop dispatches it otherwise.
-void pressButton(DevHost& host, HWND window, UINT down, UINT up, WPARAM keys, POINT point, int buttonKey) {
+// button-down handler (drag detection) finds it; the loop dispatches it otherwise. The
+// modifier keys are held down until the release has been handled, as a user holds them.
+void pressButton(DevHost& host, HWND window, UINT down, UINT up, WPARAM keys, POINT point, int buttonKey,
+                 unsigned modifiers = KEY_NONE) {
     BYTE state[256];
     GetKeyboardState(state);
+    setModifierState(state, modifiers, true);
     state[buttonKey] = 0x80;
     SetKeyboardState(state);
     const LPARAM position = MAKELPARAM(point.x, point.y);
@@ -45,6 +48,8 @@ void pressButton(DevHost& host, HWND window, UINT down, UINT up, WPARAM keys, PO
     state[buttonKey] = 0;
     SetKeyboardState(state);
     host.pumpUntilIdle();
+    setModifierState(state, modifiers, false);
+    SetKeyboardState(state);
 }
 
 }  // namespace
@@ -89,7 +94,8 @@ bool typeText(DevHost& host, std::wstring_view text) {
 }
 
 void click(DevHost& host, HWND window, POINT point, unsigned modifiers) {
-    pressButton(host, window, WM_LBUTTONDOWN, WM_LBUTTONUP, mouseKeys(modifiers, MK_LBUTTON), point, VK_LBUTTON);
+    pressButton(host, window, WM_LBUTTONDOWN, WM_LBUTTONUP, mouseKeys(modifiers, MK_LBUTTON), point, VK_LBUTTON,
+                modifiers);
 }
 
 void rightClick(DevHost& host, HWND window, POINT point) {

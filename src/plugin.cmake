@@ -30,9 +30,13 @@ add_library(Tabulon SHARED
   panel/grid_input.cpp
   panel/host_shortcuts.cpp
   panel/context_menu.cpp
+  panel/find_bar.cpp
+  panel/sort_dialog.cpp
   edit/cell_editor.cpp
   edit/cell_edit.cpp
   edit/row_column_operations.cpp
+  edit/sort_rows.cpp
+  edit/find_replace.cpp
   edit/clipboard.cpp
   resources/tabulon.rc
 )

@@ -13,6 +13,9 @@
 //             with 1 000 selected rows spread over the document (one replace per row), each
 //             timed from the press to the refreshed grid; deletions include the confirmation
 //             box, answered by the host's capture a few milliseconds after it opens
+//   sorting   a click on the header of the city column (text, by the locale's sort keys) and
+//             of the amount column (numbers), timed from the click to the refreshed grid, each
+//             undone in the host between runs
 //
 // Medians over repeated runs are printed, with the refresh as a multiple of the native path
 // (it should stay within twice that). Figures, not a test: nothing fails on a slow machine.
@@ -220,6 +223,45 @@ int measureOperations(devhost::DevHost& host, HWND panel, HWND list) {
     return 0;
 }
 
+// A click on a column's header, from the press to the sorted, refreshed grid.
+double clickHeader(devhost::DevHost& host, HWND list, int listColumn) {
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    RECT item{};
+    SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item));
+    const LPARAM centre = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    const double start = now();
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    SendMessageW(header, WM_LBUTTONUP, 0, centre);
+    host.pumpUntilIdle();
+    return now() - start;
+}
+
+int measureSorts(devhost::DevHost& host, HWND panel, HWND list) {
+    const std::string original = host.mainView().text();
+    const size_t steps = host.mainView().document().undoStepCount();
+    std::vector<double> textTimes;
+    std::vector<double> numberTimes;
+    for (int i = 0; i < OPERATION_RUNS; ++i) {
+        textTimes.push_back(clickHeader(host, list, 5));
+        if (host.mainView().document().undoStepCount() != steps + 1 || host.mainView().text() == original) {
+            std::fprintf(stderr, "grid_bench: the sort by the city column did not reach the document\n");
+            return 1;
+        }
+        undoOperation(host, panel);
+        numberTimes.push_back(clickHeader(host, list, 2));
+        undoOperation(host, panel);
+    }
+    if (host.mainView().text() != original) {
+        std::fprintf(stderr, "grid_bench: undo did not unsort the document\n");
+        return 1;
+    }
+    std::printf("sort by a text column (header click, refresh): median %8.2f ms over %d runs\n",
+                median(textTimes) * 1e3, OPERATION_RUNS);
+    std::printf("sort by a number column (header click, refresh): median %6.2f ms over %d runs\n",
+                median(numberTimes) * 1e3, OPERATION_RUNS);
+    return 0;
+}
+
 int run() {
     const std::string document = documents::typical(16 * MIB);
 
@@ -345,6 +387,9 @@ int run() {
     std::printf("cell edit on the middle row, typed + Enter:    median %8.3f ms over %d runs\n",
                 median(commitTimes) * 1e3, EDIT_RUNS);
     if (const int failed = measureOperations(host, panel, list); failed != 0) {
+        return failed;
+    }
+    if (const int failed = measureSorts(host, panel, list); failed != 0) {
         return failed;
     }
     host.destroy();

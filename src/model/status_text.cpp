@@ -63,6 +63,10 @@ std::wstring gridStatusText(const GridStatus& status) {
         text += decimal(status.selectedColumns);
         text += L" selected";
     }
+    if (!status.note.empty()) {
+        text += L"   |   ";
+        text += status.note;
+    }
     return fitted(std::move(text));
 }
 

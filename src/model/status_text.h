@@ -25,10 +25,12 @@ struct GridStatus {
     // The size of the selected range; 1 x 1 is the current cell alone.
     uint64_t selectedRows = 1;
     uint64_t selectedColumns = 1;
+    std::wstring note;  // what the last find, replace or sort said; empty for none
 };
 
 // "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>",
-// followed by "   |   <r> x <c> selected" while more than one cell is selected.
+// followed by "   |   <r> x <c> selected" while more than one cell is selected and by
+// "   |   <note>" when there is a note.
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 

@@ -79,6 +79,7 @@ void GridPanel::rebuildColumns() {
             SendMessageW(gridList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
         }
     }
+    forgetSortArrow();  // the rows are read anew: a sort they show is not known any more
 }
 
 // Sizes every column to its title and the texts of its first rows, within fixed bounds. The

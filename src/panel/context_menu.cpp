@@ -20,7 +20,7 @@ struct MenuItem {
 
 // Ctrl+Plus and Ctrl+Minus insert and delete what the selection is made of: rows, or the
 // column when a whole column is selected, as spreadsheets do.
-const std::array<MenuItem, 12> MENU_ITEMS{{
+const std::array<MenuItem, 16> MENU_ITEMS{{
     {MENU_CUT, L"Cu&t", L"Ctrl+X", L"Ctrl+X"},
     {MENU_COPY, L"&Copy", L"Ctrl+C", L"Ctrl+C"},
     {MENU_PASTE, L"&Paste", L"Ctrl+V", L"Ctrl+V"},
@@ -33,6 +33,10 @@ const std::array<MenuItem, 12> MENU_ITEMS{{
     {MENU_INSERT_COLUMN_LEFT, L"Insert column &left", nullptr, L"Ctrl+Plus"},
     {MENU_INSERT_COLUMN_RIGHT, L"Insert column &right", nullptr, nullptr},
     {MENU_DELETE_COLUMN, L"Delete colu&mn", nullptr, L"Ctrl+Minus"},
+    {MENU_NONE, nullptr, nullptr, nullptr},
+    {MENU_SORT_ASCENDING, L"&Sort ascending", nullptr, nullptr},
+    {MENU_SORT_DESCENDING, L"S&ort descending", nullptr, nullptr},
+    {MENU_SORT_BY, L"Sort b&y...", nullptr, nullptr},
 }};
 
 // Owns the popup menu for the time it is shown.
@@ -74,10 +78,14 @@ void GridPanel::showContextMenu(const ContextMenuPlace& place) {
             text += L'\t';
             text += shortcut;
         }
-        // Adding a row works on an empty document too; everything else needs cells.
-        const bool enabled = item.command == MENU_INSERT_ROW_BELOW || item.command == MENU_INSERT_ROW_ABOVE
-                                 ? !fileTooLarge
-                                 : onData;
+        // Adding a row works on an empty document too; everything else needs cells, and a sort
+        // by the current column a data column to be current.
+        bool enabled = item.command == MENU_INSERT_ROW_BELOW || item.command == MENU_INSERT_ROW_ABOVE
+                           ? !fileTooLarge
+                           : onData;
+        if (item.command == MENU_SORT_ASCENDING || item.command == MENU_SORT_DESCENDING) {
+            enabled = enabled && currentColumn >= 1;
+        }
         AppendMenuW(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED),
                     static_cast<UINT_PTR>(item.command), text.c_str());
     }
@@ -135,6 +143,16 @@ void GridPanel::runMenuCommand(int command) {
         break;
     case MENU_DELETE_COLUMN:
         deleteColumn();
+        break;
+    case MENU_SORT_ASCENDING:
+    case MENU_SORT_DESCENDING:
+        // By the current cell's column; on the row numbers there is none to sort by.
+        if (currentColumn >= 1) {
+            sortByColumn(static_cast<uint64_t>(currentColumn) - 1, command == MENU_SORT_DESCENDING);
+        }
+        break;
+    case MENU_SORT_BY:
+        showSortDialog();
         break;
     default:
         break;

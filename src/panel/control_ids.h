@@ -16,6 +16,24 @@ inline constexpr int IDC_STATUS = 2610;
 inline constexpr int IDC_CELL_EDITOR = 2611;
 inline constexpr int IDC_DELIM_LABEL = 2612;
 
+// The find bar along the panel's bottom edge, created when it is first opened.
+inline constexpr int IDC_FIND_LABEL = 2630;
+inline constexpr int IDC_FIND_TEXT = 2631;
+inline constexpr int IDC_FIND_MATCH_CASE = 2632;
+inline constexpr int IDC_FIND_WHOLE_CELL = 2633;
+inline constexpr int IDC_FIND_IN_COLUMN = 2634;
+inline constexpr int IDC_FIND_NEXT = 2635;
+inline constexpr int IDC_FIND_PREVIOUS = 2636;
+inline constexpr int IDC_REPLACE_LABEL = 2637;
+inline constexpr int IDC_REPLACE_TEXT = 2638;
+inline constexpr int IDC_REPLACE = 2639;
+inline constexpr int IDC_REPLACE_ALL = 2640;
+inline constexpr int IDC_FIND_CLOSE = 2641;
+
+// The "Sort by" box: a column list and a direction list per key, in key order.
+inline constexpr int IDC_SORT_COLUMN_FIRST = 2650;
+inline constexpr int IDC_SORT_DIRECTION_FIRST = 2660;
+
 // The debounce timer on the panel window that turns a burst of outside edits into one refresh.
 inline constexpr UINT_PTR REFRESH_TIMER = 1;
 inline constexpr UINT REFRESH_DELAY_MS = 400;

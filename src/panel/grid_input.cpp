@@ -1,8 +1,9 @@
 // Keyboard and mouse input of the grid: the list view's subclass procedure.
 //
 // The grid takes over the keys a spreadsheet user expects (Tab, Enter, F2, Home, End, the
-// arrows, Delete, Ctrl+C, Ctrl+V, Ctrl+Z, Ctrl+Y), hands the host the keys that may be its
-// shortcuts (host_shortcuts.cpp), and leaves everything else to the list view, which supplies
+// arrows, Delete, Ctrl+C, Ctrl+V, Ctrl+Z, Ctrl+Y, Ctrl+F and F3 for the find bar), hands the
+// host the keys that may be its shortcuts (host_shortcuts.cpp), and leaves everything else to
+// the list view, which supplies
 // Page Up, Page Down, Shift+Up, Shift+Down and the mouse selection of several rows; the focus
 // moves it makes by itself reach onItemChanged. Keys the grid maps to an operation are used up
 // even when the operation has nothing to do.
@@ -292,6 +293,13 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
         }
         runMenuCommand(rangeShape == RangeShape::Columns ? MENU_DELETE_COLUMN : MENU_DELETE_ROWS);
         return true;
+    case VK_SPACE:
+        // Ctrl+Space selects the current cell's column.
+        if (!control) {
+            return false;
+        }
+        selectColumn(currentColumn);
+        return true;
     case VK_APPS:
         showContextMenu(contextMenuAtCurrentCell());
         return true;
@@ -300,6 +308,15 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
             return false;
         }
         showContextMenu(contextMenuAtCurrentCell());
+        return true;
+    case 'F':
+        if (!control) {
+            return false;
+        }
+        showFindBar();
+        return true;
+    case VK_F3:
+        findNext(shift);
         return true;
     default:
         return false;

@@ -26,6 +26,9 @@ constexpr int HEADER_TEXT_INSET_LEFT = 6;   // dark-mode header titles
 constexpr int HEADER_TEXT_INSET_RIGHT = 4;
 constexpr int CURRENT_CELL_FRAME_WIDTH = 1;
 constexpr int HEADER_SEPARATOR_INSET = 2;   // fixed: the separator stops short of both edges
+// The sort arrow of a dark header item, at 96 DPI: half its base, and the gap before the text.
+constexpr int SORT_ARROW_HALF_WIDTH = 4;
+constexpr int SORT_ARROW_GAP = 4;
 constexpr int GRID_LINE_WIDTH = 1;          // fixed at every DPI
 
 // The current cell's frame; not a theme colour, so it reads the same on every palette.
@@ -226,6 +229,25 @@ LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* draw) {
     }
 }
 
+// The sort arrow of a dark header item, at the right end of its text area: a small triangle
+// pointing up (ascending) or down. Returns the width it takes, gap included.
+int GridPanel::drawSortArrow(HDC dc, const RECT& textArea, bool descending) const {
+    const int half = scaled(SORT_ARROW_HALF_WIDTH);
+    const int right = textArea.right;
+    const int middle = (textArea.top + textArea.bottom) / 2;
+    ScopedBrush brush(CreateSolidBrush(colors.headerText));
+    if (brush && right - textArea.left > 2 * half) {
+        // One line of pixels per step, the widest at the base.
+        for (int step = 0; step < half; ++step) {
+            const int width = 2 * (half - step) - 1;
+            const int y = descending ? middle - half / 2 + step : middle + half / 2 - step;
+            const RECT line{right - half - (width + 1) / 2, y, right - half - (width + 1) / 2 + width, y + 1};
+            FillRect(dc, &line, brush.get());
+        }
+    }
+    return 2 * half + scaled(SORT_ARROW_GAP);
+}
+
 LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* draw) {
     const HDC dc = draw->hdc;
     const RECT& area = draw->rc;
@@ -240,7 +262,7 @@ LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* draw) {
 
     wchar_t title[HEADER_TEXT_CAPACITY] = {};
     HDITEMW headerItem{};
-    headerItem.mask = HDI_TEXT;
+    headerItem.mask = HDI_TEXT | HDI_FORMAT;
     headerItem.pszText = title;
     headerItem.cchTextMax = HEADER_TEXT_CAPACITY - 1;
     SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMW, static_cast<WPARAM>(draw->dwItemSpec),
@@ -250,6 +272,9 @@ LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* draw) {
     RECT textArea = area;
     textArea.left += scaled(HEADER_TEXT_INSET_LEFT);
     textArea.right -= scaled(HEADER_TEXT_INSET_RIGHT);
+    if ((headerItem.fmt & (HDF_SORTUP | HDF_SORTDOWN)) != 0) {
+        textArea.right -= drawSortArrow(dc, textArea, (headerItem.fmt & HDF_SORTDOWN) != 0);
+    }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colors.headerText);
     {

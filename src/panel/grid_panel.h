@@ -22,10 +22,12 @@
 #include <vector>
 
 #include "model/cell_range.h"
+#include "model/cell_find.h"
 #include "model/csv_table.h"
 #include "model/editor_access.h"
 #include "model/row_text.h"
 #include "model/settings_values.h"
+#include "model/sort_order.h"
 #include "model/theme_palette.h"
 #include "plugin/host_interface.h"
 
@@ -42,6 +44,9 @@ enum MenuCommand {
     MENU_INSERT_COLUMN_LEFT,
     MENU_INSERT_COLUMN_RIGHT,
     MENU_DELETE_COLUMN,
+    MENU_SORT_ASCENDING,
+    MENU_SORT_DESCENDING,
+    MENU_SORT_BY,
 };
 
 // Where a context menu opens, in screen coordinates, and whether it was asked for on a column
@@ -186,6 +191,39 @@ public:
     void deleteColumn();
     bool rewriteDocument();
 
+    // --- Sorting --------------------------------------------------------------------------
+    // Sorts the data rows by data column cellIndex (0 for the first), as a header click does.
+    void sortByColumn(uint64_t cellIndex, bool descending);
+    // Sorts the data rows by up to three keys, the first deciding first.
+    void sortRows(const std::vector<SortKey>& keys);
+    void onColumnHeaderClick(int listColumn);
+    void updateSortArrow();
+    void forgetSortArrow();
+    bool sortArrowShown() const;
+    // "Sort by...": a box with up to three keys; OK sorts by them.
+    void showSortDialog();
+    void layOutSortDialog(HWND dialog, uint64_t firstColumn);
+    static INT_PTR CALLBACK sortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // --- Find bar and find / replace -------------------------------------------------------
+    // Ctrl+F: shows the bar (made on first use) and puts the focus in its text.
+    void showFindBar();
+    // Esc in the bar: hides it and gives the grid the focus.
+    void closeFindBar();
+    // Lays the bar out along the bottom of the client area; the height it takes, 0 when hidden.
+    int layoutFindBar(const RECT& client);
+    bool onFindBarCommand(WORD controlId, WORD notification);
+    static LRESULT CALLBACK findFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR subclassId, DWORD_PTR referenceData);
+    // F3, Enter in the bar: the next (previous) matching cell becomes current.
+    void findNext(bool backward);
+    // Replaces the match in the current cell, then finds the next one.
+    void replaceCurrent();
+    // Replaces every match in one undo step and says how many cells changed.
+    void replaceAll();
+    // The status line's note of the last find or replace, while it still applies.
+    std::wstring findStatusNote() const;
+
     // --- Clipboard ------------------------------------------------------------------------
     void copyToClipboard(bool rows);
     void pasteFromClipboard();
@@ -263,6 +301,25 @@ public:
     uint64_t refreshGeneration = 0; // counts refreshes, so an operation can see a rebuild
     std::wstring displayScratch;    // text of the last item-text answer to the list
 
+    // The header arrow of the last sort: shown while the grid has not been read again since.
+    struct SortArrow {
+        uint64_t column = 0;
+        bool descending = false;
+        uint64_t generation = 0;  // refreshGeneration right after the sort
+    } sortArrow;
+
+    // Find bar state. The note belongs to the cell the search left current, for as long as
+    // that cell stays current and the grid is not read again.
+    bool findBarShown = false;
+    struct FindNote {
+        int32_t row = -1;
+        int32_t column = -1;
+        uint64_t generation = 0;
+        uint64_t ordinal = 0;   // of the match at that cell; 0 when the note is no match
+        FindQuery query;
+        std::wstring text;
+    } findNote;
+
     // In-place editor state.
     int32_t editRow = -1;        // grid row being edited, -1 when closed
     int32_t editColumn = -1;     // list column being edited, -1 when closed
@@ -285,6 +342,7 @@ private:
     // The one-line text of a data cell (list column 1 and up) as the grid shows it; empty for
     // the row-number column, a short row or a row that does not exist.
     std::wstring cellDisplayText(int32_t gridRow, int32_t listColumn) const;
+    int drawSortArrow(HDC dc, const RECT& textArea, bool descending) const;
 
     // --- Row, column and clipboard helpers ---------------------------------------------------
     // The grid rows of the selection (its range and the marked rows), ascending.
@@ -313,6 +371,15 @@ private:
     // The grid row count as the list counts it, and the last data column as a list column.
     int32_t listRowCount() const;
     int32_t lastListColumn() const;
+    // --- Find helpers ---------------------------------------------------------------------
+    HWND findBarControl(int id) const;
+    std::wstring findBarText(int id) const;
+    // The query the bar's fields describe; "in this column" takes the current column.
+    FindQuery findBarQuery() const;
+    CellMatcher cellMatcher(FindQuery query) const;
+    void setFindNote(std::optional<uint64_t> ordinal, std::optional<uint64_t> count, bool wrapped,
+                     const FindQuery& query);
+    void setFindNoteText(std::wstring text);
 
     // --- Cell editor helpers -------------------------------------------------------------
     // The editor window over a cell rectangle of the list, in its single-line or multi-line

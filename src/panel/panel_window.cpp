@@ -14,6 +14,7 @@
 #include "panel/control_ids.h"
 #include "panel/gdi_owners.h"
 #include "panel/grid_panel.h"
+#include "panel/key_state.h"
 #include "plugin/exception_barrier.h"
 #include "plugin/host_interface.h"
 
@@ -218,7 +219,8 @@ void GridPanel::layoutControls() {
     }
 
     const int gridTop = rowHeight + 2 * margin;
-    const int gridHeight = std::max(static_cast<int>(client.bottom) - gridTop, 0);
+    const int findBarHeight = layoutFindBar(client);
+    const int gridHeight = std::max(static_cast<int>(client.bottom) - gridTop - findBarHeight, 0);
     SetWindowPos(gridList, nullptr, 0, gridTop, client.right, gridHeight, PLACE);
 }
 
@@ -338,7 +340,7 @@ bool GridPanel::onCommand(WORD controlId, WORD notification) {
         backToGrid();
         return true;
     default:
-        return false;
+        return onFindBarCommand(controlId, notification);
     }
 }
 
@@ -396,11 +398,18 @@ bool GridPanel::onNotify(const NMHDR* header) {
         case LVN_ITEMCHANGED:
             onItemChanged(reinterpret_cast<const NMLISTVIEW*>(header));
             return true;
-        case LVN_COLUMNCLICK:
-            // A click on a column title selects the column.
-            selectColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        case LVN_COLUMNCLICK: {
+            // A click on a column title sorts by that column; with Ctrl held it selects the
+            // column, as Ctrl+Space does from the keyboard.
+            const int listColumn = reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem;
+            if (isHeld(VK_CONTROL)) {
+                selectColumn(listColumn);
+            } else {
+                onColumnHeaderClick(listColumn);
+            }
             SetFocus(gridList);
             return true;
+        }
         case NM_SETFOCUS:
             InvalidateRect(gridList, nullptr, FALSE);
             return true;

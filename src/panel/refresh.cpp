@@ -187,6 +187,7 @@ void GridPanel::updateStatusLine() {
                 shown.selectedColumns = shownColumnCount;
             }
         }
+        shown.note = findStatusNote();
         text = gridStatusText(shown);
     }
     SetWindowTextW(status, text.c_str());

@@ -34,6 +34,10 @@ TEST(GridStatusText, ARangeAddsItsSize) {
     EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2   |   163000 x 1 selected");
     s.selectedRows = 1;
     EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2");
+    // A find's note comes after the range's size.
+    s.selectedRows = 3;
+    s.note = L"match 1 of 4 (wrapped)";
+    EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2   |   3 x 1 selected   |   match 1 of 4 (wrapped)");
 }
 
 TEST(GridStatusText, EmptyDocumentShowsRowOneColumnZero) {

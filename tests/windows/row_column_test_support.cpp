@@ -24,7 +24,8 @@ std::pair<int, int> statusCell(const std::wstring& status) {
 int OperationTest::currentListColumn() { return statusCell(status()).second; }
 int OperationTest::currentGridRow() { return statusCell(status()).first - 1; }
 
-WhileBoxOpen::WhileBoxOpen(std::function<void()> action) : action_(std::move(action)) {
+WhileBoxOpen::WhileBoxOpen(std::function<void()> action, std::wstring title)
+    : title_(std::move(title)), action_(std::move(action)) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = &WhileBoxOpen::windowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -48,7 +49,7 @@ LRESULT CALLBACK WhileBoxOpen::cbtProc(int code, WPARAM wParam, LPARAM lParam) {
     if (watch && !watch->ran && code == HCBT_ACTIVATE) {
         wchar_t title[64] = {};
         GetWindowTextW(reinterpret_cast<HWND>(wParam), title, 64);
-        if (std::wstring(title) == L"Tabulon") {
+        if (title == watch->title_) {
             watch->ran = true;
             PostMessageW(watch->messages_, RUN_ACTION, 0, 0);
         }

@@ -66,11 +66,12 @@ inline const std::wstring UNSTORABLE =
     L"cell was left unchanged. Convert the file to UTF-8 first\r\n"
     L"(Encoding menu) and try again.";
 
-// Runs an action once, when the next box titled "Tabulon" opens and before it is answered:
-// the box's own message loop runs it, as it would run a user's document switch.
+// Runs an action once, when the next box with the title (the plug-in's message boxes by
+// default) opens and before it is answered: the box's own message loop runs it, as it would
+// run a user's document switch or a user's choices in the box.
 class WhileBoxOpen {
 public:
-    explicit WhileBoxOpen(std::function<void()> action);
+    explicit WhileBoxOpen(std::function<void()> action, std::wstring title = L"Tabulon");
     ~WhileBoxOpen();
     WhileBoxOpen(const WhileBoxOpen&) = delete;
     WhileBoxOpen& operator=(const WhileBoxOpen&) = delete;
@@ -78,6 +79,7 @@ public:
 
 private:
     static LRESULT CALLBACK cbtProc(int code, WPARAM wParam, LPARAM lParam);
+    std::wstring title_;
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     std::function<void()> action_;
     HHOOK hook_ = nullptr;

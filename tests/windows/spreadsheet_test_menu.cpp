@@ -22,12 +22,14 @@ std::vector<std::wstring> texts(const std::vector<ShownMenuItem>& items) {
 const std::vector<std::wstring> ROW_MENU = {
     L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
     L"Insert row &above\tCtrl+Plus", L"Insert row &below", L"&Delete rows\tCtrl+Minus", L"",
-    L"Insert column &left", L"Insert column &right", L"Delete colu&mn",
+    L"Insert column &left", L"Insert column &right", L"Delete colu&mn", L"",
+    L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
 };
 const std::vector<std::wstring> COLUMN_MENU = {
     L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
     L"Insert row &above", L"Insert row &below", L"&Delete rows", L"",
-    L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus",
+    L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus", L"",
+    L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
 };
 
 TEST_F(SpreadsheetTest, TheMenuOnCellsRowNumbersAndColumnTitlesWithItsShortcuts) {
@@ -139,10 +141,11 @@ TEST_F(SpreadsheetTest, CtrlPlusAndCtrlMinusInsertAndDeleteRowsOrTheSelectedColu
     EXPECT_EQ(boxTexts().back(), L"Delete 1 row(s) from the document?");
     EXPECT_EQ(text(), "A,B\r\na0,b0\r\na1,b1\r\n");
 
-    clickHeader(2);
+    ctrlClickHeader(2);
     key(VK_ADD, KEY_CTRL);
     EXPECT_EQ(text(), "A,,B\r\na0,,b0\r\na1,,b1\r\n");
-    clickHeader(3);
+    clickCell(0, 3);
+    key(VK_SPACE, KEY_CTRL);
     hooks.scriptedAnswers = {IDOK};
     key(VK_OEM_MINUS, KEY_CTRL);
     EXPECT_EQ(boxTexts().back(), L"Delete column \"B\" from every row?");

@@ -98,7 +98,7 @@ TEST_F(SpreadsheetTest, RowNumbersColumnTitlesAndCtrlASelectWholeRowsColumnsAndA
     key('C', KEY_CTRL | KEY_SHIFT);
     EXPECT_EQ(clipboard(), L"a0\tb0\tc0\r\na1\tb1\tc1\r\na2\tb2\tc2");
 
-    clickHeader(2);
+    ctrlClickHeader(2);
     EXPECT_EQ(selectedSize(), L"4 x 1");
     EXPECT_EQ(GetFocus(), list());
     key('C', KEY_CTRL);

@@ -26,9 +26,9 @@ POINT headerItemCenter(HWND list, int listColumn) {
 
 }  // namespace
 
-void SpreadsheetTest::clickHeader(int listColumn) {
+void SpreadsheetTest::ctrlClickHeader(int listColumn) {
     const HWND header = reinterpret_cast<HWND>(SendMessageW(list(), LVM_GETHEADER, 0, 0));
-    devhost::click(host, header, headerItemCenter(list(), listColumn));
+    devhost::click(host, header, headerItemCenter(list(), listColumn), devhost::KEY_CTRL);
 }
 
 void SpreadsheetTest::rightClickCell(int row, int listColumn) {

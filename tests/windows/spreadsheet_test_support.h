@@ -24,8 +24,8 @@ protected:
     }
     // A press on one cell, the pointer moved to another with the button held, and the release.
     void drag(int fromRow, int fromColumn, int toRow, int toColumn);
-    // A click on a column title.
-    void clickHeader(int listColumn);
+    // A Ctrl+click on a column title: selects the column.
+    void ctrlClickHeader(int listColumn);
     // A right click on a cell (or a row number), or on a column title, choosing an item.
     void rightClickCell(int row, int listColumn);
     void rightClickHeader(int listColumn);

@@ -1,0 +1,88 @@
+// Sorting and finding on the typical 16 MiB document, with the portable collation and decoding:
+//
+//   sort by text    the order of the records by the city column (a text of a few dozen
+//                   values), then the document written in that order
+//   sort by number  the same by the amount column (signed decimals)
+//   find / count    the next match of a word from the top, and every match counted
+//
+// Medians over repeated runs; figures, not a test.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "documents.h"
+#include "model/cell_find.h"
+#include "model/csv_table.h"
+#include "model/sort_order.h"
+
+namespace {
+
+constexpr uint64_t MIB = 1 << 20;
+constexpr int RUNS = 9;
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double seconds(std::chrono::steady_clock::time_point from) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+struct SortFigures {
+    double order = 0;
+    double text = 0;
+};
+
+SortFigures timeSort(const CsvTable& table, uint64_t column) {
+    std::vector<double> orders;
+    std::vector<double> texts;
+    size_t length = 0;
+    for (int i = 0; i < RUNS; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        const std::vector<uint64_t> order = sortedRecordOrder(table, true, {{column, i % 2 == 1}});
+        orders.push_back(seconds(start));
+        start = std::chrono::steady_clock::now();
+        length = reorderedDocumentText(table, order, "\r\n").size();
+        texts.push_back(seconds(start));
+    }
+    if (length != table.parsedLength) std::fprintf(stderr, "sort_find_bench: the sorted document has another length\n");
+    return {median(orders), median(texts)};
+}
+
+}  // namespace
+
+int main() {
+    const std::string document = documents::typical(16 * MIB);
+    CsvTable table;
+    scanDocument(document, ',', '"', table);
+    std::printf("sort_find_bench: typical document, %.1f MiB, %zu records\n",
+                static_cast<double>(document.size()) / MIB, table.rows.size());
+
+    const SortFigures byText = timeSort(table, 4);
+    const SortFigures byNumber = timeSort(table, 1);
+    std::printf("sort by a text column (city), order:      median %8.2f ms over %d runs\n", byText.order * 1e3, RUNS);
+    std::printf("sort by a number column (amount), order:  median %8.2f ms over %d runs\n", byNumber.order * 1e3, RUNS);
+    std::printf("sorted document written (one text):       median %8.2f ms over %d runs\n",
+                (byText.text + byNumber.text) / 2 * 1e3, RUNS);
+
+    const CellMatcher matcher(FindQuery{L"Reykjav\u00EDk", false, true, std::nullopt}, decodeUtf8, foldAsciiCase);
+    std::vector<double> finds;
+    std::vector<double> counts;
+    size_t found = 0;
+    for (int i = 0; i < RUNS; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        const auto first = findCell(table, true, matcher, MAX_GRID_COLUMNS, GridCell{table.rows.size() / 2, 0}, false);
+        finds.push_back(seconds(start));
+        start = std::chrono::steady_clock::now();
+        found = allMatches(table, true, matcher, MAX_GRID_COLUMNS).size();
+        counts.push_back(seconds(start));
+        if (!first) std::fprintf(stderr, "sort_find_bench: nothing found\n");
+    }
+    std::printf("find the next match from the middle:      median %8.3f ms over %d runs\n", median(finds) * 1e3, RUNS);
+    std::printf("count every match (%zu):               median %8.2f ms over %d runs\n", found, median(counts) * 1e3,
+                RUNS);
+    return 0;
+}

@@ -1,0 +1,209 @@
+// Finding cells by their text and replacing it, as the find bar asks.
+//
+// A search starts after the current cell (before it, going backward), goes on past the end at
+// the other end, and makes the cell it finds current. Up to FIND_COUNT_LIMIT_BYTES of document
+// every match is counted ("match 3 of 41"); beyond that only the found one's place is told
+// ("match 3"), stepped on from the last match while the user goes from match to match.
+//
+// Replace writes the current cell as any cell edit does. Replace all checks the document
+// first and writes every changed cell in one replace, one undo step; only the matched cells'
+// bytes change. A cell whose bytes are not valid in the document's encoding is left alone,
+// since writing it back from its decoded text would change bytes nobody asked to change.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "edit/messages.h"
+#include "model/cell_text.h"
+#include "model/editor_access.h"
+#include "panel/control_ids.h"
+#include "panel/grid_panel.h"
+
+namespace {
+
+constexpr uint64_t FIND_COUNT_LIMIT_BYTES = uint64_t{16} << 20;
+
+// Lower case by the invariant rules, so ASCII letters fold as the matcher's byte path folds
+// them; a text the system would change in length stays as it is.
+void foldCase(std::wstring& text) {
+    if (text.empty() || text.size() > INT_MAX) {
+        return;
+    }
+    std::wstring folded(text.size(), L'\0');
+    const int length = static_cast<int>(text.size());
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, text.data(), length, folded.data(), length, nullptr,
+                      nullptr, 0) == length) {
+        text.swap(folded);
+    }
+}
+
+}  // namespace
+
+FindQuery GridPanel::findBarQuery() const {
+    FindQuery query;
+    query.text = findBarText(IDC_FIND_TEXT);
+    query.matchCase = IsDlgButtonChecked(panelWindow, IDC_FIND_MATCH_CASE) == BST_CHECKED;
+    query.wholeCell = IsDlgButtonChecked(panelWindow, IDC_FIND_WHOLE_CELL) == BST_CHECKED;
+    if (IsDlgButtonChecked(panelWindow, IDC_FIND_IN_COLUMN) == BST_CHECKED && currentColumn >= 1) {
+        query.column = static_cast<uint64_t>(currentColumn) - 1;
+    }
+    return query;
+}
+
+CellMatcher GridPanel::cellMatcher(FindQuery query) const {
+    const UINT codePage = static_cast<UINT>(documentCodePage);
+    return CellMatcher(std::move(query), [codePage](std::string_view bytes) { return decodeCell(bytes, codePage); },
+                       foldCase);
+}
+
+void GridPanel::findNext(bool backward) {
+    const FindQuery query = findBarQuery();
+    if (query.text.empty()) {
+        showFindBar();
+        return;
+    }
+    const CellMatcher matcher = cellMatcher(query);
+    std::optional<GridCell> from;
+    if (currentColumn >= 1) {
+        from = GridCell{static_cast<uint64_t>(currentRow), static_cast<uint64_t>(currentColumn) - 1};
+    } else if (backward || currentRow > 0) {
+        // On the row numbers: forward from the row's first cell, backward from the row above.
+        from = backward ? GridCell{static_cast<uint64_t>(currentRow), 0}
+                        : GridCell{static_cast<uint64_t>(currentRow) - 1, UINT64_MAX};
+    }
+    const std::optional<FoundCell> found = findCell(table, headerRow, matcher, shownColumnCount, from, backward);
+    if (!found) {
+        setFindNote(std::nullopt, std::nullopt, false, query);
+        return;
+    }
+
+    std::optional<uint64_t> count;
+    uint64_t ordinal = 0;
+    const bool stepping = findNote.ordinal > 0 && findNote.query == query && findNote.generation == refreshGeneration &&
+                          findNote.row == currentRow && findNote.column == currentColumn;
+    if (table.parsedLength <= FIND_COUNT_LIMIT_BYTES) {
+        const std::vector<GridCell> matches = allMatches(table, headerRow, matcher, shownColumnCount);
+        count = matches.size();
+        ordinal = static_cast<uint64_t>(std::lower_bound(matches.begin(), matches.end(), found->cell) - matches.begin()) + 1;
+    } else if (stepping && !found->wrapped) {
+        ordinal = backward ? findNote.ordinal - 1 : findNote.ordinal + 1;
+    } else if (stepping && !backward) {
+        ordinal = 1;
+    } else {
+        ordinal = matchOrdinal(table, headerRow, matcher, shownColumnCount, found->cell);
+    }
+    selectCell(static_cast<int32_t>(found->cell.row), static_cast<int32_t>(found->cell.cell + 1), true);
+    setFindNote(ordinal, count, found->wrapped, query);
+}
+
+void GridPanel::replaceCurrent() {
+    const FindQuery query = findBarQuery();
+    if (query.text.empty()) {
+        showFindBar();
+        return;
+    }
+    const CellMatcher matcher = cellMatcher(query);
+    const UINT codePage = static_cast<UINT>(documentCodePage);
+    const auto value = currentColumn >= 1
+                           ? cellAt(table, headerRow, currentRow, static_cast<uint64_t>(currentColumn) - 1)
+                           : std::nullopt;
+    if (value && encodeCell(decodeCell(*value, codePage), codePage) == *value) {
+        if (const auto text = matcher.replaced(*value, findBarText(IDC_REPLACE_TEXT))) {
+            bool lossy = false;
+            const std::string bytes = encodeCell(*text, codePage, &lossy);
+            if (lossy) {
+                MessageBoxW(hostWindow, messages::UNSTORABLE_CHARACTERS_TEXT, messages::MESSAGE_TITLE,
+                            MB_OK | MB_ICONWARNING);
+                return;
+            }
+            if (applyCellEdit(currentRow, static_cast<uint64_t>(currentColumn) - 1, bytes) && gridList != nullptr) {
+                InvalidateRect(gridList, nullptr, FALSE);
+            }
+        }
+    }
+    findNext(false);
+}
+
+void GridPanel::replaceAll() {
+    const FindQuery query = findBarQuery();
+    if (query.text.empty()) {
+        showFindBar();
+        return;
+    }
+    if (fileTooLarge || table.rows.empty() || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const CellMatcher matcher = cellMatcher(query);
+    const UINT codePage = static_cast<UINT>(documentCodePage);
+    const std::wstring replacement = findBarText(IDC_REPLACE_TEXT);
+
+    std::vector<std::pair<uint64_t, std::string>> rowTexts;
+    std::vector<std::pair<uint64_t, std::string>> cells;  // of the row being gathered
+    uint64_t changed = 0;
+    uint64_t gatheredRow = UINT64_MAX;
+    const auto finishRow = [&] {
+        if (!cells.empty()) {
+            rowTexts.emplace_back(gatheredRow, rowTextWithCells(table.rows[static_cast<size_t>(gatheredRow)], cells,
+                                                                table.delimiter, table.quote));
+            cells.clear();
+        }
+    };
+    for (const GridCell& match : allMatches(table, headerRow, matcher, shownColumnCount)) {
+        const uint64_t record = headerRow ? match.row + 1 : match.row;
+        const std::string_view value = table.rows[static_cast<size_t>(record)].cell(match.cell);
+        if (encodeCell(decodeCell(value, codePage), codePage) != value) {
+            continue;  // bytes that do not survive decoding are not rewritten
+        }
+        bool lossy = false;
+        std::string bytes = encodeCell(matcher.replaced(value, replacement).value_or(std::wstring()), codePage, &lossy);
+        if (lossy) {
+            MessageBoxW(hostWindow, messages::UNSTORABLE_CHARACTERS_TEXT, messages::MESSAGE_TITLE, MB_OK | MB_ICONWARNING);
+            return;
+        }
+        if (bytes == value) {
+            continue;
+        }
+        if (record != gatheredRow) {
+            finishRow();
+            gatheredRow = record;
+        }
+        cells.emplace_back(match.cell, std::move(bytes));
+        ++changed;
+    }
+    finishRow();
+    if (changed == 0) {
+        setFindNoteText(findNoteText(std::nullopt, std::nullopt, false));
+        return;
+    }
+    const bool written = replaceDocument(documentWithRowTexts(table, rowTexts, documentEol(editorWindows())));
+    finishOperation(written, currentRow, currentColumn);
+    if (written) {
+        setFindNoteText(changed == 1 ? std::wstring(L"1 cell replaced") : std::to_wstring(changed) + L" cells replaced");
+    }
+}
+
+void GridPanel::setFindNote(std::optional<uint64_t> ordinal, std::optional<uint64_t> count, bool wrapped,
+                            const FindQuery& query) {
+    setFindNoteText(findNoteText(ordinal, count, wrapped));
+    findNote.ordinal = ordinal.value_or(0);
+    findNote.query = query;
+}
+
+void GridPanel::setFindNoteText(std::wstring text) {
+    findNote.row = currentRow;
+    findNote.column = currentColumn;
+    findNote.generation = refreshGeneration;
+    findNote.ordinal = 0;
+    findNote.query = FindQuery{};
+    findNote.text = std::move(text);
+    updateStatusLine();
+}
+
+std::wstring GridPanel::findStatusNote() const {
+    const bool applies = findNote.generation == refreshGeneration && findNote.row == currentRow &&
+                         findNote.column == currentColumn;
+    return applies ? findNote.text : std::wstring();
+}

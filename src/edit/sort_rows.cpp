@@ -1,0 +1,131 @@
+// Sorting the grid's rows: a click on a column's header, or up to three keys chosen in the
+// "Sort by..." box.
+//
+// A sort writes: the records go into the document in their new order, each with its own bytes,
+// as one replace inside one undo action, so one undo in the host puts them back. Like the row
+// and column operations it checks the document against the stamp first and reads it again
+// afterwards; the current cell follows its record to its new place. The header of the first
+// key's column shows the direction until the grid is read again for anything else.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "model/editor_access.h"
+#include "model/sort_order.h"
+#include "panel/grid_panel.h"
+
+namespace {
+
+// Sort keys by the user's locale rules: case-insensitive, digits as numbers. The cell's bytes
+// are decoded from the document's code page first; a value the system cannot turn into a key
+// falls back to the portable order.
+CollationKeyFunction localeCollation(UINT codePage) {
+    return [codePage, text = std::wstring(), sortKey = std::wstring()](std::string_view value,
+                                                                        std::string& key) mutable {
+        constexpr DWORD FLAGS = LCMAP_SORTKEY | NORM_IGNORECASE | SORT_DIGITSASNUMBERS;
+        const int byteCount = static_cast<int>(std::min<size_t>(value.size(), INT_MAX));
+        const int length = MultiByteToWideChar(codePage, 0, value.data(), byteCount, nullptr, 0);
+        if (length > 0) {
+            text.resize(static_cast<size_t>(length));
+            MultiByteToWideChar(codePage, 0, value.data(), byteCount, text.data(), length);
+            // A key takes some bytes per character; a first try with room for that saves the
+            // call that asks for the size.
+            sortKey.resize(text.size() * 4 + 16);
+            int bytes = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, FLAGS, text.data(), length, sortKey.data(),
+                                      static_cast<int>(sortKey.size() * sizeof(wchar_t)), nullptr, nullptr, 0);
+            if (bytes <= 0) {
+                bytes = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, FLAGS, text.data(), length, nullptr, 0, nullptr,
+                                      nullptr, 0);
+                if (bytes > 0) {
+                    sortKey.resize(static_cast<size_t>(bytes) / sizeof(wchar_t) + 1);
+                    bytes = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, FLAGS, text.data(), length, sortKey.data(),
+                                          bytes, nullptr, nullptr, 0);
+                }
+            }
+            if (bytes > 0) {
+                key.append(reinterpret_cast<const char*>(sortKey.data()), static_cast<size_t>(bytes));
+                return;
+            }
+        }
+        naturalTextKey(value, key);
+    };
+}
+
+}  // namespace
+
+void GridPanel::sortByColumn(uint64_t cellIndex, bool descending) {
+    sortRows({SortKey{cellIndex, descending}});
+}
+
+// A click on a data column's header sorts by it: ascending, or descending when the header
+// already shows this column sorted ascending. The row numbers do not sort.
+void GridPanel::onColumnHeaderClick(int listColumn) {
+    if (listColumn <= 0) {
+        return;
+    }
+    const uint64_t cellIndex = static_cast<uint64_t>(listColumn) - 1;
+    const bool shownAscending = sortArrowShown() && sortArrow.column == cellIndex && !sortArrow.descending;
+    sortByColumn(cellIndex, shownAscending);
+}
+
+void GridPanel::sortRows(const std::vector<SortKey>& keys) {
+    if (keys.empty() || fileTooLarge || table.rows.empty() || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const std::vector<uint64_t> order =
+        sortedRecordOrder(table, headerRow, keys, localeCollation(static_cast<UINT>(documentCodePage)));
+
+    // The current cell's record, at its new place.
+    const uint64_t record = modelRowIndex(currentRow, headerRow);
+    int32_t gridRow = currentRow;
+    if (const auto at = std::find(order.begin(), order.end(), record); at != order.end()) {
+        gridRow = static_cast<int32_t>((at - order.begin()) - (headerRow ? 1 : 0));
+    }
+    bool written = true;
+    if (orderChangesAnything(order)) {
+        written = replaceDocument(reorderedDocumentText(table, order, documentEol(editorWindows())));
+    }
+    finishOperation(written, gridRow, currentColumn);
+    if (written) {
+        sortArrow = {keys.front().column, keys.front().descending, refreshGeneration};
+    }
+    updateSortArrow();
+}
+
+void GridPanel::forgetSortArrow() {
+    sortArrow.generation = 0;
+    updateSortArrow();
+}
+
+bool GridPanel::sortArrowShown() const {
+    return sortArrow.generation == refreshGeneration && sortArrow.generation != 0;
+}
+
+// The header items: the arrow on the first key's column while the sort it shows holds, none
+// elsewhere.
+void GridPanel::updateSortArrow() {
+    const HWND header = gridList != nullptr ? reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0))
+                                            : nullptr;
+    if (header == nullptr) {
+        return;
+    }
+    const int items = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 1; i < items; ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        if (!SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item))) {
+            continue;
+        }
+        int format = item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (sortArrowShown() && sortArrow.column + 1 == static_cast<uint64_t>(i)) {
+            format |= sortArrow.descending ? HDF_SORTDOWN : HDF_SORTUP;
+        }
+        if (format != item.fmt) {
+            item.fmt = format;
+            SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        }
+    }
+}
