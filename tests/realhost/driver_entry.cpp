@@ -197,6 +197,7 @@ Scenario scenarioNamed(const std::string& name) {
     if (scenarios().empty()) {
         addPanelScenarios();
         addEditScenarios();
+        addSortFindScenarios();
         addDocumentScenarios();
         addSettingsScenarios();
         addThemeScenarios();
