@@ -4,6 +4,8 @@
 
 #include "pixels.h"
 
+#include <commctrl.h>
+
 namespace driver {
 
 namespace {
@@ -29,10 +31,41 @@ Scenario screenshotScenario() {
     };
 }
 
+// The same with the sample sorted by a title click (the arrow on Total) and the find bar open
+// on a query it found.
+Scenario sortFindScreenshotScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the sample", [] { return listItemCount() > 0; }),
+        attempt("click the Total title", [] {
+            const HWND header = reinterpret_cast<HWND>(SendMessageW(panelControl(IDC_GRID_LIST), LVM_GETHEADER, 0, 0));
+            RECT item{};
+            if (header == nullptr || !SendMessageW(header, HDM_GETITEMRECT, 8, reinterpret_cast<LPARAM>(&item))) {
+                return false;
+            }
+            postClick(header, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+            return true;
+        }),
+        pause(500),
+        focusGrid(),
+        pressKey("press Ctrl+F", 'F', CTRL),
+        typeText("type a query", "gadget"),
+        pressKey("press Enter", VK_RETURN),
+        pause(800),
+        expect("the host's window is saved as a picture",
+               [] {
+                   const std::wstring path = screenshotPath();
+                   return !path.empty() && devhost::saveBmp(devhost::capturePixels(hostWindows().main, true), path);
+               },
+               [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
+    };
+}
+
 }  // namespace
 
 void addScreenshotScenarios() {
     registerScenario("screenshot", screenshotScenario);
+    registerScenario("screenshot-sort-find", sortFindScreenshotScenario);
 }
 
 }  // namespace driver

@@ -1,6 +1,7 @@
 // The find bar as a user drives it: Ctrl+F, typing, Enter and F3 with and without Shift, the
 // wrap and the count in the status line, the bar's options, Esc; Replace and Replace all with
 // the bytes they write and the undo step they make.
+#include "pixels.h"
 #include "spreadsheet_test_support.h"
 
 #include <string>
@@ -48,6 +49,16 @@ TEST_F(FindTest, EnterAndF3StepThroughTheMatchesBothWaysAndWrapWithANote) {
     EXPECT_EQ(current(), std::make_pair(0, 2));
     EXPECT_EQ(note(), L"match 1 of 5");
     EXPECT_EQ(GetFocus(), child(panel(), FIND_TEXT));  // typing on in the bar stays possible
+    // TABULON_FIND_SCREENSHOT names a BMP file for pictures of the bar, light and "-dark".
+    if (const wchar_t* path = _wgetenv(L"TABULON_FIND_SCREENSHOT")) {
+        devhost::saveBmp(devhost::capturePixels(host.window(), true), path);
+        host.setDarkMode(true);
+        host.pumpUntilIdle();
+        devhost::saveBmp(devhost::capturePixels(host.window(), true), std::wstring(path) + L"-dark.bmp");
+        host.setDarkMode(false);
+        host.pumpUntilIdle();
+        SetFocus(child(panel(), FIND_TEXT));
+    }
     pressKey(VK_RETURN);
     EXPECT_EQ(current(), std::make_pair(0, 3));
     pressKey(VK_F3);
