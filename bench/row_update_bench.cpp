@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "documents.h"
+#include "timing.h"
 #include "model/csv_table.h"
 #include "model/row_update.h"
 
@@ -18,14 +19,8 @@ namespace {
 constexpr uint64_t MIB = 1 << 20;
 constexpr int RUNS = 51;
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double seconds(std::chrono::steady_clock::time_point from) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
-}
+using timing::median;
+using timing::seconds;
 
 }  // namespace
 

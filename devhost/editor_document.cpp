@@ -7,8 +7,21 @@ namespace devhost {
 
 EditorDocument::EditorDocument(std::string text) : text_(std::move(text)) {}
 
+const std::vector<size_t>& EditorDocument::lineEndOffsets() const {
+    if (!lineEndsKnown_) {
+        lineEnds_.clear();
+        for (size_t i = 0; i < text_.size(); ++i) {
+            if (text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n') ++i;
+            if (text_[i] == '\r' || text_[i] == '\n') lineEnds_.push_back(i + 1);
+        }
+        lineEndsKnown_ = true;
+    }
+    return lineEnds_;
+}
+
 void EditorDocument::load(std::string text) {
     text_ = std::move(text);
+    lineEndsKnown_ = false;
     caret = 0;
     emptyUndoBuffer();
 }
@@ -72,6 +85,7 @@ void EditorDocument::apply(const TextChange& change, bool forward, ChangeSource 
     const bool inserting = change.insertion == forward;
     const TextChange effective{inserting, change.position, change.text};
     if (observer) observer(effective, source, true);
+    lineEndsKnown_ = false;
     if (inserting) {
         text_.insert(change.position, change.text);
         if (caret >= change.position) caret += change.text.size();

@@ -32,6 +32,10 @@ public:
 
     const std::string& text() const { return text_; }
     size_t length() const { return text_.size(); }
+    // The offsets just past every line end (CR, LF, or CR LF as one), ascending: line n starts
+    // at entry n - 1. Built when first asked for after a change, so the view's line lookups do
+    // not each read a large text through.
+    const std::vector<size_t>& lineEndOffsets() const;
 
     // Replaces the whole text without history or notification (loading a file).
     void load(std::string text);
@@ -66,6 +70,8 @@ private:
     void record(TextChange change);
 
     std::string text_;
+    mutable std::vector<size_t> lineEnds_;
+    mutable bool lineEndsKnown_ = false;
     std::vector<std::vector<TextChange>> undoSteps_;
     std::vector<std::vector<TextChange>> redoSteps_;
     int groupDepth_ = 0;

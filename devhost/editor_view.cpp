@@ -42,21 +42,6 @@ intptr_t countLineEnds(std::string_view text) {
     return lines;
 }
 
-// The offset of the first byte of a line (line ends as in countLineEnds); the text's length
-// when it has fewer lines.
-size_t lineStart(std::string_view text, intptr_t line) {
-    size_t i = 0;
-    for (intptr_t found = 0; found < line && i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            ++found;
-        } else if (text[i] == '\n') {
-            ++found;
-        }
-    }
-    return i;
-}
-
 std::wstring widen(std::string_view bytes, UINT codePage) {
     if (bytes.empty()) return {};
     const int size = static_cast<int>(bytes.size());
@@ -137,11 +122,11 @@ int EditorView::messageCount(UINT message) const {
     return it == messageCounts_.end() ? 0 : it->second;
 }
 
-intptr_t EditorView::lineFromPosition(const std::string& text, size_t position) {
-    position = std::min(position, text.size());
-    // A position between the CR and the LF of a pair still belongs to the line the pair ends.
-    return countLineEnds(std::string_view(text).substr(0, position)) -
-           ((position > 0 && position < text.size() && text[position - 1] == '\r' && text[position] == '\n') ? 1 : 0);
+// The line ends at or before the position; one between the CR and the LF of a pair still
+// belongs to the line the pair ends.
+intptr_t EditorView::lineFromPosition(const EditorDocument& document, size_t position) {
+    const std::vector<size_t>& ends = document.lineEndOffsets();
+    return std::upper_bound(ends.begin(), ends.end(), std::min(position, document.length())) - ends.begin();
 }
 
 ChangeObserver EditorView::observer() {
@@ -276,14 +261,14 @@ LRESULT EditorView::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         userDelete(static_cast<size_t>(wParam), static_cast<size_t>(lParam));
         return 0;
     case SCI_LINEFROMPOSITION:
-        return lineFromPosition(doc.text(), static_cast<size_t>(wParam));
+        return lineFromPosition(doc, static_cast<size_t>(wParam));
     case SCI_ENSUREVISIBLEENFORCEPOLICY:
         lastEnsureVisibleLine_ = static_cast<intptr_t>(wParam);
         scrollToShow(lastEnsureVisibleLine_);
         return 0;
     case SCI_GOTOPOS:
         doc.caret = std::min(static_cast<size_t>(wParam), doc.length());
-        scrollToShow(lineFromPosition(doc.text(), doc.caret));
+        scrollToShow(lineFromPosition(doc, doc.caret));
         InvalidateRect(window_, nullptr, TRUE);
         return 0;
     case SCI_GETCURRENTPOS:
@@ -383,7 +368,7 @@ void EditorView::scrollToShow(intptr_t line) {
 }
 
 void EditorView::scrollBy(intptr_t lines) {
-    const intptr_t lastLine = countLineEnds(document_->text());
+    const intptr_t lastLine = static_cast<intptr_t>(document_->lineEndOffsets().size());
     const intptr_t first = std::clamp<intptr_t>(firstVisibleLine_ + lines, 0, lastLine);
     if (first == firstVisibleLine_) return;
     firstVisibleLine_ = first;
@@ -416,11 +401,12 @@ void EditorView::paint() {
     const std::string_view text = document_->text();
     const UINT codePage = document_->codePage == 0 ? CP_ACP : static_cast<UINT>(document_->codePage);
     const size_t caret = std::min(document_->caret, text.size());
-    const intptr_t caretLine = lineFromPosition(document_->text(), caret);
+    const intptr_t caretLine = lineFromPosition(*document_, caret);
     const int textLeft = marginWidth + LINE_MARGIN;
     // A document that shrank below the first line shown is drawn from its last line.
-    const intptr_t first = std::min(firstVisibleLine_, countLineEnds(text));
-    size_t start = lineStart(text, first);
+    const std::vector<size_t>& lineEnds = document_->lineEndOffsets();
+    const intptr_t first = std::min(firstVisibleLine_, static_cast<intptr_t>(lineEnds.size()));
+    size_t start = first == 0 ? 0 : lineEnds[static_cast<size_t>(first) - 1];
     for (intptr_t line = first, y = client.top + LINE_MARGIN / 2; y < client.bottom; ++line, y += height) {
         size_t end = start;
         while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;

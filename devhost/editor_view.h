@@ -72,7 +72,7 @@ public:
     void scrollToShow(intptr_t line);
 
     // Line of a byte offset: CR LF, CR and LF each end a line.
-    static intptr_t lineFromPosition(const std::string& text, size_t position);
+    static intptr_t lineFromPosition(const EditorDocument& document, size_t position);
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -65,6 +65,7 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
         return false;
     }
     commitRowReplacement(table, rowIndex, replacement);
+    ++cellWrites;
     if (endsEmpty) {
         table.rows[rowIndex].setEol(eol);
         table.rows[rowIndex].end -= eol.size();

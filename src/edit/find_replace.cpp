@@ -85,7 +85,16 @@ void GridPanel::findNext(bool backward) {
     const bool stepping = findNote.ordinal > 0 && findNote.query == query && findNote.generation == refreshGeneration &&
                           findNote.row == currentRow && findNote.column == currentColumn;
     if (table.parsedLength <= FIND_COUNT_LIMIT_BYTES) {
-        const std::vector<GridCell> matches = allMatches(table, headerRow, matcher, shownColumnCount);
+        // Counted once per query: going from match to match reads the rows only the first time.
+        if (!matchCount.known || !(matchCount.query == query) || matchCount.generation != refreshGeneration ||
+            matchCount.cellWrites != cellWrites) {
+            matchCount.matches = allMatches(table, headerRow, matcher, shownColumnCount);
+            matchCount.query = query;
+            matchCount.generation = refreshGeneration;
+            matchCount.cellWrites = cellWrites;
+            matchCount.known = true;
+        }
+        const std::vector<GridCell>& matches = matchCount.matches;
         count = matches.size();
         ordinal = static_cast<uint64_t>(std::lower_bound(matches.begin(), matches.end(), found->cell) - matches.begin()) + 1;
     } else if (stepping && !found->wrapped) {

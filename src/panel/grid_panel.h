@@ -319,6 +319,16 @@ public:
         FindQuery query;
         std::wstring text;
     } findNote;
+    // Every match of the last query counted, for as long as the rows it was counted in stay:
+    // the same refresh, and no cell written since.
+    struct MatchCount {
+        bool known = false;
+        FindQuery query;
+        uint64_t generation = 0;
+        uint64_t cellWrites = 0;
+        std::vector<GridCell> matches;
+    } matchCount;
+    uint64_t cellWrites = 0;  // the panel's cell edits, which change rows without a refresh
 
     // In-place editor state.
     int32_t editRow = -1;        // grid row being edited, -1 when closed

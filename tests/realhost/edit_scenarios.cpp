@@ -18,20 +18,6 @@ const std::string SMALL_NAME_ZZ = "name,qty,note\nzz,1,first\nbeta,2,second\ngam
 
 constexpr UINT NPPM_GETSHORTCUTBYCMDID = NPPMSG_BASE + 76;
 
-// A click on a cell of the grid, posted, so the list selects it as it would for the mouse.
-Step clickCell(int row, int column) {
-    return attempt("click the cell of row " + std::to_string(row) + ", column " + std::to_string(column),
-                   [row, column] {
-                       const HWND list = panelControl(IDC_GRID_LIST);
-                       const POINT point = listCellCenter(row, column);
-                       if (list == nullptr || (point.x == 0 && point.y == 0)) {
-                           return false;
-                       }
-                       postClick(list, point);
-                       return true;
-                   });
-}
-
 // The file's bytes on disk.
 std::string fileBytes(const std::wstring& path) {
     std::string bytes;

@@ -141,6 +141,20 @@ inline Step expectDocument(std::string name, std::string expected, DWORD timeout
                   [expected] { return bytesDetail(expected, currentDocument()); }, timeoutMs);
 }
 
+// A click on a cell of the grid, posted, so the list selects it as it would for the mouse.
+inline Step clickCell(int row, int column) {
+    return attempt("click the cell of row " + std::to_string(row) + ", column " + std::to_string(column),
+                   [row, column] {
+                       const HWND list = panelControl(IDC_GRID_LIST);
+                       const POINT point = listCellCenter(row, column);
+                       if (list == nullptr || (point.x == 0 && point.y == 0)) {
+                           return false;
+                       }
+                       postClick(list, point);
+                       return true;
+                   });
+}
+
 inline Step pressKey(std::string name, UINT key, unsigned modifiers = NONE) {
     return attempt(std::move(name), [key, modifiers] { return postKey(key, modifiers); });
 }

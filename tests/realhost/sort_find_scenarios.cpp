@@ -47,19 +47,6 @@ Step clickTitle(int listColumn) {
     });
 }
 
-Step clickCell(int row, int column) {
-    return attempt("click the cell of row " + std::to_string(row) + ", column " + std::to_string(column),
-                   [row, column] {
-                       const HWND list = panelControl(IDC_GRID_LIST);
-                       const POINT point = listCellCenter(row, column);
-                       if (list == nullptr || (point.x == 0 && point.y == 0)) {
-                           return false;
-                       }
-                       postClick(list, point);
-                       return true;
-                   });
-}
-
 Step undoInEditor(std::string name) {
     return act(std::move(name), [] { SendMessageW(currentView(), SCI_UNDO, 0, 0); });
 }

@@ -138,12 +138,17 @@ TEST_F(FindTest, ReplaceAllWritesEveryMatchInOneUndoStepAndReplaceOneCellAtATime
     EXPECT_EQ(text(), FRUIT);
     ASSERT_TRUE(waitForRefresh());
 
-    // Replace changes the current cell when it matches, then goes to the next match.
-    clickCell(0, 2);
+    // Replace changes the current cell when it matches, then goes to the next match; the count
+    // follows the write.
+    clickCell(0, 1);
+    SetFocus(child(panel(), FIND_TEXT));
+    pressKey(VK_F3);
+    EXPECT_EQ(note(), L"match 1 of 5");
     setText(REPLACE_TEXT, L"Pear");
     press(REPLACE);
     EXPECT_EQ(text(), "id,name,note\r\n1,Pear,red apple\r\n2,apple pie,\"sweet, \"\"apple\"\"\"\r\n3,Banana,yellow\r\n4,APPLE,green\r\n");
     EXPECT_EQ(current(), std::make_pair(0, 3));
+    EXPECT_EQ(note(), L"match 1 of 4");
     press(REPLACE);
     EXPECT_EQ(text(), "id,name,note\r\n1,Pear,red Pear\r\n2,apple pie,\"sweet, \"\"apple\"\"\"\r\n3,Banana,yellow\r\n4,APPLE,green\r\n");
 
