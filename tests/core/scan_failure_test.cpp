@@ -31,6 +31,18 @@ void* operator new(std::size_t size) {
 // The array forms are replaced too: a sanitizer runtime supplies its own, which would not
 // come here.
 void* operator new[](std::size_t size) { return operator new(size); }
+// And the forms that return null instead of throwing (the standard library's temporary buffers
+// use them), so every block the deletes below free came from malloc.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
