@@ -4,6 +4,7 @@ SHELL := /bin/bash
 .PHONY: bootstrap native windows windows-x86 sanitize test demo package bench fuzz clean
 
 SECONDS ?= 60
+SCALING_MIB ?= 16 64 256
 FILE ?=
 
 bootstrap:
@@ -51,17 +52,19 @@ bench: native
 	@build/native/bench/tabulon_bench --benchmark_color=false
 	@build/native/bench/row_update_bench
 	@build/native/bench/sort_find_bench
+	@build/native/bench/scaling_bench $(SCALING_MIB)
 	@cmake --preset windows >/dev/null && cmake --build --preset windows --target grid_bench && tools/wine-run build/windows/bin/grid_bench.exe
 	@cmake --build --preset windows --target Tabulon TabulonDriver >/dev/null && tools/realhost-bench
 
 # Runs each fuzz target for SECONDS seconds (default 60): the scanner, then the text forms
-# (paste block, settings values, status line).
+# (paste block, settings values, status line), then the rescan of a changed stretch.
 fuzz: bootstrap
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz --target fuzz_scanner fuzz_text_forms
-	@mkdir -p build/fuzz/corpus build/fuzz/corpus_text_forms
+	@cmake --build --preset fuzz --target fuzz_scanner fuzz_text_forms fuzz_changed_range
+	@mkdir -p build/fuzz/corpus build/fuzz/corpus_text_forms build/fuzz/corpus_changed_range
 	@build/fuzz/tests/fuzz_scanner -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus
 	@build/fuzz/tests/fuzz_text_forms -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus_text_forms
+	@build/fuzz/tests/fuzz_changed_range -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus_changed_range
 
 # Random sessions in the stand-in host against the reference, new seeds for SECONDS seconds.
 .PHONY: soak

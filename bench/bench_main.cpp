@@ -5,6 +5,9 @@
 //   detect/<doc>   detectDelimiter on the document
 //   refresh/<doc>  what a refresh does: copy the text, detect, scan into a table used before
 //   fresh/<doc>    scanDocument into a new table
+//   scan/<doc>     scanDocument of the text itself into a table used before (no copy, no
+//                  detection): the scanner's own speed
+//   memcpy/<doc>   copying the text into a buffer used before, the yardstick of the scan
 //   libcsv/<doc>   libcsv parsing the same bytes into a vector of rows of strings
 //   memchr/<doc>   counting the line feeds
 // After the runs it prints the figures that matter: refresh against libcsv, throughput at
@@ -80,6 +83,29 @@ void benchRefresh(benchmark::State& state, Document* doc) {
         char d = detectDelimiter(copy);
         scanDocument(copy, d ? d : table.delimiter, '"', table);
         benchmark::DoNotOptimize(table.rows.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void benchScan(benchmark::State& state, Document* doc) {
+    const std::string& text = doc->get();
+    const char d = delimiterOf(text);
+    CsvTable table;
+    scanDocument(text, d, '"', table);
+    for (auto _ : state) {
+        scanDocument(text, d, '"', table);
+        benchmark::DoNotOptimize(table.rows.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void benchMemcpy(benchmark::State& state, Document* doc) {
+    const std::string& text = doc->get();
+    std::string copy(text.size(), '\0');
+    for (auto _ : state) {
+        std::memcpy(copy.data(), text.data(), text.size());
+        benchmark::DoNotOptimize(copy.data());
+        benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
@@ -211,6 +237,8 @@ void registerBenchmarks() {
                 ->Repetitions(5)
                 ->ReportAggregatesOnly(true);
         whole("refresh", benchRefresh, doc.repetitions);
+        whole("scan", benchScan, doc.repetitions);
+        whole("memcpy", benchMemcpy, doc.repetitions);
         if (doc.compare) {
             whole("fresh", benchFresh, doc.repetitions);
             whole("libcsv", benchLibcsv, doc.repetitions > 5 ? 5 : doc.repetitions);
@@ -235,6 +263,15 @@ void printSummary(const std::map<std::string, double>& medians) {
         std::printf("%-20s refresh %8.1f ms  fresh %8.1f ms  libcsv %8.1f ms  memchr %6.1f ms  "
                     "refresh vs libcsv: %.2fx faster\n",
                     doc.name.c_str(), refresh * 1e3, fresh * 1e3, libcsv * 1e3, floor * 1e3, libcsv / refresh);
+    }
+
+    // The scanner against the copy of the same bytes, both measured in this run.
+    for (Document& doc : allDocuments()) {
+        double scan = median("scan/" + doc.name);
+        double copy = median("memcpy/" + doc.name);
+        if (scan <= 0 || copy <= 0) continue;
+        std::printf("%-20s scan %7.1f ms = %6.0f MB/s   memcpy %6.1f ms   scan / memcpy %.1fx\n", doc.name.c_str(),
+                    scan * 1e3, static_cast<double>(doc.get().size()) / 1e6 / scan, copy * 1e3, scan / copy);
     }
 
     double mbps[3] = {};

@@ -1,10 +1,15 @@
-// The grid's speed through the real DLL in the stand-in host, on the typical 16 MiB document:
+// The grid's speed through the real DLL in the stand-in host, on the typical document of the
+// size given in MiB on the command line (16 by default):
 //
-//   refresh   from the debounce timer of an outside edit firing to the status line showing
-//             the new table (copy, detection, scan, item count, columns, status text painted)
+//   first view  from the panel command to the grid shown (detection, scan, columns, status)
+//   by changes  from the debounce timer of a one-line outside edit in the middle firing to the
+//             status line painted: the changed stretch read and rescanned, the later rows
+//             shifted, item count, columns and status text
+//   refresh   Reload: the whole document scanned again where the editor keeps it (detection,
+//             scan, item count, columns, status text painted)
 //   paint     one full page of the grid repainted (every visible row and cell drawn)
-//   native    the model's own refresh path in this process, for comparison: copy the text,
-//             detect the delimiter, scan into a table used before
+//   native    the model's own refresh path in this process, for comparison: detect the
+//             delimiter and scan the text where it lies into a table used before
 //   cell edit one cell of the middle row written through the grid's keys: Delete (the row
 //             regenerated, its bytes replaced, the later rows' offsets moved), and a typed
 //             value committed with Enter (the same, then the move down)
@@ -26,6 +31,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,6 +39,7 @@
 #include "documents.h"
 #include "model/csv_table.h"
 #include "model/delimiter_detection.h"
+#include "plugin/host_interface.h"
 #include "temporary_directory.h"
 #include "clipboard.h"
 #include "input.h"
@@ -46,12 +53,13 @@ constexpr int PAINT_RUNS = 31;
 constexpr int EDIT_RUNS = 31;
 
 constexpr int IDC_GRID_LIST = 2601;
+constexpr int IDC_RELOAD = 2602;
 constexpr int IDC_STATUS = 2610;
 constexpr int IDC_CELL_EDITOR = 2611;
 constexpr UINT_PTR REFRESH_TIMER = 1;
 constexpr int PANEL_COMMAND = 0;
 
-// A row appended by the outside edits; every other run takes it away again, so each refresh
+// A row appended before a reload; every other run takes it away again, so each refresh
 // finds a different row count to show.
 const std::string EXTRA_ROW = "99999999,1.00,2024-01-01,00:00,extra,row,1,2,3,4\r\n";
 
@@ -91,12 +99,11 @@ std::wstring windowText(HWND window) {
 // document and handing the rows to the list.
 double nativeRefresh(const std::string& text, CsvTable& table) {
     const double start = now();
-    const std::string copy(text);
-    char delimiter = detectDelimiter(copy);
+    char delimiter = detectDelimiter(text);
     if (delimiter == 0) {
         delimiter = ',';
     }
-    scanDocument(copy, delimiter, '"', table);
+    scanDocument(text, delimiter, '"', table);
     return now() - start;
 }
 
@@ -296,12 +303,12 @@ int measureFind(devhost::DevHost& host, HWND panel, HWND list) {
     return 0;
 }
 
-int run() {
-    const std::string document = documents::typical(16 * MIB);
+int run(uint64_t mib) {
+    const std::string document = documents::typical(mib * MIB);
 
     devhost::TemporaryDirectory config;
-    // A limit above the document, so that a document a little over 16 MiB is still shown.
-    devhost::writeFileBytes(config.file(L"Tabulon.ini"), "[Tabulon]\r\nMaxFileMB=64\r\n");
+    // The highest limit, so that every size measured is shown.
+    devhost::writeFileBytes(config.file(L"Tabulon.ini"), "[Tabulon]\r\nMaxFileMB=2048\r\n");
     devhost::DevHost host;
     if (!host.create(1280, 900)) {
         std::fprintf(stderr, "grid_bench: the host window cannot be created\n");
@@ -314,7 +321,9 @@ int run() {
         return 1;
     }
     host.setDockSize(1280, 640);
+    const double firstViewStart = now();
     host.invokeCommand(PANEL_COMMAND);
+    const double firstView = now() - firstViewStart;
     const HWND panel = host.dockedPanel();
     const HWND list = panel ? GetDlgItem(panel, IDC_GRID_LIST) : nullptr;
     const HWND status = panel ? GetDlgItem(panel, IDC_STATUS) : nullptr;
@@ -327,15 +336,19 @@ int run() {
     std::printf("grid_bench: typical document, %.1f MiB, %lld grid rows\n",
                 static_cast<double>(document.size()) / MIB, static_cast<long long>(rows));
 
-    // Outside edits: append or remove the extra row, then fire the timer they armed.
-    std::vector<double> refreshTimes;
-    for (int i = 0; i < REFRESH_RUNS; ++i) {
-        devhost::EditorView& view = host.mainView();
-        const size_t length = view.text().size();
+    std::printf("first view (panel command to grid shown):      %8.2f ms, once\n", firstView * 1e3);
+
+    // One-line outside edits: a line break typed into the middle row and taken out again, so
+    // that each refresh finds a different row count; then the timer they armed is fired.
+    devhost::EditorView& view = host.mainView();
+    const size_t middleText = view.text().find("\r\n", view.text().size() / 2) + 3;
+    std::vector<double> changeTimes;
+    view.resetMessageCounts();
+    for (int i = 0; i < EDIT_RUNS; ++i) {
         if (i % 2 == 0) {
-            view.userInsert(length, EXTRA_ROW);
+            view.userInsert(middleText, "\r\n");
         } else {
-            view.userDelete(length - EXTRA_ROW.size(), EXTRA_ROW.size());
+            view.userDelete(middleText, 2);
         }
         const std::wstring before = windowText(status);
         const double start = now();
@@ -343,7 +356,35 @@ int run() {
         UpdateWindow(status);
         const double elapsed = now() - start;
         if (windowText(status) == before) {
-            std::fprintf(stderr, "grid_bench: the status line did not change after a refresh\n");
+            std::fprintf(stderr, "grid_bench: the status line did not change after a refresh by changes\n");
+            return 1;
+        }
+        changeTimes.push_back(elapsed);
+        host.pumpUntilIdle();
+    }
+    if (view.messageCount(SCI_GETCHARACTERPOINTER) != 0) {
+        std::fprintf(stderr, "grid_bench: a one-line edit made the grid read the whole document\n");
+        return 1;
+    }
+    std::printf("refresh by changes (one-line outside edit):    median %8.3f ms over %d runs\n",
+                median(changeTimes) * 1e3, EDIT_RUNS);
+
+    // Reload: append or remove the extra row without telling the grid, then read it all.
+    std::vector<double> refreshTimes;
+    for (int i = 0; i < REFRESH_RUNS; ++i) {
+        const size_t length = view.text().size();
+        if (i % 2 == 0) {
+            view.document().load(view.text() + EXTRA_ROW);
+        } else {
+            view.document().load(view.text().substr(0, length - EXTRA_ROW.size()));
+        }
+        const std::wstring before = windowText(status);
+        const double start = now();
+        SendMessageW(GetDlgItem(panel, IDC_RELOAD), BM_CLICK, 0, 0);
+        UpdateWindow(status);
+        const double elapsed = now() - start;
+        if (windowText(status) == before) {
+            std::fprintf(stderr, "grid_bench: the status line did not change after a reload\n");
             return 1;
         }
         refreshTimes.push_back(elapsed);
@@ -369,9 +410,9 @@ int run() {
 
     const double refresh = median(refreshTimes);
     const double native = median(nativeTimes);
-    std::printf("refresh through the DLL (timer to status line): median %8.2f ms over %d runs\n",
+    std::printf("full refresh through the DLL (Reload):          median %8.2f ms over %d runs\n",
                 refresh * 1e3, REFRESH_RUNS);
-    std::printf("native refresh path (copy, detect, scan):      median %8.2f ms over %d runs\n",
+    std::printf("native refresh path (detect, scan):            median %8.2f ms over %d runs\n",
                 native * 1e3, REFRESH_RUNS);
     std::printf("refresh / native path: %.2f (at most 2 wanted)\n", native > 0 ? refresh / native : 0.0);
     std::printf("full page paint (%lld rows):                    median %8.2f ms over %d runs\n",
@@ -435,6 +476,7 @@ int run() {
 
 }  // namespace
 
-int main() {
-    return run();
+int main(int argc, char** argv) {
+    const uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 16;
+    return run(mib > 0 ? mib : 16);
 }

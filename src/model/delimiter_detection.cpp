@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr uint64_t SAMPLE_BYTES = 0x10000;
+constexpr uint64_t SAMPLE_BYTES = DETECTION_HEAD_BYTES;
 constexpr int SAMPLE_LINES = 20;
 
 // The sample ends just before the 20th LF, or after 65,536 bytes, whichever comes first.

@@ -16,16 +16,6 @@ const char* characterPointer(HWND view) {
     return reinterpret_cast<const char*>(send(view, SCI_GETCHARACTERPOINTER));
 }
 
-// The bytes from start on, made contiguous for length bytes only. The editor keeps its text
-// in a gap buffer: a whole-text pointer moves the gap to the end, which after an edit in the
-// middle of a large document moves half of it; a range pointer leaves the gap alone, so a
-// write or a row check costs the same at any document size. The caller has checked that the
-// range lies inside the document.
-const char* rangePointer(HWND view, uint64_t start, uint64_t length) {
-    return reinterpret_cast<const char*>(
-        send(view, SCI_GETRANGEPOINTER, static_cast<WPARAM>(start), static_cast<LPARAM>(length)));
-}
-
 // Clears the writing flag however the replace ends.
 class WritingScope {
 public:
@@ -68,18 +58,35 @@ std::optional<uint64_t> documentLength(HWND view) {
 }
 
 std::optional<std::string> readDocument(HWND view, uint64_t maxBytes) {
+    const std::optional<std::string_view> text = viewText(view, maxBytes);
+    if (!text) {
+        return std::nullopt;
+    }
+    return std::string(*text);
+}
+
+std::optional<std::string_view> viewText(HWND view, uint64_t maxBytes) {
     const uint64_t length = documentLength(view).value_or(0);
     if (length == 0) {
-        return std::string();
+        return std::string_view();
     }
     if (length > maxBytes) {
         return std::nullopt;
     }
     const char* text = characterPointer(view);
     if (text == nullptr) {
-        return std::string();
+        return std::string_view();
     }
-    return std::string(text, static_cast<size_t>(length));
+    return std::string_view(text, static_cast<size_t>(length));
+}
+
+const char* rangePointer(HWND view, uint64_t position, uint64_t length) {
+    const std::optional<uint64_t> documentBytes = documentLength(view);
+    if (!documentBytes || position > *documentBytes || length > *documentBytes - position) {
+        return nullptr;
+    }
+    return reinterpret_cast<const char*>(
+        send(view, SCI_GETRANGEPOINTER, static_cast<WPARAM>(position), static_cast<LPARAM>(length)));
 }
 
 std::string documentEol(const EditorWindows& editor) {

@@ -35,6 +35,19 @@ std::optional<uint64_t> documentLength(HWND view);
 // answer is then none, so that a document too large to show costs no copy.
 std::optional<std::string> readDocument(HWND view, uint64_t maxBytes = UINT64_MAX);
 
+// The view's whole text where the editor keeps it, without a copy: valid only until the
+// document is next changed, so it is used up before anything that could pump messages. Empty
+// for no view, an empty document or a null character pointer; none for a document longer
+// than maxBytes, which is then not even made contiguous.
+std::optional<std::string_view> viewText(HWND view, uint64_t maxBytes = UINT64_MAX);
+
+// length bytes of the view's text from position, where the editor keeps them. The editor keeps
+// its text in a gap buffer: a whole-text pointer moves the gap to the end, which after an edit
+// in the middle of a large document moves half of it; a range pointer leaves the gap alone, so
+// a write or a row check costs the same at any document size. Valid only until the next change; null for no view, a stretch that
+// does not lie inside the document, or an editor that gives none.
+const char* rangePointer(HWND view, uint64_t position, uint64_t length);
+
 // The current view's line-ending string: "\r", "\n", or "\r\n" for CR LF, any other mode and
 // no view. Used for whole rows only, never inside a cell value.
 std::string documentEol(const EditorWindows& editor);

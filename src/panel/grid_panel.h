@@ -23,6 +23,7 @@
 
 #include "model/cell_range.h"
 #include "model/cell_find.h"
+#include "model/changed_range.h"
 #include "model/csv_table.h"
 #include "model/editor_access.h"
 #include "model/row_text.h"
@@ -102,10 +103,17 @@ public:
     int scaled(int length) const;
 
     // --- Refresh and status line ----------------------------------------------------------
-    void refreshGrid(bool keepPosition);
+    // byChanges: read only what the outside edits since the last scan changed, where that is
+    // shown safe (the debounce timer's refresh); otherwise, and always without it, the whole
+    // document is read.
+    void refreshGrid(bool keepPosition, bool byChanges = false);
     void updateItemCount();
     void enableOperations();
     void updateStatusLine();
+    // An insertion or deletion (modificationType's SC_MOD_INSERTTEXT or SC_MOD_DELETETEXT) of
+    // length bytes at position in the view `from`.
+    void onDocumentModified(HWND from, int modificationType, intptr_t position, intptr_t length);
+    // A change of the document whose place is not known: the next refresh reads it all.
     void onDocumentModified();
     bool onRefreshTimer(UINT_PTR timerId);
 
@@ -284,6 +292,9 @@ public:
     CsvTable table;
     int documentCodePage = 0;     // the current view's code page at the last refresh
     bool panelIsWriting = false;  // set while the panel replaces text itself
+    // The outside edits since the last scan, all in changedView, for the refresh by changes.
+    ChangedRange outsideChanges;
+    HWND changedView = nullptr;
 
     // View state.
     int32_t currentRow = 0;         // grid row of the current cell, header record excluded
@@ -353,6 +364,17 @@ private:
     // the row-number column, a short row or a row that does not exist.
     std::wstring cellDisplayText(int32_t gridRow, int32_t listColumn) const;
     int drawSortArrow(HDC dc, const RECT& textArea, bool descending) const;
+
+    // --- Refresh helpers -----------------------------------------------------------------
+    // Reads the view's document into the table, by its changes when byChanges allows and that
+    // is shown safe, else whole. False, with nothing read, when it is over the size limit.
+    bool readIntoTable(HWND view, bool byChanges);
+    // Rescans only what the outside edits changed; false when not shown safe, the table then
+    // untouched.
+    bool rescanOutsideChanges(HWND view, uint64_t length);
+    // The rows no longer describe the document: the stamp is spoiled and the debounced
+    // refresh armed (nothing while the panel writes or is hidden).
+    void scheduleRefreshAfterEdit();
 
     // --- Row, column and clipboard helpers ---------------------------------------------------
     // The grid rows of the selection (its range and the marked rows), ascending.

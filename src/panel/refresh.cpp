@@ -1,6 +1,7 @@
 // Rebuilding the grid from the document, the debounce of outside edits, and the status line.
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,10 @@ namespace {
 
 constexpr char QUOTE = '"';
 
+// The first stretch read past the last change when rescanning by changes; it doubles while the
+// rescan asks for more.
+constexpr uint64_t RESCAN_WINDOW_BYTES = 64 * 1024;
+
 // The list view counts its items in an int.
 int listItemCount(uint64_t rows) {
     return static_cast<int>(std::min<uint64_t>(rows, INT_MAX));
@@ -25,7 +30,7 @@ int listItemCount(uint64_t rows) {
 // Rebuilds the grid from the current editor view: read, detect, scan, then show the rows.
 // keepPosition keeps the current cell and the top row; without it the grid starts at row 0,
 // column 1, scrolled to the top.
-void GridPanel::refreshGrid(bool keepPosition) {
+void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
     if (panelWindow == nullptr || gridList == nullptr || !hostReady) {
         return;
     }
@@ -39,9 +44,8 @@ void GridPanel::refreshGrid(bool keepPosition) {
     }
     documentCodePage = static_cast<int>(SendMessageW(view, SCI_GETCODEPAGE, 0, 0));
 
-    // A document over the limit is neither copied nor scanned; the grid is switched off.
-    std::optional<std::string> text = readDocument(view, maxFileBytes);
-    if (!text) {
+    // A document over the limit is not scanned; the grid is switched off.
+    if (!readIntoTable(view, byChanges)) {
         fileTooLarge = true;
         table.rows.clear();
         table.maxCells = 0;
@@ -52,12 +56,6 @@ void GridPanel::refreshGrid(bool keepPosition) {
         updateItemCount();
     } else {
         fileTooLarge = false;
-        if (autoDelimiter) {
-            if (const char detected = detectDelimiter(*text); detected != 0) {
-                delimiter = detected;
-            }
-        }
-
         int32_t topRow = 0;
         int32_t row = 0;
         int32_t column = 1;
@@ -66,9 +64,6 @@ void GridPanel::refreshGrid(bool keepPosition) {
             row = currentRow;
             column = currentColumn;
         }
-
-        scanDocument(*text, delimiter, QUOTE, table);
-        text.reset();  // the rows hold their own bytes; the copy is not kept
 
         columnsCapped = table.maxCells > MAX_GRID_COLUMNS;
         shownColumnCount = std::min(table.maxCells, MAX_GRID_COLUMNS);
@@ -149,6 +144,84 @@ void GridPanel::enableOperations() {
     }
 }
 
+bool GridPanel::readIntoTable(HWND view, bool byChanges) {
+    const uint64_t length = documentLength(view).value_or(0);
+    if (length > maxFileBytes) {
+        outsideChanges = ChangedRange();
+        changedView = nullptr;
+        return false;
+    }
+    if (!(byChanges && rescanOutsideChanges(view, length))) {
+        // The scan reads the editor's own text: nothing runs between taking the pointer and
+        // the end of the scan that could change the document.
+        const std::string_view text = viewText(view, maxFileBytes).value_or(std::string_view());
+        if (autoDelimiter) {
+            if (const char detected = detectDelimiter(text); detected != 0) {
+                delimiter = detected;
+            }
+        }
+        scanDocument(text, delimiter, QUOTE, table);
+    }
+    outsideChanges = ChangedRange();
+    changedView = nullptr;
+    return true;
+}
+
+bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
+    if (view != changedView || !outsideChanges.followed || outsideChanges.empty || table.rows.empty()) {
+        return false;
+    }
+    // A full scan would detect the delimiter afresh: only a rescan with the same one holds.
+    char wanted = delimiter;
+    if (autoDelimiter) {
+        const uint64_t headLength = std::min(length, DETECTION_HEAD_BYTES);
+        const char* head = rangePointer(view, 0, headLength);
+        if (head == nullptr && headLength != 0) {
+            return false;
+        }
+        if (const char detected = detectDelimiter(std::string_view(head, headLength)); detected != 0) {
+            wanted = detected;
+        }
+    }
+    if (wanted != table.delimiter) {
+        return false;
+    }
+
+    const uint64_t start = rescanStart(table, outsideChanges);
+    if (start > length || outsideChanges.end < start) {
+        return false;
+    }
+    for (uint64_t extra = RESCAN_WINDOW_BYTES;; extra *= 2) {
+        const uint64_t windowLength = std::min(length - start, outsideChanges.end - start + extra);
+        const char* window = rangePointer(view, start, windowLength);
+        if (window == nullptr && windowLength != 0) {
+            return false;
+        }
+        const RescanResult result = rescanChangedRange(std::string_view(window, windowLength), start, length,
+                                                       outsideChanges, table);
+        if (result == RescanResult::NotSafe) {
+            return false;
+        }
+        if (result == RescanResult::Done) {
+            break;
+        }
+        if (windowLength == length - start) {
+            return false;  // the whole rest was read and still more is asked for
+        }
+    }
+    // An edit that was never reported would show in the last row, which every change of length
+    // moves: its bytes must stand where the table now puts them.
+    const CsvRow& last = table.rows.back();
+    const uint64_t lastLength = last.end - last.start;
+    const char* lastBytes = rangePointer(view, last.start, lastLength);
+    if (last.end + last.eolLength() != length || (lastLength != 0 && lastBytes == nullptr) ||
+        (lastLength != 0 && std::memcmp(lastBytes, last.raw().data(), lastLength) != 0)) {
+        return false;
+    }
+    delimiter = wanted;
+    return true;
+}
+
 // Gives the virtual list its row count and repaints it. The count keeps the scroll position:
 // texts are asked for on demand, so the count is all the list holds.
 void GridPanel::updateItemCount() {
@@ -196,7 +269,38 @@ void GridPanel::updateStatusLine() {
 // An edit reached the document from outside the panel. The rows no longer describe it, so the
 // stamp is spoiled until the next scan, and the refresh is put off until the edits pause: every
 // edit restarts the timer's full delay. A hidden panel is refreshed when it is shown instead.
+void GridPanel::onDocumentModified(HWND from, int modificationType, intptr_t position, intptr_t length) {
+    if (panelIsWriting) {
+        // The panel keeps its rows in step with its own writes, but not with a stretch of
+        // outside edits noted before: their positions no longer hold.
+        if (!outsideChanges.empty) {
+            stopFollowing(outsideChanges);
+        }
+        return;
+    }
+    const bool visible = panelWindow != nullptr && IsWindowVisible(panelWindow);
+    if (!visible || position < 0 || length < 0 || (changedView != nullptr && from != changedView)) {
+        // Unseen edits, or edits in two views (one document shown twice tells each edit twice).
+        stopFollowing(outsideChanges);
+    } else {
+        changedView = from;
+        if ((modificationType & SC_MOD_INSERTTEXT) != 0) {
+            noteInsertion(outsideChanges, static_cast<uint64_t>(position), static_cast<uint64_t>(length));
+        } else {
+            noteDeletion(outsideChanges, static_cast<uint64_t>(position), static_cast<uint64_t>(length));
+        }
+    }
+    scheduleRefreshAfterEdit();
+}
+
 void GridPanel::onDocumentModified() {
+    if (!panelIsWriting) {
+        stopFollowing(outsideChanges);
+    }
+    scheduleRefreshAfterEdit();
+}
+
+void GridPanel::scheduleRefreshAfterEdit() {
     if (panelIsWriting) {
         return;
     }
@@ -222,6 +326,6 @@ bool GridPanel::onRefreshTimer(UINT_PTR timerId) {
         SetTimer(panelWindow, REFRESH_TIMER, REFRESH_DELAY_MS, nullptr);
         return true;
     }
-    refreshGrid(true);
+    refreshGrid(true, true);
     return true;
 }

@@ -49,7 +49,8 @@ void dispatchNotification(const SCNotification* notification) {
         break;
     case SCN_MODIFIED:
         if (isDocumentTextChange(panel, *notification)) {
-            panel.onDocumentModified();
+            panel.onDocumentModified(notification->nmhdr.hwndFrom, notification->modificationType,
+                                     notification->position, notification->length);
         }
         break;
     default:
@@ -74,6 +75,8 @@ void GridPanel::onFileSaved() {
 
 void GridPanel::onBufferActivated() {
     // Another document (or the same one in another language) is current: start at its top.
+    // The edits followed so far were made to the document that is no longer shown.
+    stopFollowing(outsideChanges);
     if (panelIsVisible(*this)) {
         currentRow = 0;
         currentColumn = 1;

@@ -148,6 +148,28 @@ inline std::string checkAgainstScanRecord(std::string_view text, const CsvTable&
     return {};
 }
 
+// Two tables describe the same document the same way: every row's offsets, line ending, raw
+// bytes, cells and spans, and the table's delimiter, quote, maxCells and stamp.
+inline std::string checkSameTable(const CsvTable& expected, const CsvTable& actual) {
+    if (expected.delimiter != actual.delimiter || expected.quote != actual.quote) return "delimiter or quote differs";
+    if (expected.parsedLength != actual.parsedLength) return "parsedLength differs";
+    if (expected.maxCells != actual.maxCells) return "maxCells differs";
+    if (expected.rows.size() != actual.rows.size())
+        return "row count differs: " + std::to_string(expected.rows.size()) + " against " +
+               std::to_string(actual.rows.size());
+    for (uint64_t r = 0; r < expected.rows.size(); ++r) {
+        const CsvRow& a = expected.rows[r];
+        const CsvRow& b = actual.rows[r];
+        if (a.start != b.start || a.end != b.end) return at(r, "offsets differ");
+        if (a.eol() != b.eol() || a.raw() != b.raw()) return at(r, "line ending or raw differs");
+        if (a.cellCount() != b.cellCount()) return at(r, "cell count differs");
+        for (uint64_t i = 0; i < a.cellCount(); ++i)
+            if (a.cell(i) != b.cell(i) || a.cellStart(i) != b.cellStart(i) || a.cellEnd(i) != b.cellEnd(i))
+                return at(r, "cell " + std::to_string(i) + " differs");
+    }
+    return {};
+}
+
 // Joining values and scanning the result gives the values back.
 inline std::string checkJoinRoundTrip(const std::vector<std::string>& values, char delimiter, char quote) {
     std::string joined = joinFields(values, delimiter, quote);

@@ -166,4 +166,74 @@ TEST_F(GridViewTest, ReloadAndOutsideEditsKeepTheTopRowAndTheCurrentRow) {
     EXPECT_EQ(status(), commaStatus(400, 2, 1, 1));
 }
 
+TEST_F(GridViewTest, OutsideEditsAreReadByWhatTheyChanged) {
+    openPanel(numberedRows(400));
+    devhost::EditorView& view = host.mainView();
+    view.resetMessageCounts();
+
+    // Typing in the middle: only a stretch around the edit is read, never the whole text.
+    const size_t row200 = view.text().find("\r\n200,") + 2;
+    view.userInsert(row200, "9");
+    view.userDelete(row200 + 5, 1);  // the x of that row
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(view.messageCount(SCI_GETCHARACTERPOINTER), 0);
+    EXPECT_GT(view.messageCount(SCI_GETRANGEPOINTER), 0);
+    EXPECT_EQ(cellText(199, 1), L"9200");
+    EXPECT_EQ(cellText(199, 2), L"");
+    EXPECT_EQ(cellText(200, 1), L"201");
+    EXPECT_EQ(status(), commaStatus(400, 2, 1, 1));
+
+    // A line break typed into a row splits it; the rows below move down by one.
+    view.userInsert(view.text().find("\r\n300,") + 4, "\r\n");
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(view.messageCount(SCI_GETCHARACTERPOINTER), 0);
+    EXPECT_EQ(cellText(299, 1), L"30");
+    EXPECT_EQ(cellText(300, 1), L"0");
+    EXPECT_EQ(cellText(400, 1), L"400");
+    EXPECT_EQ(status(), commaStatus(401, 2, 1, 1));
+
+    // Undone in the editor, the grid is as before, still read by what changed.
+    ASSERT_TRUE(view.undo());
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(view.messageCount(SCI_GETCHARACTERPOINTER), 0);
+    EXPECT_EQ(cellText(299, 1), L"300");
+    EXPECT_EQ(status(), commaStatus(400, 2, 1, 1));
+
+    // A quote opened in the first row turns the rest into one cell. The grid shows that, and
+    // writes go on from a table that matches the document.
+    view.userInsert(view.text().find("\r\n") + 2, "\"");
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(status(), commaStatus(1, 2, 1, 1));
+    ASSERT_TRUE(view.undo());
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(status(), commaStatus(400, 2, 1, 1));
+    EXPECT_EQ(cellText(399, 1), L"400");
+}
+
+TEST_F(GridViewTest, EditsTheGridCannotFollowAreReadWhole) {
+    openPanel(numberedRows(50));
+    devhost::EditorView& view = host.mainView();
+
+    // An edit while the panel is hidden goes unseen; the refreshes after it read what it did.
+    host.mainView().userInsert(view.text().find("\r\n10,") + 2, "1");
+    ASSERT_TRUE(waitForRefresh());
+    ASSERT_TRUE(host.invokeCommand(PANEL_COMMAND));
+    view.userInsert(view.text().find("\r\n20,") + 2, "2");
+    ASSERT_TRUE(host.invokeCommand(PANEL_COMMAND));
+    view.resetMessageCounts();
+    view.userInsert(view.text().find("\r\n30,") + 2, "3");
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(cellText(9, 1), L"110");
+    EXPECT_EQ(cellText(19, 1), L"220");
+    EXPECT_EQ(cellText(29, 1), L"330");
+
+    // Another document swapped into the view while an edit waits for the refresh.
+    view.userInsert(0, "x");
+    host.activateDocument(0, std::make_shared<devhost::EditorDocument>(numberedRows(5)));
+    view.userInsert(view.text().size(), "6,y\r\n");
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(status(), commaStatus(6, 2, 1, 1));
+    EXPECT_EQ(cellText(5, 2), L"y");
+}
+
 }  // namespace

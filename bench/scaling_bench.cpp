@@ -1,0 +1,151 @@
+// How the core's work grows with the document: the typical document at each size given on
+// the command line in MiB (default 16, 64 and 256), one line per size, medians over repeated
+// runs, CPU time of this process (the machine is shared, so wall time says more about the
+// neighbours than about the code).
+//
+//   first view     detecting the delimiter and scanning into a new table
+//   full refresh   scanning into the table that holds the document already
+//   by changes     the refresh after a one-line outside edit in the middle: the rescan of the
+//                  changed stretch through a 64 KiB window, and the shift of the later rows
+//   cell edit      one cell of the middle row set and the later rows shifted (the model's part;
+//                  the editor's replace is the host's)
+//   add row        the text of a new row after the middle one, then the full refresh that
+//                  every row operation ends with
+//   add column     the whole document written with a column inserted (a column operation
+//                  rewrites the document), then the full refresh
+//   peak, kept     the heap the first view holds at its peak and afterwards, as multiples of
+//                  the document
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "documents.h"
+#include "heap_counter.h"
+#include "model/changed_range.h"
+#include "model/column_edit.h"
+#include "model/csv_table.h"
+#include "model/delimiter_detection.h"
+#include "model/row_update.h"
+
+namespace {
+
+constexpr uint64_t MIB = 1 << 20;
+
+double cpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The median of runs of work, in milliseconds; prepare runs untimed before each.
+double medianMs(int runs, const std::function<void()>& work, const std::function<void()>& prepare = {}) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare) prepare();
+        const double t0 = cpuSeconds();
+        work();
+        times.push_back(cpuSeconds() - t0);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2] * 1e3;
+}
+
+void fail(const char* what) {
+    std::fprintf(stderr, "scaling_bench: %s\n", what);
+    std::exit(1);
+}
+
+void measure(uint64_t mib) {
+    std::string text = documents::typical(mib * MIB);
+    const char delimiter = detectDelimiter(text);
+    const int wholeRuns = mib >= 256 ? 3 : 5;
+
+    double peak = 0;
+    double kept = 0;
+    {
+        const uint64_t base = heap_counter::currentBytes();
+        heap_counter::resetPeak();
+        auto table = std::make_unique<CsvTable>();
+        scanDocument(text, delimiter, '"', *table);
+        peak = static_cast<double>(heap_counter::peakBytes() - base) / static_cast<double>(text.size());
+        kept = static_cast<double>(heap_counter::currentBytes() - base) / static_cast<double>(text.size());
+    }
+
+    std::unique_ptr<CsvTable> fresh;
+    const double firstView = medianMs(
+        wholeRuns,
+        [&] {
+            fresh = std::make_unique<CsvTable>();
+            scanDocument(text, detectDelimiter(text), '"', *fresh);
+        },
+        [&] { fresh.reset(); });
+    fresh.reset();
+
+    CsvTable table;
+    scanDocument(text, delimiter, '"', table);
+    const double fullRefresh = medianMs(wholeRuns, [&] { scanDocument(text, delimiter, '"', table); });
+
+    // A one-line outside edit: a byte typed into a cell of the middle row, then taken out
+    // again, alternately; each refresh sees one of the two.
+    const uint64_t middle = table.rows.size() / 2;
+    const uint64_t at = table.rows[middle].start + 1;
+    std::string edited = text;
+    edited.insert(edited.begin() + static_cast<std::ptrdiff_t>(at), '7');
+    bool isEdited = false;
+    const double byChanges = medianMs(21, [&] {
+        const std::string& now = isEdited ? text : edited;
+        ChangedRange change;
+        if (isEdited) noteDeletion(change, at, 1); else noteInsertion(change, at, 1);
+        const uint64_t start = rescanStart(table, change);
+        const uint64_t window = std::min<uint64_t>(now.size() - start, change.end - start + 64 * 1024);
+        if (rescanChangedRange(std::string_view(now).substr(start, window), start, now.size(), change, table) !=
+            RescanResult::Done)
+            fail("the one-line edit was not rescanned by its change");
+        isEdited = !isEdited;
+    });
+    if (isEdited) scanDocument(text, delimiter, '"', table);
+    if (table.parsedLength != text.size()) fail("the table does not describe the document after the rescans");
+
+    // Each edit writes a value of another length than the last, so every one moves the rows.
+    const char* const values[] = {"x", "xx", "xxx"};
+    int edits = 0;
+    const double cellEdit = medianMs(21, [&] {
+        const RowReplacement replacement = setRowCell(table, middle, 2, values[edits++ % 3]);
+        commitRowReplacement(table, middle, replacement);
+    });
+    scanDocument(text, delimiter, '"', table);
+
+    const double addRow = medianMs(wholeRuns, [&] {
+        const TextInsertion row = rowInsertion(table, middle, table.maxCells, "\r\n", true);
+        if (row.text.empty()) fail("no row text");
+        scanDocument(text, delimiter, '"', table);
+    });
+    const double addColumn = medianMs(wholeRuns, [&] {
+        const std::string written = documentText(table, "\r\n", ColumnEdit{ColumnChange::Insert, 3, delimiter});
+        if (written.size() <= text.size()) fail("the column was not inserted");
+        scanDocument(text, delimiter, '"', table);
+    });
+
+    std::printf("%6llu MiB  %10zu rows  first view %8.1f ms  full refresh %8.1f ms  by changes %7.3f ms  "
+                "cell edit %7.3f ms  add row %8.1f ms  add column %8.1f ms  peak %.2fx  kept %.2fx\n",
+                static_cast<unsigned long long>(mib), table.rows.size(), firstView, fullRefresh, byChanges, cellEdit,
+                addRow, addColumn, peak, kept);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<uint64_t> sizes;
+    for (int i = 1; i < argc; ++i) sizes.push_back(std::strtoull(argv[i], nullptr, 10));
+    if (sizes.empty()) sizes = {16, 64, 256};
+    std::printf("scaling_bench: typical document, CPU time medians\n");
+    for (uint64_t mib : sizes)
+        if (mib > 0) measure(mib);
+    return 0;
+}
