@@ -51,6 +51,17 @@ const std::array<BarControl, 12> BAR_CONTROLS{{
 constexpr int BAR_MARGIN = 4;
 constexpr int BAR_ROW_HEIGHT = 23;
 
+// Enter finds in the bar's text fields and boxes; on a push button it presses the button.
+bool enterFinds(HWND control) {
+    wchar_t className[8] = {};
+    GetClassNameW(control, className, 8);
+    if (lstrcmpiW(className, L"Edit") == 0) {
+        return true;
+    }
+    const LONG_PTR buttonType = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+    return buttonType != BS_PUSHBUTTON && buttonType != BS_DEFPUSHBUTTON;
+}
+
 }  // namespace
 
 HWND GridPanel::findBarControl(int id) const {
@@ -174,23 +185,18 @@ LRESULT CALLBACK GridPanel::findFieldProc(HWND window, UINT message, WPARAM wPar
                                           UINT_PTR /*subclassId*/, DWORD_PTR referenceData) {
     return callGuarded<LRESULT>(0, [&]() -> LRESULT {
         GridPanel& panel = *reinterpret_cast<GridPanel*>(referenceData);
-        const LONG_PTR buttonType = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
-        wchar_t className[8] = {};
-        GetClassNameW(window, className, 8);
-        const bool enterFinds =
-            lstrcmpiW(className, L"Edit") == 0 || (buttonType != BS_PUSHBUTTON && buttonType != BS_DEFPUSHBUTTON);
         switch (message) {
         case WM_GETDLGCODE: {
             const auto* key = reinterpret_cast<const MSG*>(lParam);
             const LRESULT code = DefSubclassProc(window, message, wParam, lParam);
             if (key != nullptr && key->message == WM_KEYDOWN &&
-                ((key->wParam == VK_RETURN && enterFinds) || key->wParam == VK_ESCAPE || key->wParam == VK_F3)) {
+                ((key->wParam == VK_RETURN && enterFinds(window)) || key->wParam == VK_ESCAPE || key->wParam == VK_F3)) {
                 return code | DLGC_WANTMESSAGE;
             }
             return code;
         }
         case WM_KEYDOWN:
-            if ((wParam == VK_RETURN && enterFinds) || wParam == VK_F3) {
+            if ((wParam == VK_RETURN && enterFinds(window)) || wParam == VK_F3) {
                 panel.findNext(isHeld(VK_SHIFT));
                 return 0;
             }
