@@ -82,7 +82,7 @@ void benchRefresh(benchmark::State& state, Document* doc) {
         std::string copy(text);
         char d = detectDelimiter(copy);
         scanDocument(copy, d ? d : table.delimiter, '"', table);
-        benchmark::DoNotOptimize(table.rows.data());
+        benchmark::DoNotOptimize(table.rows.size());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
@@ -94,7 +94,7 @@ void benchScan(benchmark::State& state, Document* doc) {
     scanDocument(text, d, '"', table);
     for (auto _ : state) {
         scanDocument(text, d, '"', table);
-        benchmark::DoNotOptimize(table.rows.data());
+        benchmark::DoNotOptimize(table.rows.size());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
@@ -116,7 +116,7 @@ void benchFresh(benchmark::State& state, Document* doc) {
     for (auto _ : state) {
         auto table = std::make_unique<CsvTable>();
         scanDocument(text, d, '"', *table);
-        benchmark::DoNotOptimize(table->rows.data());
+        benchmark::DoNotOptimize(table->rows.size());
         state.PauseTiming();
         table.reset();
         state.ResumeTiming();

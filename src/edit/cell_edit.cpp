@@ -48,28 +48,20 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
         return false;
     }
 
-    // The row holds the new value before the write. When the write fails the row is put back
-    // as it was before the refresh reads the document again: a refresh that finds no editor
-    // view reads nothing, and the grid must not go on showing a value the document lacks.
-    CsvRow unwritten = table.rows[rowIndex];
+    // The table takes the new value only once the document has it: a write that fails leaves
+    // the grid showing what the document holds.
     RowReplacement replacement = setRowCell(table, rowIndex, cellIndex, value);
     // A last row without a line ending that becomes empty would be no row at all: it gets the
     // document's line ending, so the grid keeps the row it shows.
-    const bool endsEmpty = replacement.text.empty() && table.rows[rowIndex].eolLength() == 0;
+    const bool endsEmpty = replacement.text.empty() && table.rows.eol(rowIndex).empty();
     const std::string eol = endsEmpty ? documentEol(editorWindows()) : std::string();
-    replacement.text += eol;
-    if (!replaceRange(editorWindows(), replacement.start, replacement.end, replacement.text, panelIsWriting)) {
-        table.rows[rowIndex] = std::move(unwritten);
+    if (!replaceRange(editorWindows(), replacement.start, replacement.end, replacement.text + eol, panelIsWriting)) {
         refreshGrid(true);
         MessageBoxW(hostWindow, WRITE_FAILED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONWARNING);
         return false;
     }
-    commitRowReplacement(table, rowIndex, replacement);
+    commitRowReplacement(table, rowIndex, replacement, eol);
     ++cellWrites;
-    if (endsEmpty) {
-        table.rows[rowIndex].setEol(eol);
-        table.rows[rowIndex].end -= eol.size();
-    }
 
     // The columns are rebuilt only when the widened row changes how many the grid shows.
     const uint64_t shown = std::min(table.maxCells, MAX_GRID_COLUMNS);

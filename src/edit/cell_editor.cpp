@@ -78,7 +78,7 @@ void GridPanel::openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_
         return;
     }
     // The value itself, line breaks and tabs included, not the one-line form the grid shows.
-    const std::optional<std::string_view> value =
+    const std::optional<std::string> value =
         cellAt(table, headerRow, gridRow, static_cast<uint64_t>(listColumn) - 1);
     std::wstring text = value ? decodeCell(*value, static_cast<UINT>(documentCodePage)) : std::wstring();
     // A window text ends at the first NUL, so the editor holds a value with a NUL byte only up

@@ -244,19 +244,29 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
     }
     const std::string eol = documentEol(editorWindows());
     const uint64_t rowsNeeded = firstRow + values.size();
-    while (table.rows.size() < rowsNeeded) {
-        if (table.rows.back().eolLength() == 0) {
-            table.rows.back().setEol(eol);
+    const uint64_t existing = table.rows.size();
+    // The rows the block reaches, decoded, and from the old last row on when the block runs
+    // past it; they go back into the table in one change.
+    const uint64_t from = std::min(firstRow, existing - 1);
+    const uint64_t to = std::min(rowsNeeded, existing);
+    std::vector<CsvRow> block;
+    block.reserve(static_cast<size_t>(std::max(rowsNeeded, existing) - from));
+    for (uint64_t r = from; r < to; ++r) {
+        block.push_back(table.rows[r]);
+    }
+    while (from + block.size() < rowsNeeded) {
+        if (block.back().eolLength() == 0) {
+            block.back().setEol(eol);
         }
         CsvRow added;
         added.setEol(eol);
         added.setCells(std::vector<std::string>(static_cast<size_t>(std::max<uint64_t>(shownColumnCount, 1))));
         rebuildRowText(added, table.delimiter, table.quote);
-        table.rows.push_back(std::move(added));
+        block.push_back(std::move(added));
     }
     uint64_t widest = 0;
     for (size_t k = 0; k < values.size(); ++k) {
-        CsvRow& row = table.rows[static_cast<size_t>(firstRow + k)];
+        CsvRow& row = block[static_cast<size_t>(firstRow + k - from)];
         std::vector<std::string> cells = row.cells();
         bool changed = !clearing;
         for (size_t i = 0; i < values[k].size(); ++i) {
@@ -276,6 +286,12 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
         }
         widest = std::max<uint64_t>(widest, row.cellCount());
     }
+    std::vector<RowList::RowBytes> bytes;
+    bytes.reserve(block.size());
+    for (const CsvRow& row : block) {
+        bytes.push_back({row.raw(), row.eol(), row.cellCount()});
+    }
+    table.rows.replace(from, to, bytes);
     table.maxCells = std::max(table.maxCells, widest);
     return !write || rewriteDocument();
 }

@@ -162,7 +162,7 @@ void GridPanel::replaceAll() {
     };
     for (const GridCell& match : allMatches(table, headerRow, matcher, shownColumnCount)) {
         const uint64_t record = headerRow ? match.row + 1 : match.row;
-        const std::string_view value = table.rows[static_cast<size_t>(record)].cell(match.cell);
+        const std::string value(table.rows[record].cell(match.cell));
         if (encodeCell(decodeCell(value, codePage), codePage) != value) {
             continue;  // bytes that do not survive decoding are not rewritten
         }

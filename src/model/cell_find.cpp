@@ -147,7 +147,7 @@ std::optional<FoundCell> findCell(const CsvTable& table, bool headerRow, const C
                                   uint64_t cellLimit, std::optional<GridCell> from, bool backward) {
     const uint64_t rows = dataRowCount(table, headerRow);
     if (rows == 0) return std::nullopt;
-    const auto rowAt = [&](uint64_t gridRow) -> const CsvRow& {
+    const auto rowAt = [&](uint64_t gridRow) -> CsvRow {
         return table.rows[static_cast<size_t>(headerRow ? gridRow + 1 : gridRow)];
     };
     const auto look = [&](uint64_t gridRow, uint64_t lo, uint64_t hi) -> std::optional<GridCell> {
@@ -243,21 +243,23 @@ std::string rowTextWithCells(const CsvRow& row, const std::vector<std::pair<uint
 std::string documentWithRowTexts(const CsvTable& table, const std::vector<std::pair<uint64_t, std::string>>& rowTexts,
                                  std::string_view eol) {
     uint64_t size = 0;
-    for (const CsvRow& row : table.rows) size += row.raw().size() + std::max<uint64_t>(row.eolLength(), eol.size());
+    for (uint64_t r = 0; r < table.rows.size(); ++r) {
+        size += table.rows.raw(r).size() + std::max<uint64_t>(table.rows.eol(r).size(), eol.size());
+    }
     for (const auto& [index, text] : rowTexts) size += text.size();
     std::string document;
     document.reserve(static_cast<size_t>(size));
     auto next = rowTexts.begin();
-    for (size_t r = 0; r < table.rows.size(); ++r) {
-        const CsvRow& row = table.rows[r];
+    for (uint64_t r = 0; r < table.rows.size(); ++r) {
         while (next != rowTexts.end() && next->first < r) ++next;
         if (next != rowTexts.end() && next->first == r) {
             document.append(next->second);
         } else {
-            document.append(row.raw());
+            document.append(table.rows.raw(r));
         }
+        const std::string_view ending = table.rows.eol(r);
         const bool last = r + 1 == table.rows.size();
-        document.append(last || row.eolLength() > 0 ? row.eol() : eol);
+        document.append(last || !ending.empty() ? ending : eol);
     }
     return document;
 }

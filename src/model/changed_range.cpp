@@ -40,59 +40,19 @@ void noteDeletion(ChangedRange& change, uint64_t position, uint64_t length) {
 
 namespace {
 
-// The index of the last row starting before position, or 0.
-uint64_t firstRowToRescan(const CsvTable& table, uint64_t position) {
-    auto after = std::lower_bound(table.rows.begin(), table.rows.end(), position,
-                                  [](const CsvRow& row, uint64_t p) { return row.start < p; });
-    const uint64_t index = static_cast<uint64_t>(after - table.rows.begin());
-    return index > 0 ? index - 1 : 0;
-}
-
-// The index of the old row starting exactly at position, or none (all ones).
-uint64_t oldRowStartingAt(const CsvTable& table, uint64_t from, uint64_t position) {
-    auto hit = std::lower_bound(table.rows.begin() + static_cast<std::ptrdiff_t>(from), table.rows.end(), position,
-                                [](const CsvRow& row, uint64_t p) { return row.start < p; });
-    if (hit != table.rows.end() && hit->start == position) return static_cast<uint64_t>(hit - table.rows.begin());
-    return ~uint64_t(0);
-}
-
-uint64_t widest(const std::vector<CsvRow>& rows, uint64_t from, uint64_t to) {
-    uint64_t cells = 0;
-    for (uint64_t r = from; r < to; ++r) cells = std::max(cells, rows[r].cellCount());
-    return cells;
-}
-
-// Puts fresh in place of the old rows [first, last) and shifts the rows after them.
-void splice(CsvTable& table, uint64_t first, uint64_t last, std::vector<CsvRow>& fresh, int64_t shift,
+// Puts fresh in place of the old rows [first, last); the rows after them move along with
+// their chunks.
+void splice(CsvTable& table, uint64_t first, uint64_t last, const std::vector<RowList::RowBytes>& fresh,
             uint64_t documentLength) {
-    std::vector<CsvRow>& rows = table.rows;
-    const uint64_t removedWidest = widest(rows, first, last);
-    const uint64_t addedWidest = widest(fresh, 0, fresh.size());
-    // Room first, so that nothing below can fail half-way.
-    if (fresh.size() > last - first) rows.reserve(rows.size() + fresh.size() - (last - first));
-
-    const uint64_t common = std::min<uint64_t>(last - first, fresh.size());
-    for (uint64_t i = 0; i < common; ++i) rows[first + i] = std::move(fresh[i]);
-    const auto at = rows.begin() + static_cast<std::ptrdiff_t>(first + common);
-    if (fresh.size() > common) {
-        rows.insert(at, std::make_move_iterator(fresh.begin() + static_cast<std::ptrdiff_t>(common)),
-                    std::make_move_iterator(fresh.end()));
-    } else if (last - first > common) {
-        rows.erase(at, at + static_cast<std::ptrdiff_t>(last - first - common));
-    }
-    if (shift != 0) {
-        const uint64_t delta = static_cast<uint64_t>(shift);  // wraps for a negative shift
-        for (uint64_t r = first + fresh.size(); r < rows.size(); ++r) {
-            rows[r].start += delta;
-            rows[r].end += delta;
-        }
-    }
-
+    const uint64_t removedWidest = table.rows.widest(first, last);
+    uint64_t addedWidest = 0;
+    for (const RowList::RowBytes& row : fresh) addedWidest = std::max(addedWidest, row.cellCount);
+    table.rows.replace(first, last, fresh);
     if (addedWidest >= table.maxCells) {
         table.maxCells = addedWidest;
     } else if (removedWidest == table.maxCells) {
-        // The widest row may be gone; only a look at every row tells.
-        table.maxCells = widest(rows, 0, rows.size());
+        // The widest row may be gone; the chunks' widest rows tell.
+        table.maxCells = table.rows.widest();
     }
     table.parsedLength = documentLength;
 }
@@ -101,42 +61,39 @@ void splice(CsvTable& table, uint64_t first, uint64_t last, std::vector<CsvRow>&
 
 uint64_t rescanStart(const CsvTable& table, const ChangedRange& change) {
     if (table.rows.empty()) return 0;
-    return table.rows[firstRowToRescan(table, change.start)].start;
+    return table.rows.start(table.rows.lastRowStartingBefore(change.start));
 }
 
 RescanResult rescanChangedRange(std::string_view window, uint64_t windowStart, uint64_t documentLength,
                                 const ChangedRange& change, CsvTable& table) {
     if (!change.followed || change.empty || table.rows.empty()) return RescanResult::NotSafe;
-    const CsvRow& last = table.rows.back();
-    const uint64_t oldLength = last.end + last.eolLength();
+    const uint64_t oldLength = table.rows.textLength();
     const int64_t shift = change.lengthChange;
     if (static_cast<uint64_t>(shift) + oldLength != documentLength) return RescanResult::NotSafe;
     if (change.start > change.end || change.end > documentLength) return RescanResult::NotSafe;
     const uint64_t windowEnd = windowStart + window.size();
     if (windowEnd > documentLength) return RescanResult::NotSafe;
 
-    const uint64_t first = firstRowToRescan(table, change.start);
-    const uint64_t from = table.rows[first].start;
+    const uint64_t first = table.rows.lastRowStartingBefore(change.start);
+    const uint64_t from = table.rows.start(first);
     if (from < windowStart) return RescanResult::NotSafe;
 
     const char delimiter = table.delimiter;
     const char quote = table.quote;
     record_scan::FieldStops stops(window.data(), window.size(), delimiter, quote);
-    RowScanSink sink;
-    sink.text = window.data();
-    std::vector<CsvRow> fresh;
+    std::vector<RowList::RowBytes> fresh;
     uint64_t position = from;  // a record start of the new scan, in document positions
     for (;;) {
         // Past the change, a record start of the new scan that was one of the old scan too
         // begins the same bytes in the same state: the old rows from there on are right.
         if (position >= change.end) {
             if (position == documentLength) {
-                splice(table, first, table.rows.size(), fresh, shift, documentLength);
+                splice(table, first, table.rows.size(), fresh, documentLength);
                 return RescanResult::Done;
             }
-            const uint64_t old = oldRowStartingAt(table, first, position - static_cast<uint64_t>(shift));
-            if (old != ~uint64_t(0)) {
-                splice(table, first, old, fresh, shift, documentLength);
+            const uint64_t old = table.rows.rowStartingAt(position - static_cast<uint64_t>(shift));
+            if (old != ~uint64_t(0) && old >= first) {
+                splice(table, first, old, fresh, documentLength);
                 return RescanResult::Done;
             }
             if (position - change.end > MAX_RESCAN_BYTES_PAST_CHANGE) return RescanResult::NotSafe;
@@ -144,16 +101,12 @@ RescanResult rescanChangedRange(std::string_view window, uint64_t windowStart, u
         if (position >= windowEnd) return RescanResult::NeedsMoreText;
 
         const uint64_t begin = position - windowStart;
-        sink.reset(begin);
-        const uint64_t e = record_scan::scanFields(window.data(), window.size(), begin, delimiter, quote, stops, sink);
+        FieldCounter counter;
+        const uint64_t e = record_scan::scanFields(window.data(), window.size(), begin, delimiter, quote, stops, counter);
         // A record that reaches the window's end, or whose CR is its last byte, may go on.
         if (windowEnd < documentLength && e + 1 >= window.size()) return RescanResult::NeedsMoreText;
-        CsvRow& row = fresh.emplace_back();
-        sink.storeInto(row, e);
         const std::string_view eol = lineEndingAt(window, e);
-        row.setEol(eol);
-        row.start = position;
-        row.end = windowStart + e;
-        position = row.end + eol.size();
+        fresh.push_back({window.substr(begin, e - begin), eol, counter.fields});
+        position = windowStart + e + eol.size();
     }
 }

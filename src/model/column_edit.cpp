@@ -154,13 +154,14 @@ void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit
 std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit) {
     // One allocation: the rows' own lengths, the endings and one byte per row for an insertion.
     uint64_t size = 0;
-    for (const CsvRow& row : table.rows) {
-        size += row.raw().size() + std::max<uint64_t>(row.eolLength(), eol.size()) + 1;
+    for (uint64_t r = 0; r < table.rows.size(); ++r) {
+        size += table.rows.raw(r).size() + std::max<uint64_t>(table.rows.eol(r).size(), eol.size()) + 1;
     }
     std::string text;
     text.reserve(static_cast<size_t>(size));
-    for (size_t r = 0; r < table.rows.size(); ++r) {
-        const CsvRow& row = table.rows[r];
+    CsvRow row;
+    for (uint64_t r = 0; r < table.rows.size(); ++r) {
+        table.rows.read(r, row);
         appendEditedRow(text, row, edit);
         const bool last = r + 1 == table.rows.size();
         text.append(last || row.eolLength() > 0 ? row.eol() : eol);

@@ -52,29 +52,21 @@ uint64_t scanDocumentWith(std::string_view text, char delimiter, char quote, Csv
     table.quote = quote;
     table.maxCells = 0;
     table.parsedLength = length;
+    table.rows.setReading(delimiter, quote);
 
     try {
         Stops stops(text.data(), text.size(), delimiter, quote);
-        RowScanSink sink;
-        sink.text = text.data();
-        // Rows already in the table are overwritten in place, so their buffers are reused; the
-        // ones left over at the end are dropped.
-        uint64_t rowCount = 0;
+        RowList::Builder rows(table.rows, text);
         uint64_t pos = 0;
         while (pos < length) {
-            sink.reset(pos);
-            uint64_t e = record_scan::scanFields(text.data(), length, pos, delimiter, quote, stops, sink);
-            if (rowCount == table.rows.size()) table.rows.emplace_back();
-            CsvRow& row = table.rows[rowCount++];
-            sink.storeInto(row, e);
-            row.start = pos;
-            row.end = e;
-            std::string_view eol = lineEndingAt(text, e);
-            row.setEol(eol);
-            if (row.cellCount() > table.maxCells) table.maxCells = row.cellCount();
-            pos = e + eol.size();
+            FieldCounter counter;
+            const uint64_t e = record_scan::scanFields(text.data(), length, pos, delimiter, quote, stops, counter);
+            const uint64_t eolLength = lineEndingAt(text, e).size();
+            rows.add(e, eolLength, counter.fields);
+            if (counter.fields > table.maxCells) table.maxCells = counter.fields;
+            pos = e + eolLength;
         }
-        table.rows.erase(table.rows.begin() + static_cast<std::ptrdiff_t>(rowCount), table.rows.end());
+        rows.finish();
     } catch (...) {
         // Running out of memory half-way would leave rows of two documents under the new
         // document's stamp, and a later edit would write by offsets that no longer hold. The
@@ -124,11 +116,10 @@ uint64_t modelRowIndex(int32_t gridRow, bool headerRow) {
     return static_cast<uint64_t>(gridRow) + (headerRow ? 1 : 0);
 }
 
-std::optional<std::string_view> cellAt(const CsvTable& table, bool headerRow, int32_t gridRow,
-                                       uint64_t cellIndex) {
+std::optional<std::string> cellAt(const CsvTable& table, bool headerRow, int32_t gridRow, uint64_t cellIndex) {
     uint64_t r = modelRowIndex(gridRow, headerRow);
     if (r >= table.rows.size()) return std::nullopt;
-    const CsvRow& row = table.rows[r];
+    const CsvRow& row = table.rows.cached(r);
     if (cellIndex >= row.cellCount()) return std::nullopt;
-    return row.cell(cellIndex);
+    return std::string(row.cell(cellIndex));
 }

@@ -1,5 +1,5 @@
-// The filler of compact rows behind scanDocument, CsvRow::assignText and the rescan of a
-// changed stretch: one record's fields become a CsvRow.
+// The sinks of the record scan that build rows: the filler of a decoded CsvRow (behind
+// CsvRow::assignText) and the field counter of the scans that keep only a record's bytes.
 #pragma once
 
 #include <cstdint>
@@ -76,6 +76,17 @@ public:
         row.storeRecord(std::string_view(text + rowStart, rowEnd - rowStart), slots.data(),
                         slots.size(), values);
     }
+};
+
+// Counts one record's fields, for the scans that keep only the bytes: the values are decoded
+// when a row is read.
+struct FieldCounter {
+    uint64_t fields = 0;
+    void plainField(uint64_t, uint64_t) { ++fields; }
+    void beginQuoted(uint64_t) {}
+    void appendValue(uint64_t, uint64_t) {}
+    void appendByte(uint64_t) {}
+    void endQuoted(uint64_t, uint64_t) { ++fields; }
 };
 
 // The line ending that follows a record ending at e: CR LF, CR, LF, or none at the text's end.

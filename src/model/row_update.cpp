@@ -14,8 +14,8 @@ bool cellHoldsValue(const CsvRow& row, uint64_t cellIndex, std::string_view valu
     return cellIndex < row.cellCount() && row.cell(cellIndex) == value;
 }
 
-RowReplacement setRowCell(CsvTable& table, uint64_t rowIndex, uint64_t cellIndex, std::string_view value) {
-    CsvRow& row = table.rows[rowIndex];
+RowReplacement setRowCell(const CsvTable& table, uint64_t rowIndex, uint64_t cellIndex, std::string_view value) {
+    CsvRow row = table.rows[rowIndex];
     std::vector<std::string> cells = row.cells();
     // Every missing cell up to the edited one becomes one more delimiter in the row, even
     // when the new value is empty.
@@ -25,22 +25,20 @@ RowReplacement setRowCell(CsvTable& table, uint64_t rowIndex, uint64_t cellIndex
     cells[static_cast<size_t>(cellIndex)].assign(value.data(), value.size());
     row.setCells(cells);
     rebuildRowText(row, table.delimiter, table.quote);
-    return RowReplacement{row.start, row.end, std::string(row.raw())};
+    return RowReplacement{row.start, row.end, std::string(row.raw()), row.cellCount()};
 }
 
-void commitRowReplacement(CsvTable& table, uint64_t rowIndex, const RowReplacement& replacement) {
+void commitRowReplacement(CsvTable& table, uint64_t rowIndex, const RowReplacement& replacement,
+                          std::string_view addedEol) {
     // The change of length in two's complement: adding it moves an offset up or down.
-    const uint64_t shift = uint64_t(replacement.text.size()) - (replacement.end - replacement.start);
-    CsvRow& row = table.rows[rowIndex];
-    row.end = replacement.start + replacement.text.size();
-    for (size_t r = static_cast<size_t>(rowIndex) + 1; r < table.rows.size(); ++r) {
-        table.rows[r].start += shift;
-        table.rows[r].end += shift;
-    }
+    const uint64_t shift =
+        uint64_t(replacement.text.size() + addedEol.size()) - (replacement.end - replacement.start);
+    const std::string eol(addedEol.empty() ? table.rows.eol(rowIndex) : addedEol);
+    table.rows.replace(rowIndex, rowIndex + 1, {RowList::RowBytes{replacement.text, eol, replacement.cellCount}});
     if (table.parsedLength != CHANGED_OUTSIDE) {
         table.parsedLength += shift;
     }
-    if (row.cellCount() > table.maxCells) {
-        table.maxCells = row.cellCount();
+    if (replacement.cellCount > table.maxCells) {
+        table.maxCells = replacement.cellCount;
     }
 }

@@ -264,9 +264,10 @@ std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow, c
     // Values that repeat (a column of a few dozen city names) are collated once.
     std::vector<KeyValue> values(static_cast<size_t>((rowCount - first) * keyCount));
     std::string arena;
-    std::unordered_map<std::string_view, std::pair<uint64_t, uint64_t>> collated;
+    std::unordered_map<std::string, std::pair<uint64_t, uint64_t>> collated;
+    CsvRow row;
     for (uint64_t r = first; r < rowCount; ++r) {
-        const CsvRow& row = table.rows[r];
+        table.rows.read(r, row);
         for (size_t k = 0; k < keyCount; ++k) {
             KeyValue& value = values[static_cast<size_t>((r - first) * keyCount + k)];
             if (keys[k].column >= row.cellCount()) continue;
@@ -278,7 +279,7 @@ std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow, c
             value.kind = classified.kind;
             value.number = classified.number;
             if (classified.kind == ValueKind::Text) {
-                auto [known, added] = collated.try_emplace(cell);
+                auto [known, added] = collated.try_emplace(std::string(cell));
                 if (added) {
                     const size_t before = arena.size();
                     collate(cell, arena);
@@ -308,27 +309,27 @@ std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow, c
 }
 
 std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint64_t>& order, std::string_view eol) {
+    const RowList& rows = table.rows;
     uint64_t size = 0;
-    for (const CsvRow& row : table.rows) size += row.raw().size() + std::max<uint64_t>(row.eolLength(), eol.size()) + 1;
+    for (uint64_t r = 0; r < rows.size(); ++r) size += rows.raw(r).size() + std::max<uint64_t>(rows.eol(r).size(), eol.size()) + 1;
     std::string text;
     text.reserve(static_cast<size_t>(size));
 
-    const bool bom = !table.rows.empty() && table.rows.front().raw().substr(0, UTF8_BOM.size()) == UTF8_BOM;
+    const bool bom = !rows.empty() && rows.raw(0).substr(0, UTF8_BOM.size()) == UTF8_BOM;
     if (bom) text.append(UTF8_BOM);
     for (size_t i = 0; i < order.size(); ++i) {
-        const CsvRow& row = table.rows[static_cast<size_t>(order[i])];
-        std::string_view raw = row.raw();
+        std::string_view raw = rows.raw(order[i]);
         if (bom && order[i] == 0) raw.remove_prefix(UTF8_BOM.size());
         text.append(raw);
         const bool last = i + 1 == order.size();
         if (last) {
-            text.append(row.eol());
+            text.append(rows.eol(order[i]));
             break;
         }
-        std::string_view ending = row.eolLength() > 0 ? row.eol() : eol;
+        std::string_view ending = rows.eol(order[i]).empty() ? eol : rows.eol(order[i]);
         // A lone CR before an empty record that ends with LF would read as one CR LF.
-        const CsvRow& next = table.rows[static_cast<size_t>(order[i + 1])];
-        const bool joins = ending == "\r" && next.raw().empty() && next.eol().substr(0, 1) == "\n";
+        const uint64_t next = order[i + 1];
+        const bool joins = ending == "\r" && rows.raw(next).empty() && rows.eol(next).substr(0, 1) == "\n";
         text.append(joins ? std::string_view("\r\n") : ending);
     }
     return text;

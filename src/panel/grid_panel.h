@@ -372,6 +372,9 @@ private:
     // Rescans only what the outside edits changed; false when not shown safe, the table then
     // untouched.
     bool rescanOutsideChanges(HWND view, uint64_t length);
+    // Whether the last row ends a document of length bytes with its bytes where the table
+    // puts them (the check that an unreported edit did not slip past the rescan).
+    bool lastRowStandsAt(HWND view, uint64_t length) const;
     // The rows no longer describe the document: the stamp is spoiled and the debounced
     // refresh armed (nothing while the panel writes or is hidden).
     void scheduleRefreshAfterEdit();

@@ -167,6 +167,19 @@ bool GridPanel::readIntoTable(HWND view, bool byChanges) {
     return true;
 }
 
+// Whether the table's last row ends the document of the given length and its bytes stand
+// where the table puts them.
+bool GridPanel::lastRowStandsAt(HWND view, uint64_t length) const {
+    const uint64_t r = table.rows.size() - 1;
+    const std::string_view raw = table.rows.raw(r);
+    const uint64_t start = table.rows.start(r);
+    if (start + raw.size() + table.rows.eol(r).size() != length) {
+        return false;
+    }
+    const char* bytes = rangePointer(view, start, raw.size());
+    return raw.empty() || (bytes != nullptr && std::memcmp(bytes, raw.data(), raw.size()) == 0);
+}
+
 bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
     if (view != changedView || !outsideChanges.followed || outsideChanges.empty || table.rows.empty()) {
         return false;
@@ -211,11 +224,8 @@ bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
     }
     // An edit that was never reported would show in the last row, which every change of length
     // moves: its bytes must stand where the table now puts them.
-    const CsvRow& last = table.rows.back();
-    const uint64_t lastLength = last.end - last.start;
-    const char* lastBytes = rangePointer(view, last.start, lastLength);
-    if (last.end + last.eolLength() != length || (lastLength != 0 && lastBytes == nullptr) ||
-        (lastLength != 0 && std::memcmp(lastBytes, last.raw().data(), lastLength) != 0)) {
+    // (A rescan that took every row away leaves an empty document, whose length says it all.)
+    if (table.rows.empty() ? length != 0 : !lastRowStandsAt(view, length)) {
         return false;
     }
     delimiter = wanted;

@@ -263,7 +263,7 @@ void GridPanel::syncEditorCaret() {
     if (record >= table.rows.size()) {
         return;
     }
-    const uint64_t start = table.rows[record].start;
+    const uint64_t start = table.rows.start(record);
     const LRESULT line = SendMessageW(view, SCI_LINEFROMPOSITION, static_cast<WPARAM>(start), 0);
     SendMessageW(view, SCI_ENSUREVISIBLEENFORCEPOLICY, static_cast<WPARAM>(line), 0);
     SendMessageW(view, SCI_GOTOPOS, static_cast<WPARAM>(start), 0);

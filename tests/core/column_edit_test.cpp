@@ -111,7 +111,9 @@ TEST(ColumnErase, TakesTheCellWithOneDelimiter) {
 TEST(DocumentText, MiddleRowsWithoutEndingGetTheDocumentsAndTheLastKeepsItsOwn) {
     CsvTable table = scanned("a\nb");
     EXPECT_EQ(documentText(table, "\r\n"), "a\nb");
-    table.rows.front().setEol("");
+    CsvRow first = table.rows.front();
+    first.setEol("");
+    table.rows.set(0, first);
     EXPECT_EQ(documentText(table, "\r\n"), "a\r\nb");
     EXPECT_EQ(documentText(scanned(""), "\r\n"), "");
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "model/csv_table.h"
 
@@ -50,22 +51,72 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
+// Fails the n-th allocation of work for n = 0, 1, ... until work gets through; after each
+// failure check must hold. Answers how many failures there were.
+template <class Work, class Check>
+int failEachAllocation(Work work, Check check) {
+    int failures = 0;
+    for (long n = 0;; ++n) {
+        failAfter(n);
+        try {
+            work();
+        } catch (const std::bad_alloc&) {
+            failAfter(-1);
+            ++failures;
+            check();
+            continue;
+        }
+        failAfter(-1);
+        return failures;
+    }
+}
+
 TEST(ScanFailure, RunningOutOfMemoryLeavesAnEmptyStaleTable) {
     CsvTable table;
-    scanDocument("a,b\nc,d\n", ',', '"', table);
     std::string text;
-    for (int i = 0; i < 300; ++i) text += "\"x\"\"y\",z\n";
+    for (int i = 0; i < 30000; ++i) text += "\"x\"\"y\",z\n";  // a few chunks of rows
 
-    failAfter(100);
-    EXPECT_THROW(scanDocument(text, ',', '"', table), std::bad_alloc);
-    failAfter(-1);
-    EXPECT_TRUE(table.rows.empty());
-    EXPECT_EQ(table.maxCells, 0u);
-    EXPECT_EQ(table.parsedLength, ~uint64_t(0));
-
-    scanDocument(text, ',', '"', table);
-    EXPECT_EQ(table.rows.size(), 300u);
+    const int failures = failEachAllocation(
+        [&] {
+            scanDocument("a,b\nc,d\n", ',', '"', table);
+            scanDocument(text, ',', '"', table);
+        },
+        [&] {
+            ASSERT_TRUE(table.rows.empty());
+            ASSERT_EQ(table.maxCells, 0u);
+            ASSERT_EQ(table.parsedLength, ~uint64_t(0));
+        });
+    EXPECT_GT(failures, 20) << failures;
+    EXPECT_EQ(table.rows.size(), 30000u);
     EXPECT_EQ(table.parsedLength, text.size());
+}
+
+// A change of rows that runs out of memory leaves every row as it was.
+TEST(ScanFailure, ARowChangeThatRunsOutOfMemoryChangesNothing) {
+    std::string text;
+    for (int i = 0; i < 30000; ++i) text += "a,b," + std::to_string(i) + "\r\n";
+    CsvTable table;
+    scanDocument(text, ',', '"', table);
+    const std::string wide(70000, ',');  // a row longer than a chunk
+    const std::vector<RowList::RowBytes> fresh = {{"x,y", "\r\n", 2}, {wide, "\n", wide.size() + 1}};
+    const auto wholeText = [&] {
+        std::string all;
+        for (uint64_t r = 0; r < table.rows.size(); ++r) {
+            all += table.rows.raw(r);
+            all += table.rows.eol(r);
+        }
+        return all;
+    };
+
+    const int failures = failEachAllocation([&] { table.rows.replace(5000, 12000, fresh); },
+                                            [&] {
+                                                ASSERT_EQ(table.rows.size(), 30000u);
+                                                ASSERT_EQ(wholeText(), text);
+                                            });
+    EXPECT_GT(failures, 20) << failures;
+    EXPECT_EQ(table.rows.size(), 30000u - 7000u + 2u);
+    EXPECT_EQ(table.rows.raw(5000), "x,y");
+    EXPECT_EQ(table.rows.cellCount(5001), wide.size() + 1);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ protected:
     static CsvRow rowOf(const std::string& text, size_t index) {
         CsvTable table;
         scanDocument(text, ',', '"', table);
-        return table.rows.at(index);
+        return table.rows[index];
     }
 };
 

@@ -1,0 +1,158 @@
+// The rows of the table, kept as the document's own bytes.
+//
+// A row is not stored as a CsvRow: the list holds the bytes of every record, line endings
+// included, in chunks of about CHUNK_BYTES, and for each record only where it ends in its
+// chunk, its line ending's length and its cell count. A CsvRow with cells and spans is decoded
+// from the bytes when one is asked for. So the model holds the document once plus a few bytes
+// per record, and cells that nobody looks at are never decoded.
+//
+// Offsets are not stored per row either: a row's start is its chunk's start plus its place in
+// the chunk, and a chunk's start is the sum of the lengths before it. A change rewrites the
+// chunks it touches and moves the later chunks' starts, so an edit costs its own chunk and one
+// step per chunk, never a step per row.
+//
+// The list's bytes always tile [0, textLength()): every change replaces whole rows with rows.
+#pragma once
+
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/csv_row.h"
+
+class RowList {
+public:
+    // The bytes of one record as a change hands them in.
+    struct RowBytes {
+        std::string_view raw;
+        std::string_view eol;
+        uint64_t cellCount = 0;
+    };
+
+    // A chunk is closed once it holds this many bytes; a change splits a chunk that grows to
+    // twice as many.
+    static constexpr uint64_t CHUNK_BYTES = uint64_t(64) << 10;
+
+    uint64_t size() const { return rowCount_; }
+    bool empty() const { return rowCount_ == 0; }
+    // The length of all rows with their line endings: the document's length when the list
+    // describes it.
+    uint64_t textLength() const;
+
+    // Row r decoded, with its offsets in the document. Requires r < size().
+    const CsvRow operator[](uint64_t r) const;
+    const CsvRow front() const { return (*this)[0]; }
+    const CsvRow back() const { return (*this)[rowCount_ - 1]; }
+    // Decodes row r into row, reusing its storage.
+    void read(uint64_t r, CsvRow& row) const;
+    // Row r decoded, kept in a small cache of rows read lately, since the grid asks for the
+    // cells of the rows on screen one by one. The reference holds until the next call of
+    // cached or the next change.
+    const CsvRow& cached(uint64_t r) const;
+
+    // What a row is without decoding it. Each requires r < size().
+    uint64_t start(uint64_t r) const;
+    uint64_t end(uint64_t r) const { return start(r) + raw(r).size(); }
+    std::string_view raw(uint64_t r) const;
+    std::string_view eol(uint64_t r) const;
+    uint64_t cellCount(uint64_t r) const;
+
+    // The last row that starts before position, or 0.
+    uint64_t lastRowStartingBefore(uint64_t position) const;
+    // The row starting exactly at position, or all ones.
+    uint64_t rowStartingAt(uint64_t position) const;
+    // The largest cell count of the rows [first, last), and of all rows.
+    uint64_t widest(uint64_t first, uint64_t last) const;
+    uint64_t widest() const;
+
+    // The delimiter and quote rows are decoded with.
+    void setReading(char delimiter, char quote);
+    void clear();
+    // Puts fresh in place of the rows [first, last); first <= last <= size(). Either the
+    // change is made whole or, when memory runs out, the list is left as it was.
+    void replace(uint64_t first, uint64_t last, const std::vector<RowBytes>& fresh);
+    void set(uint64_t r, const CsvRow& row);
+    void push_back(const CsvRow& row);
+
+    // Builds the list in one pass: the rows of text are handed in order, each as its end,
+    // line-ending length and cell count, and the bytes are copied a chunk at a time.
+    class Builder {
+    public:
+        Builder(RowList& list, std::string_view text);
+        void add(uint64_t end, uint64_t eolLength, uint64_t cellCount);
+        void finish();
+
+    private:
+        void closeChunk();
+        RowList& list_;
+        std::string_view text_;
+        uint64_t chunkStart_ = 0;
+        uint64_t rowStart_ = 0;
+        bool open_ = false;
+    };
+
+    // The heap bytes the list holds, for the benchmarks' memory figures.
+    uint64_t memoryBytes() const;
+
+    class const_iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = CsvRow;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = const CsvRow;
+        const_iterator(const RowList* list, uint64_t r) : list_(list), r_(r) {}
+        const CsvRow operator*() const { return (*list_)[r_]; }
+        const_iterator& operator++() {
+            ++r_;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return r_ == other.r_; }
+        bool operator!=(const const_iterator& other) const { return r_ != other.r_; }
+
+    private:
+        const RowList* list_;
+        uint64_t r_;
+    };
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, rowCount_); }
+
+private:
+    struct RowEntry {
+        uint32_t end;  // just past the row's line ending, in the chunk's text
+        uint32_t cellCount;
+    };
+    struct Chunk {
+        std::string text;
+        std::vector<RowEntry> rows;
+        std::vector<uint8_t> eolLengths;
+        uint64_t widest = 0;
+    };
+
+    // The chunk holding row r, and r's index in it.
+    uint64_t chunkOfRow(uint64_t r) const;
+    uint64_t chunkOfOffset(uint64_t position) const;
+    uint64_t rowBegin(const Chunk& chunk, uint64_t i) const { return i == 0 ? 0 : chunk.rows[i - 1].end; }
+    // Recomputes the first row and start of every chunk from chunk k on.
+    void renumberFrom(uint64_t k);
+    static void appendRow(Chunk& chunk, std::string_view raw, std::string_view eol, uint64_t cellCount);
+
+    static constexpr uint64_t CACHE_SLOTS = 512;
+    // Longer rows are decoded on every call rather than kept.
+    static constexpr uint64_t CACHED_ROW_BYTES = uint64_t(16) << 10;
+    struct CacheSlot {
+        uint64_t row = ~uint64_t(0);
+        CsvRow decoded;
+    };
+    mutable std::vector<CacheSlot> cache_;
+    mutable CsvRow uncached_;
+
+    std::vector<Chunk> chunks_;
+    std::vector<uint64_t> chunkFirstRow_;
+    std::vector<uint64_t> chunkStart_;
+    uint64_t rowCount_ = 0;
+    char delimiter_ = ',';
+    char quote_ = '"';
+};
