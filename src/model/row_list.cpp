@@ -242,13 +242,25 @@ void RowList::appendRow(Chunk& chunk, std::string_view raw, std::string_view eol
     chunk.widest = std::max(chunk.widest, cellCount);
 }
 
-RowList::Builder::Builder(RowList& list, std::string_view text) : list_(list), text_(text) { list_.clear(); }
+RowList::Builder::Builder(RowList& list, std::string_view text) : list_(list), text_(text) {
+    spare_ = std::move(list_.chunks_);
+    list_.clear();
+}
 
 void RowList::Builder::add(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
     if (!open_) {
         // The bytes of the open chunk are copied when it closes; until then its text is empty
         // and its row ends are offsets from chunkStart_.
-        list_.chunks_.emplace_back();
+        if (spareUsed_ < spare_.size()) {
+            Chunk& reused = spare_[spareUsed_++];
+            reused.text.clear();
+            reused.rows.clear();
+            reused.eolLengths.clear();
+            reused.widest = 0;
+            list_.chunks_.push_back(std::move(reused));
+        } else {
+            list_.chunks_.emplace_back();
+        }
         open_ = true;
         list_.chunkFirstRow_.push_back(list_.rowCount_);
         list_.chunkStart_.push_back(rowStart_);
@@ -268,12 +280,17 @@ void RowList::Builder::add(uint64_t end, uint64_t eolLength, uint64_t cellCount)
 
 void RowList::Builder::finish() {
     if (open_) closeChunk();
+    spare_.clear();
 }
 
 void RowList::Builder::closeChunk() {
     Chunk& chunk = list_.chunks_.back();
     chunk.text.assign(text_.data() + chunkStart_, static_cast<size_t>(rowStart_ - chunkStart_));
-    chunk.rows.shrink_to_fit();
-    chunk.eolLengths.shrink_to_fit();
+    if (chunk.text.capacity() > 2 * chunk.text.size() + CHUNK_BYTES) chunk.text.shrink_to_fit();
+    // The row entries grew by doubling; a chunk kept with much room to spare gives it back.
+    if (chunk.rows.capacity() > chunk.rows.size() + chunk.rows.size() / 4 + 16) {
+        chunk.rows.shrink_to_fit();
+        chunk.eolLengths.shrink_to_fit();
+    }
     open_ = false;
 }

@@ -23,6 +23,8 @@
 #include "model/csv_row.h"
 
 class RowList {
+    struct Chunk;
+
 public:
     // The bytes of one record as a change hands them in.
     struct RowBytes {
@@ -77,7 +79,8 @@ public:
     void push_back(const CsvRow& row);
 
     // Builds the list in one pass: the rows of text are handed in order, each as its end,
-    // line-ending length and cell count, and the bytes are copied a chunk at a time.
+    // line-ending length and cell count, and the bytes are copied a chunk at a time, into the
+    // storage of the chunks the list held before as long as there are any.
     class Builder {
     public:
         Builder(RowList& list, std::string_view text);
@@ -88,6 +91,9 @@ public:
         void closeChunk();
         RowList& list_;
         std::string_view text_;
+        // The chunks the list held before, whose storage the new ones take over in turn.
+        std::vector<Chunk> spare_;
+        uint64_t spareUsed_ = 0;
         uint64_t chunkStart_ = 0;
         uint64_t rowStart_ = 0;
         bool open_ = false;
