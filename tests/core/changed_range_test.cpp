@@ -48,9 +48,9 @@ public:
 
     // A document mostly of plain rows, so that boundaries are met again after most edits,
     // and sometimes with stray quotes, so that they are not.
-    std::string document() {
+    std::string document(uint64_t maxRows = 60) {
         std::string text;
-        const uint64_t rows = below(60);
+        const uint64_t rows = below(maxRows);
         for (uint64_t r = 0; r < rows; ++r) {
             if (below(8) == 0) {
                 text += piece(6);
@@ -92,12 +92,14 @@ bool refresh(const std::string& text, const ChangedRange& change, CsvTable& tabl
     }
 }
 
-TEST(ChangedRange, RescanGivesTheTableOfAFullScanThroughEditsUndoAndRedo) {
-    Session session(14);
+// Random editing sessions on documents of up to maxRows rows; every refresh must give the
+// table of a full scan. Answers how many of the refreshes were rescans.
+void checkSessions(uint32_t seed, int rounds, uint64_t maxRows) {
+    Session session(seed);
     int rescans = 0;
     int refreshes = 0;
-    for (int round = 0; round < 1500; ++round) {
-        std::string text = session.document();
+    for (int round = 0; round < rounds; ++round) {
+        std::string text = session.document(maxRows);
         const char delimiter = session.below(4) == 0 ? ';' : ',';
         CsvTable table;
         scanDocument(text, delimiter, '"', table);
@@ -134,6 +136,12 @@ TEST(ChangedRange, RescanGivesTheTableOfAFullScanThroughEditsUndoAndRedo) {
     // Most edits of such documents are rescanned, not scanned whole.
     EXPECT_GT(rescans, refreshes / 2) << rescans << " of " << refreshes;
 }
+
+TEST(ChangedRange, RescanGivesTheTableOfAFullScanThroughEditsUndoAndRedo) { checkSessions(14, 1500, 60); }
+
+// Documents of several chunks: edits land in the middle of one, and rows come and go where
+// one chunk ends and the next begins.
+TEST(ChangedRange, RescanOfALargeDocumentGivesTheTableOfAFullScan) { checkSessions(15, 12, 30000); }
 
 TEST(ChangedRange, NotedEditsCoverEveryChangedByte) {
     // After any sequence of edits, the bytes outside the stretch are the old ones: before its
