@@ -99,9 +99,7 @@ void CsvRow::assignText(std::string_view text, char delimiter, char quote) {
         return;
     }
     record_scan::FieldStops stops(text.data(), text.size(), delimiter, quote);
-    // Rows are decoded one after another whenever a whole-document operation reads them all:
-    // the scratch arrays are kept from one to the next.
-    thread_local RowScanSink sink;
+    RowScanSink sink;
     sink.text = text.data();
     sink.reset(0);
     uint64_t e = record_scan::scanFields(text.data(), text.size(), 0, delimiter, quote, stops, sink);

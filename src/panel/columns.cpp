@@ -62,10 +62,17 @@ void GridPanel::rebuildColumns() {
         SendMessageW(gridList, LVM_DELETECOLUMN, static_cast<WPARAM>(existing - 1), 0);
         --existing;
     }
+    // Titles known only for the columns the list has; any other column is set anew.
+    columnTitles.resize(static_cast<size_t>(existing));
 
     for (int j = 0; j < wanted; ++j) {
         const bool rowNumbers = j == 0;
         std::wstring title = rowNumbers ? std::wstring(ROW_NUMBER_TITLE) : dataColumnTitle(static_cast<uint64_t>(j - 1));
+        // Setting a column the list already shows as it is would only make it lay out its
+        // header again, at every refresh.
+        if (j < existing && columnTitles[static_cast<size_t>(j)] == title) {
+            continue;
+        }
         const int recorded = j < static_cast<int>(widths.size()) ? widths[static_cast<size_t>(j)] : 0;
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -75,8 +82,10 @@ void GridPanel::rebuildColumns() {
         column.pszText = title.data();
         if (j < existing) {
             SendMessageW(gridList, LVM_SETCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
+            columnTitles[static_cast<size_t>(j)] = std::move(title);
         } else {
             SendMessageW(gridList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
+            columnTitles.push_back(std::move(title));
         }
     }
     forgetSortArrow();  // the rows are read anew: a sort they show is not known any more

@@ -306,6 +306,9 @@ public:
     std::vector<int32_t> markedRows;  // rows added by Ctrl+click on their numbers, ascending
     bool draggingSelection = false;   // the left button went down in the grid and is held
     uint64_t shownColumnCount = 0;  // data columns shown: min(maxCells, MAX_GRID_COLUMNS)
+    // The titles the list's columns were last given, row-number column first: a refresh
+    // sets again only the columns whose title changed.
+    std::vector<std::wstring> columnTitles;
     bool columnsCapped = false;     // the widest row has more cells than the grid shows
     bool fileTooLarge = false;      // the last refresh found the document over maxFileBytes
     bool refreshPending = false;    // an outside edit is waiting for the debounced refresh

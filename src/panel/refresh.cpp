@@ -238,8 +238,12 @@ void GridPanel::updateItemCount() {
     if (gridList == nullptr) {
         return;
     }
-    SendMessageW(gridList, LVM_SETITEMCOUNT, static_cast<WPARAM>(listItemCount(gridRowCount())),
-                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    // The list's own work for a new count may grow with the count; the same count is not
+    // given again, so typing in a cell of a large document costs the list a repaint only.
+    const int count = listItemCount(gridRowCount());
+    if (SendMessageW(gridList, LVM_GETITEMCOUNT, 0, 0) != count) {
+        SendMessageW(gridList, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    }
     InvalidateRect(gridList, nullptr, TRUE);
 }
 
