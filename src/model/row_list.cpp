@@ -24,16 +24,12 @@ const CsvRow RowList::operator[](uint64_t r) const {
 
 void RowList::read(uint64_t r, CsvRow& row) const {
     const uint64_t k = chunkOfRow(r);
-    const Chunk& chunk = chunks_[k];
     const uint64_t i = r - chunkFirstRow_[k];
-    const uint64_t begin = rowBegin(chunk, i);
-    const uint64_t eolLength = chunk.eolLengths[i];
-    const uint64_t rawLength = chunk.rows[i].end - begin - eolLength;
-    const std::string_view bytes(chunk.text.data() + begin, rawLength + eolLength);
-    row.assignText(bytes.substr(0, rawLength), delimiter_, quote_);
-    row.setEol(bytes.substr(rawLength));
-    row.start = chunkStart_[k] + begin;
-    row.end = row.start + rawLength;
+    const RowBytes bytes = rowBytes(chunks_[k], i);
+    row.assignText(bytes.raw, delimiter_, quote_);
+    row.setEol(bytes.eol);
+    row.start = chunkStart_[k] + rowBegin(chunks_[k], i);
+    row.end = row.start + bytes.raw.size();
 }
 
 const CsvRow& RowList::cached(uint64_t r) const {
@@ -58,18 +54,12 @@ uint64_t RowList::start(uint64_t r) const {
 
 std::string_view RowList::raw(uint64_t r) const {
     const uint64_t k = chunkOfRow(r);
-    const Chunk& chunk = chunks_[k];
-    const uint64_t i = r - chunkFirstRow_[k];
-    const uint64_t begin = rowBegin(chunk, i);
-    return std::string_view(chunk.text.data() + begin, chunk.rows[i].end - begin - chunk.eolLengths[i]);
+    return rowBytes(chunks_[k], r - chunkFirstRow_[k]).raw;
 }
 
 std::string_view RowList::eol(uint64_t r) const {
     const uint64_t k = chunkOfRow(r);
-    const Chunk& chunk = chunks_[k];
-    const uint64_t i = r - chunkFirstRow_[k];
-    const uint64_t length = chunk.eolLengths[i];
-    return std::string_view(chunk.text.data() + chunk.rows[i].end - length, length);
+    return rowBytes(chunks_[k], r - chunkFirstRow_[k]).eol;
 }
 
 uint64_t RowList::cellCount(uint64_t r) const {
@@ -158,11 +148,8 @@ void RowList::replace(uint64_t first, uint64_t last, const std::vector<RowBytes>
             const uint64_t r = chunkFirstRow_[k] + i;
             if (r == first && !placed) place();
             if (r >= first && r < last) continue;
-            const uint64_t begin = rowBegin(chunk, i);
-            const uint64_t eolLength = chunk.eolLengths[i];
-            const std::string_view bytes(chunk.text.data() + begin, chunk.rows[i].end - begin);
-            add(bytes.substr(0, bytes.size() - eolLength), bytes.substr(bytes.size() - eolLength),
-                chunk.rows[i].cellCount);
+            const RowBytes kept = rowBytes(chunk, i);
+            add(kept.raw, kept.eol, kept.cellCount);
         }
     }
     if (!placed) place();
@@ -201,12 +188,13 @@ void RowList::push_back(const CsvRow& row) {
     replace(rowCount_, rowCount_, {RowBytes{row.raw(), row.eol(), row.cellCount()}});
 }
 
-uint64_t RowList::memoryBytes() const {
-    uint64_t bytes = chunks_.capacity() * sizeof(Chunk) + (chunkFirstRow_.capacity() + chunkStart_.capacity()) * 8;
-    for (const Chunk& chunk : chunks_) {
-        bytes += chunk.text.capacity() + chunk.rows.capacity() * sizeof(RowEntry) + chunk.eolLengths.capacity();
-    }
-    return bytes;
+RowList::RowBytes RowList::rowBytes(const Chunk& chunk, uint64_t i) const {
+    const uint64_t begin = rowBegin(chunk, i);
+    const uint64_t eolLength = chunk.eolLengths[i];
+    const uint64_t rawLength = chunk.rows[i].end - begin - eolLength;
+    const char* bytes = chunk.text.data() + begin;
+    return RowBytes{std::string_view(bytes, rawLength), std::string_view(bytes + rawLength, eolLength),
+                    chunk.rows[i].cellCount};
 }
 
 uint64_t RowList::chunkOfRow(uint64_t r) const {

@@ -99,9 +99,6 @@ public:
         bool open_ = false;
     };
 
-    // The heap bytes the list holds, for the benchmarks' memory figures.
-    uint64_t memoryBytes() const;
-
     class const_iterator {
     public:
         using iterator_category = std::input_iterator_tag;
@@ -141,6 +138,8 @@ private:
     uint64_t chunkOfRow(uint64_t r) const;
     uint64_t chunkOfOffset(uint64_t position) const;
     uint64_t rowBegin(const Chunk& chunk, uint64_t i) const { return i == 0 ? 0 : chunk.rows[i - 1].end; }
+    // Row i of chunk: its raw bytes and its line ending.
+    RowBytes rowBytes(const Chunk& chunk, uint64_t i) const;
     // Recomputes the first row and start of every chunk from chunk k on.
     void renumberFrom(uint64_t k);
     static void appendRow(Chunk& chunk, std::string_view raw, std::string_view eol, uint64_t cellCount);
