@@ -1,6 +1,7 @@
 // The scanner: reads records into the row model, and the lookups the grid makes into it.
 #include "model/csv_table.h"
 
+#include "model/record_blocks.h"
 #include "model/record_scan.h"
 #include "model/row_scan_sink.h"
 #include "model/scanner_reference.h"
@@ -45,48 +46,114 @@ uint64_t scanRecord(std::string_view text, uint64_t p, char delimiter, char quot
 
 namespace {
 
-template <class Stops>
-uint64_t scanDocumentWith(std::string_view text, char delimiter, char quote, CsvTable& table) {
-    const uint64_t length = text.size();
-    table.delimiter = delimiter;
-    table.quote = quote;
-    table.maxCells = 0;
-    table.parsedLength = length;
-    table.rows.setReading(delimiter, quote);
-
-    try {
-        Stops stops(text.data(), text.size(), delimiter, quote);
-        RowList::Builder rows(table.rows, text);
-        uint64_t pos = 0;
-        while (pos < length) {
-            FieldCounter counter;
-            const uint64_t e = record_scan::scanFields(text.data(), length, pos, delimiter, quote, stops, counter);
-            const uint64_t eolLength = lineEndingAt(text, e).size();
-            rows.add(e, eolLength, counter.fields);
-            if (counter.fields > table.maxCells) table.maxCells = counter.fields;
-            pos = e + eolLength;
-        }
-        rows.finish();
-    } catch (...) {
-        // Running out of memory half-way would leave rows of two documents under the new
-        // document's stamp, and a later edit would write by offsets that no longer hold. The
-        // table is emptied instead, with the stamp that fails every stale check.
-        table.rows.clear();
-        table.maxCells = 0;
-        table.parsedLength = ~uint64_t(0);
-        throw;
+// Hands each record to the table's builder and keeps the widest.
+struct TableSink {
+    RowList::Builder& rows;
+    uint64_t& maxCells;
+    void record(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
+        rows.add(end, eolLength, cellCount);
+        if (cellCount > maxCells) maxCells = cellCount;
     }
-    return length;
+};
+
+// Reads the records of text from pos with scanFields, up to the first that ends at or past
+// until; the reading of documents whose delimiter or quote is a line-break byte, and the
+// reference the block reading is held to.
+template <class Stops>
+uint64_t scanRecordsByFields(std::string_view text, uint64_t pos, uint64_t until, char delimiter, char quote,
+                             TableSink& sink) {
+    const uint64_t length = text.size();
+    Stops stops(text.data(), length, delimiter, quote);
+    while (pos < length) {
+        FieldCounter counter;
+        const uint64_t e = record_scan::scanFields(text.data(), length, pos, delimiter, quote, stops, counter);
+        const uint64_t eolLength = lineEndingAt(text, e).size();
+        sink.record(e, eolLength, counter.fields);
+        pos = e + eolLength;
+        if (e >= until) break;
+    }
+    return pos;
+}
+
+bool readsByBlocks(char delimiter, char quote) {
+    return delimiter != quote && delimiter != '\r' && delimiter != '\n' && quote != '\r' && quote != '\n';
+}
+
+RowList& rowsReadWith(CsvTable& table, char delimiter, char quote) {
+    table.rows.setReading(delimiter, quote);
+    return table.rows;
+}
+
+void emptyAfterFailure(CsvTable& table) {
+    // Running out of memory half-way would leave rows of two documents under the new
+    // document's stamp, and a later edit would write by offsets that no longer hold. The
+    // table is emptied instead, with the stamp that fails every stale check.
+    table.rows.clear();
+    table.maxCells = 0;
+    table.parsedLength = ~uint64_t(0);
 }
 
 }  // namespace
 
+DocumentScan::DocumentScan(CsvTable& table, uint64_t length, char delimiter, char quote)
+    : table_(table), rows_(rowsReadWith(table, delimiter, quote), std::string_view()), length_(length) {
+    table_.delimiter = delimiter;
+    table_.quote = quote;
+    table_.maxCells = 0;
+    table_.parsedLength = ~uint64_t(0);
+    if (done()) {
+        rows_.finish();
+        table_.parsedLength = 0;
+    }
+}
+
+uint64_t DocumentScan::step(std::string_view text, uint64_t until) {
+    if (done()) return position_;
+    try {
+        const std::string_view document = text.substr(0, length_);
+        rows_.setText(document);
+        TableSink sink{rows_, table_.maxCells};
+        if (readsByBlocks(table_.delimiter, table_.quote)) {
+            position_ = record_scan::scanRecordBlocks(document.data(), length_, position_, until, table_.delimiter,
+                                                      table_.quote, sink);
+        } else {
+            position_ = scanRecordsByFields<record_scan::FieldStops>(document, position_, until, table_.delimiter,
+                                                                     table_.quote, sink);
+        }
+        if (done()) {
+            rows_.finish();
+            table_.parsedLength = length_;
+        }
+    } catch (...) {
+        emptyAfterFailure(table_);
+        position_ = length_;
+        throw;
+    }
+    return position_;
+}
+
 uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTable& table) {
-    return scanDocumentWith<record_scan::FieldStops>(text, delimiter, quote, table);
+    DocumentScan scan(table, text.size(), delimiter, quote);
+    scan.step(text, text.size());
+    return text.size();
 }
 
 uint64_t scanDocumentPortable(std::string_view text, char delimiter, char quote, CsvTable& table) {
-    return scanDocumentWith<record_scan::PortableFieldStops>(text, delimiter, quote, table);
+    table.delimiter = delimiter;
+    table.quote = quote;
+    table.maxCells = 0;
+    table.parsedLength = text.size();
+    table.rows.setReading(delimiter, quote);
+    try {
+        RowList::Builder rows(table.rows, text);
+        TableSink sink{rows, table.maxCells};
+        scanRecordsByFields<record_scan::PortableFieldStops>(text, 0, text.size(), delimiter, quote, sink);
+        rows.finish();
+    } catch (...) {
+        emptyAfterFailure(table);
+        throw;
+    }
+    return text.size();
 }
 
 void CsvRow::assignText(std::string_view text, char delimiter, char quote) {

@@ -36,6 +36,31 @@ uint64_t scanRecord(std::string_view text, uint64_t p, char delimiter, char quot
 // its own copy of text; cell values are decoded from it when a row is read.
 uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTable& table);
 
+// A scan of a whole document done in steps, so that a long first scan can let the host run
+// between them; scanDocument is one such scan in a single step. The table is emptied when the
+// scan begins and gets its stamp only when the last step has read the whole text.
+class DocumentScan {
+public:
+    DocumentScan(CsvTable& table, uint64_t length, char delimiter, char quote);
+    DocumentScan(const DocumentScan&) = delete;
+    DocumentScan& operator=(const DocumentScan&) = delete;
+
+    // Reads on through text, the document of the given length (it may have moved in memory
+    // since the last step, its bytes may not have changed), up to and including the first
+    // record that ends at or past until. Returns how far the text is read. Running out of
+    // memory empties the table, stamped to fail every stale check, and ends the scan.
+    uint64_t step(std::string_view text, uint64_t until);
+    uint64_t position() const { return position_; }
+    uint64_t length() const { return length_; }
+    bool done() const { return position_ >= length_; }
+
+private:
+    CsvTable& table_;
+    RowList::Builder rows_;
+    uint64_t length_;
+    uint64_t position_ = 0;
+};
+
 // The number of grid rows: the header row, when shown as such, is not one.
 uint64_t dataRowCount(const CsvTable& table, bool headerRow);
 

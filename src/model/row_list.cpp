@@ -235,35 +235,28 @@ RowList::Builder::Builder(RowList& list, std::string_view text) : list_(list), t
     list_.clear();
 }
 
-void RowList::Builder::add(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
-    if (!open_) {
-        // The bytes of the open chunk are copied when it closes; until then its text is empty
-        // and its row ends are offsets from chunkStart_.
-        if (spareUsed_ < spare_.size()) {
-            Chunk& reused = spare_[spareUsed_++];
-            reused.text.clear();
-            reused.rows.clear();
-            reused.eolLengths.clear();
-            reused.widest = 0;
-            list_.chunks_.push_back(std::move(reused));
-        } else {
-            list_.chunks_.emplace_back();
-        }
-        open_ = true;
-        list_.chunkFirstRow_.push_back(list_.rowCount_);
-        list_.chunkStart_.push_back(rowStart_);
-        chunkStart_ = rowStart_;
+void RowList::Builder::openChunk() {
+    // The bytes of the open chunk are copied when it closes; until then its text is empty
+    // and its row ends are offsets from chunkStart_.
+    if (spareUsed_ < spare_.size()) {
+        Chunk& reused = spare_[spareUsed_++];
+        reused.text.clear();
+        reused.rows.clear();
+        reused.eolLengths.clear();
+        reused.widest = 0;
+        list_.chunks_.push_back(std::move(reused));
+    } else {
+        list_.chunks_.emplace_back();
     }
-    Chunk& chunk = list_.chunks_.back();
-    const uint64_t next = end + eolLength;
+    open_ = true;
+    list_.chunkFirstRow_.push_back(list_.rowCount_);
+    list_.chunkStart_.push_back(rowStart_);
+    chunkStart_ = rowStart_;
+}
+
+void RowList::Builder::refuse(uint64_t next, uint64_t) const {
     if (next - chunkStart_ > MAX_CHUNK_TEXT) throw std::length_error("row too long");
-    if (cellCount > 0xFFFFFFFFu) throw std::length_error("too many cells in a row");
-    chunk.rows.push_back({static_cast<uint32_t>(next - chunkStart_), static_cast<uint32_t>(cellCount)});
-    chunk.eolLengths.push_back(static_cast<uint8_t>(eolLength));
-    chunk.widest = std::max(chunk.widest, cellCount);
-    ++list_.rowCount_;
-    rowStart_ = next;
-    if (next - chunkStart_ >= CHUNK_BYTES) closeChunk();
+    throw std::length_error("too many cells in a row");
 }
 
 void RowList::Builder::finish() {

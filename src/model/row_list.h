@@ -84,10 +84,27 @@ public:
     class Builder {
     public:
         Builder(RowList& list, std::string_view text);
-        void add(uint64_t end, uint64_t eolLength, uint64_t cellCount);
+        // The document's text as it stands now: a scan done in steps may find it moved in
+        // memory between steps, never changed.
+        void setText(std::string_view text) { text_ = text; }
+        void add(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
+            if (!open_) openChunk();
+            Chunk& chunk = list_.chunks_.back();
+            const uint64_t next = end + eolLength;
+            if (next - chunkStart_ > 0xFFFFFFFFu || cellCount > 0xFFFFFFFFu) refuse(next, cellCount);
+            chunk.rows.push_back({static_cast<uint32_t>(next - chunkStart_), static_cast<uint32_t>(cellCount)});
+            chunk.eolLengths.push_back(static_cast<uint8_t>(eolLength));
+            if (cellCount > chunk.widest) chunk.widest = cellCount;
+            ++list_.rowCount_;
+            rowStart_ = next;
+            if (next - chunkStart_ >= CHUNK_BYTES) closeChunk();
+        }
         void finish();
 
     private:
+        void openChunk();
+        // Throws for a row too long for a chunk or with more cells than a row entry counts.
+        [[noreturn]] void refuse(uint64_t next, uint64_t cellCount) const;
         void closeChunk();
         RowList& list_;
         std::string_view text_;

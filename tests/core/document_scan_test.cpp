@@ -1,0 +1,125 @@
+// The whole-document reading by blocks against the reading by fields it must equal, on
+// documents shaped like real ones (quoted cells with doubled quotes and line breaks, stray
+// quotes inside cells and after closing quotes, every kind of line ending) and long enough to
+// cross many blocks and batches; and a scan done in steps against the same scan in one.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "model/csv_table.h"
+#include "model/scanner_reference.h"
+#include "table_invariants.h"
+
+namespace {
+
+// One cell: mostly plain or properly quoted, now and then one of the shapes where a quote is
+// an ordinary byte.
+std::string randomCell(std::mt19937& engine, char delimiter) {
+    const std::string d(1, delimiter);
+    switch (engine() % 12) {
+        case 0: return "";
+        case 1: return "\"" + d + " inside\"";
+        case 2: return "\"said \"\"hi\"\"\r\nthen\"";
+        case 3: return "\"\"";
+        case 4: return "ab\"cd";             // quote inside an unquoted cell
+        case 5: return "\"ab\"cd\"ef";       // quotes after the closing quote
+        case 6: return "\"ab\" \"";          // a space, then a quote that opens nothing
+        case 7: return "\"line\nbreak\rand\r\n" + d + "\"";
+        case 8: return " \"padded\"";        // starts with a space: unquoted
+        case 9: return "\"never closed" + d;  // may run to the end of the text
+        default: return std::string(engine() % 90, static_cast<char>('a' + engine() % 26));
+    }
+}
+
+std::string randomDocument(std::mt19937& engine, char delimiter, uint64_t length) {
+    static const char* const endings[] = {"\r\n", "\r\n", "\n", "\r", "\r\r\n", "\n\n"};
+    std::string text;
+    while (text.size() < length) {
+        const uint64_t cells = 1 + engine() % 8;
+        for (uint64_t c = 0; c < cells; ++c) {
+            if (c) text += delimiter;
+            // Cell 9 ("never closed") is rare enough to leave most documents readable to the end.
+            std::string cell = randomCell(engine, delimiter);
+            if (cell.rfind("\"never", 0) == 0 && engine() % 8 != 0) cell.assign(1, 'x');
+            text += cell;
+        }
+        text += endings[engine() % 6];
+    }
+    // Cut anywhere: in a line ending, in a quoted cell, just after a quote.
+    text.resize(length);
+    return text;
+}
+
+TEST(DocumentScan, BlockReadingGivesTheTableOfTheFieldReading) {
+    std::mt19937 engine(1209);
+    for (int round = 0; round < 300; ++round) {
+        const char delimiter = ",;\t|"[engine() % 4];
+        // Up to several 2 KiB batches of 64-byte blocks.
+        const std::string text = randomDocument(engine, delimiter, engine() % (round % 10 == 0 ? 20000 : 3000));
+        CsvTable expected;
+        scanDocumentPortable(text, delimiter, '"', expected);
+        CsvTable actual;
+        scanDocument(text, delimiter, '"', actual);
+        ASSERT_EQ(invariants::checkSameTable(expected, actual), "") << ::testing::PrintToString(text);
+        ASSERT_EQ(invariants::checkAgainstReference(text, actual), "") << ::testing::PrintToString(text);
+    }
+}
+
+TEST(DocumentScan, QuotesAndLineEndingsAtBlockEdges) {
+    // Each shape is put so that its key byte falls on every position around a block edge.
+    const std::string shapes[] = {"a,\"b\"\"c\",d\r\n", "ab\"c,\"d\"\n", "\"x\"y\"z,w\r\n", "a\r\n\"q\"\r\n",
+                                  "a\r\r\n,\"\r\n\"\n", ",\"\",\"\"\"\"\r"};
+    for (const std::string& shape : shapes) {
+        for (uint64_t pad = 50; pad < 80; ++pad) {
+            const std::string text = std::string(pad, 'p') + "\n" + shape + shape + "tail";
+            CsvTable expected;
+            scanDocumentPortable(text, ',', '"', expected);
+            CsvTable actual;
+            scanDocument(text, ',', '"', actual);
+            ASSERT_EQ(invariants::checkSameTable(expected, actual), "") << ::testing::PrintToString(text);
+        }
+    }
+}
+
+TEST(DocumentScan, StepsGiveTheTableOfOneScanWhereverTheTextLies) {
+    std::mt19937 engine(712);
+    CsvTable stepped;
+    for (int round = 0; round < 100; ++round) {
+        const std::string text = randomDocument(engine, ',', engine() % 12000);
+        CsvTable whole;
+        scanDocument(text, ',', '"', whole);
+
+        DocumentScan scan(stepped, text.size(), ',', '"');
+        uint64_t steps = 0;
+        while (!scan.done()) {
+            ASSERT_NE(stepped.parsedLength, text.size()) << "stamped before the last step";
+            // Between steps the document may lie elsewhere in memory.
+            const std::string moved = text;
+            const uint64_t before = scan.position();
+            const uint64_t reached = scan.step(moved, before + engine() % 700);
+            ASSERT_GT(reached, before);
+            ASSERT_EQ(reached, scan.position());
+            ++steps;
+        }
+        ASSERT_EQ(scan.position(), text.size());
+        ASSERT_EQ(invariants::checkSameTable(whole, stepped), "") << "round " << round << " in " << steps << " steps";
+    }
+}
+
+TEST(DocumentScan, EachStepEndsWithARecord) {
+    const std::string text = "a,b\r\n\"c\r\nd\",e\r\nf\n\ng";
+    CsvTable table;
+    DocumentScan scan(table, text.size(), ',', '"');
+    EXPECT_EQ(scan.step(text, 0), 5u);   // the first record, whatever the step asks
+    EXPECT_EQ(scan.step(text, 6), 15u);  // a step never stops in a quoted line break
+    EXPECT_EQ(scan.step(text, 15), 17u);
+    EXPECT_EQ(scan.step(text, 100), text.size());
+    EXPECT_TRUE(scan.done());
+    EXPECT_EQ(table.parsedLength, text.size());
+    EXPECT_EQ(table.rows.size(), 5u);
+    EXPECT_EQ(table.maxCells, 2u);
+}
+
+}  // namespace
