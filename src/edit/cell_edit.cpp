@@ -81,7 +81,8 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
 // document fails it silently; any other failure refreshes the grid and asks the user to repeat
 // the operation on what the grid now shows.
 bool GridPanel::ensureDocumentUnchanged() {
-    if (fileTooLarge) {
+    // Nothing is shown to change, and the document is already being read.
+    if (fileTooLarge || documentScan != nullptr) {
         return false;
     }
     if (isDocumentUnchanged(editorWindows(), table.parsedLength)) {

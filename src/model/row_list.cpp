@@ -246,7 +246,12 @@ void RowList::Builder::openChunk() {
         reused.widest = 0;
         list_.chunks_.push_back(std::move(reused));
     } else {
+        // A new chunk's rows are most likely about as many as its predecessor's: room for
+        // them is made at once rather than by doubling.
+        const size_t expected = list_.chunks_.empty() ? 0 : list_.chunks_.back().rows.size() * 9 / 8;
         list_.chunks_.emplace_back();
+        list_.chunks_.back().rows.reserve(expected);
+        list_.chunks_.back().eolLengths.reserve(expected);
     }
     open_ = true;
     list_.chunkFirstRow_.push_back(list_.rowCount_);

@@ -22,14 +22,14 @@ struct SettingKey {
 inline constexpr SettingKey SETTING_HEADER_ROW{L"HeaderRow", 1};
 inline constexpr SettingKey SETTING_AUTO_DELIMITER{L"AutoDelim", 1};
 inline constexpr SettingKey SETTING_DELIMITER{L"Delimiter", 44};
-inline constexpr SettingKey SETTING_MAX_FILE_MB{L"MaxFileMB", 16};
+inline constexpr SettingKey SETTING_MAX_FILE_MB{L"MaxFileMB", 256};
 
 inline constexpr uint64_t MEGABYTE = uint64_t{1} << 20;
 inline constexpr int MIN_MAX_FILE_MB = 1;
 inline constexpr int MAX_MAX_FILE_MB = 2048;
 
 inline constexpr char DEFAULT_DELIMITER = ',';
-inline constexpr uint64_t DEFAULT_MAX_FILE_BYTES = 16 * MEGABYTE;
+inline constexpr uint64_t DEFAULT_MAX_FILE_BYTES = 256 * MEGABYTE;
 
 // HeaderRow and AutoDelim: 0 is off, any other integer is on.
 bool flagFromSetting(int value);

@@ -74,3 +74,9 @@ std::wstring tooLargeStatusText(uint64_t maxFileBytes) {
     return fitted(L"File is larger than " + decimal(maxFileBytes / MEGABYTE) +
                   L" MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
 }
+
+std::wstring readingStatusText(uint64_t done, uint64_t total) {
+    // Documents are at most 2 GiB, far from where done times 100 would overflow.
+    const uint64_t percent = total == 0 || done >= total ? 100 : done * 100 / total;
+    return fitted(L"Reading the document... " + decimal(percent) + L"%");
+}

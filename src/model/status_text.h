@@ -34,6 +34,10 @@ struct GridStatus {
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 
+// "Reading the document... <percent>%" while a scan that takes a while has read done of total
+// bytes; the percentage is rounded down, so 100% is shown only when it is done.
+std::wstring readingStatusText(uint64_t done, uint64_t total);
+
 // "File is larger than <MB> MB - grid view is off (raise MaxFileMB in Tabulon.ini)", with the
 // limit in whole megabytes.
 std::wstring tooLargeStatusText(uint64_t maxFileBytes);

@@ -1,7 +1,9 @@
-// Control ids of the panel's children and the panel's timer.
+// Control ids of the panel's children and the panel's timers.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdint>
 
 inline constexpr int IDC_GRID_LIST = 2601;
 inline constexpr int IDC_RELOAD = 2602;
@@ -37,3 +39,12 @@ inline constexpr int IDC_SORT_DIRECTION_FIRST = 2660;
 // The debounce timer on the panel window that turns a burst of outside edits into one refresh.
 inline constexpr UINT_PTR REFRESH_TIMER = 1;
 inline constexpr UINT REFRESH_DELAY_MS = 400;
+
+// A whole-document scan reads at most SCAN_SLICE_BYTES, and for at most SCAN_SLICE_MS, at a
+// time, in steps of SCAN_STEP_BYTES between looks at the clock; what a slice leaves is read on
+// SCAN_TIMER's next tick, so the host's message loop runs in between. Documents up to a slice
+// are read at once.
+inline constexpr UINT_PTR SCAN_TIMER = 2;
+inline constexpr UINT SCAN_SLICE_MS = 50;
+inline constexpr uint64_t SCAN_SLICE_BYTES = uint64_t(64) << 20;
+inline constexpr uint64_t SCAN_STEP_BYTES = uint64_t(1) << 20;

@@ -18,6 +18,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,11 @@ public:
     // A change of the document whose place is not known: the next refresh reads it all.
     void onDocumentModified();
     bool onRefreshTimer(UINT_PTR timerId);
+    // The scan timer: reads on in a scan of the whole document that one slice did not finish.
+    bool onScanTimer(UINT_PTR timerId);
+    // A scan still reading is dropped (its document changed, or another became current); the
+    // table stays empty and stale until the next refresh.
+    void cancelDocumentScan();
 
     // --- Columns --------------------------------------------------------------------------
     void rebuildColumns();
@@ -290,6 +296,19 @@ public:
 
     // The document as last read.
     CsvTable table;
+    // A scan of the whole document that goes on across ticks of SCAN_TIMER. It reads into a
+    // table of its own, and table stays empty and stale meanwhile, so nothing reads rows that
+    // are not there yet; the grid shows no rows and the status line the progress.
+    struct DocumentReading {
+        DocumentReading(HWND scanned, CsvTable&& previous, uint64_t length, char delimiter, char quote,
+                        bool keep)
+            : view(scanned), table(std::move(previous)), scan(table, length, delimiter, quote), keepPosition(keep) {}
+        HWND view;
+        CsvTable table;
+        DocumentScan scan;
+        bool keepPosition;
+    };
+    std::unique_ptr<DocumentReading> documentScan;
     int documentCodePage = 0;     // the current view's code page at the last refresh
     bool panelIsWriting = false;  // set while the panel replaces text itself
     // The outside edits since the last scan, all in changedView, for the refresh by changes.
@@ -370,8 +389,15 @@ private:
 
     // --- Refresh helpers -----------------------------------------------------------------
     // Reads the view's document into the table, by its changes when byChanges allows and that
-    // is shown safe, else whole. False, with nothing read, when it is over the size limit.
-    bool readIntoTable(HWND view, bool byChanges);
+    // is shown safe, else whole: TooLarge, with nothing read, when it is over the size limit;
+    // Reading when a whole-document scan goes on in documentScan.
+    enum class ReadResult { TooLarge, Read, Reading };
+    ReadResult readIntoTable(HWND view, bool byChanges, bool keepPosition);
+    // Reads on in documentScan for one slice; true when the document is read whole.
+    bool continueDocumentScan();
+    // The table as read is shown: columns, item count, current cell, range and status line.
+    // keepPosition as for refreshGrid.
+    void showTable(bool keepPosition);
     // Rescans only what the outside edits changed; false when not shown safe, the table then
     // untouched.
     bool rescanOutsideChanges(HWND view, uint64_t length);

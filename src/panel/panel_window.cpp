@@ -256,7 +256,7 @@ INT_PTR CALLBACK GridPanel::panelDialogProc(HWND window, UINT message, WPARAM wP
         case WM_NOTIFY:
             return panel->onNotify(reinterpret_cast<const NMHDR*>(lParam));
         case WM_TIMER:
-            return panel->onRefreshTimer(wParam);
+            return panel->onRefreshTimer(wParam) || panel->onScanTimer(wParam);
         case WM_DRAWITEM:
             panel->drawGridRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;

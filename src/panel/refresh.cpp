@@ -1,5 +1,6 @@
 // Rebuilding the grid from the document, the debounce of outside edits, and the status line.
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <optional>
@@ -29,7 +30,8 @@ int listItemCount(uint64_t rows) {
 
 // Rebuilds the grid from the current editor view: read, detect, scan, then show the rows.
 // keepPosition keeps the current cell and the top row; without it the grid starts at row 0,
-// column 1, scrolled to the top.
+// column 1, scrolled to the top. A whole-document scan that one slice does not finish reads on
+// across timer ticks, and the rows are shown when it is done.
 void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
     if (panelWindow == nullptr || gridList == nullptr || !hostReady) {
         return;
@@ -42,128 +44,220 @@ void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
     if (view == nullptr) {
         return;
     }
+    // A scan still reading starts again from this refresh's view and document.
+    const bool wasReading = documentScan != nullptr;
+    keepPosition = keepPosition || (wasReading && documentScan->keepPosition);
+    cancelDocumentScan();
     documentCodePage = static_cast<int>(SendMessageW(view, SCI_GETCODEPAGE, 0, 0));
 
-    // A document over the limit is not scanned; the grid is switched off.
-    if (!readIntoTable(view, byChanges)) {
-        fileTooLarge = true;
-        table.rows.clear();
-        table.maxCells = 0;
-        table.parsedLength = 0;
-        columnsCapped = false;
-        shownColumnCount = 0;
-        rebuildColumns();
-        updateItemCount();
-    } else {
-        fileTooLarge = false;
-        int32_t topRow = 0;
-        int32_t row = 0;
-        int32_t column = 1;
-        if (keepPosition) {
-            topRow = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
-            row = currentRow;
-            column = currentColumn;
-        }
-
-        columnsCapped = table.maxCells > MAX_GRID_COLUMNS;
-        shownColumnCount = std::min(table.maxCells, MAX_GRID_COLUMNS);
-        rebuildColumns();
-        updateItemCount();
-
-        const int32_t rows = listItemCount(gridRowCount());
-        const int32_t columns = static_cast<int32_t>(shownColumnCount);
-        if (row >= rows) {
-            row = rows > 0 ? rows - 1 : 0;
-        }
-        if (row < 0) {
-            row = 0;
-        }
-        if (column > columns) {
-            column = columns;
-        }
-        if (column <= 0 && columns >= 1) {
-            column = 1;
-        }
-        currentRow = row;
-        currentColumn = column;
-        // A refresh that keeps its position keeps the range, cut to what the grid still has;
-        // one from the top leaves the current cell alone selected.
-        if (keepPosition && rows > 0) {
-            anchorRow = std::clamp(anchorRow, 0, rows - 1);
-            anchorColumn = std::clamp(anchorColumn, 0, std::max(columns, 0));
-            markedRows.erase(std::lower_bound(markedRows.begin(), markedRows.end(), rows), markedRows.end());
-        } else {
-            anchorRow = currentRow;
-            anchorColumn = currentColumn;
-            rangeShape = RangeShape::Cells;
-            markedRows.clear();
-        }
-
-        if (rows > 0) {
-            LVITEMW state{};
-            state.stateMask = LVIS_FOCUSED;
-            state.state = LVIS_FOCUSED;
-            SendMessageW(gridList, LVM_SETITEMSTATE, static_cast<WPARAM>(currentRow),
-                         reinterpret_cast<LPARAM>(&state));
-            if (keepPosition && topRow > 0 && topRow < rows) {
-                // Showing the row a page below first and then the old top row scrolls that
-                // row back to the top of the list.
-                int32_t perPage = static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0));
-                if (perPage <= 0) {
-                    perPage = 1;
-                }
-                const int32_t below = static_cast<int32_t>(
-                    std::min<int64_t>(int64_t{topRow} + perPage, rows) - 1);
-                SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(below), FALSE);
-                SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(topRow), FALSE);
-            }
-            // The rows in view stay in view: only a refresh from the top shows the current row
-            // (an operation scrolls to the cell it selects afterwards).
-            if (!keepPosition) {
-                SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(currentRow), FALSE);
-            }
-        }
+    switch (readIntoTable(view, byChanges, keepPosition)) {
+        case ReadResult::TooLarge:
+            // A document over the limit is not scanned; the grid is switched off.
+            fileTooLarge = true;
+            table.rows.clear();
+            table.maxCells = 0;
+            table.parsedLength = 0;
+            columnsCapped = false;
+            shownColumnCount = 0;
+            rebuildColumns();
+            updateItemCount();
+            enableOperations();
+            updateStatusLine();
+            break;
+        case ReadResult::Reading:
+            // No rows until the scan is done; the status line shows how far it is.
+            fileTooLarge = false;
+            columnsCapped = false;
+            shownColumnCount = 0;
+            rebuildColumns();
+            updateItemCount();
+            enableOperations();
+            updateStatusLine();
+            SetTimer(panelWindow, SCAN_TIMER, USER_TIMER_MINIMUM, nullptr);
+            break;
+        case ReadResult::Read:
+            showTable(keepPosition);
+            break;
     }
-    enableOperations();
-
-    updateStatusLine();
     ++refreshGeneration;
     refreshPending = false;
 }
 
-// Over the size limit the grid shows nothing, so nothing that edits it can work: those buttons
-// are off, and the status line says why.
+void GridPanel::showTable(bool keepPosition) {
+    fileTooLarge = false;
+    int32_t topRow = 0;
+    int32_t row = 0;
+    int32_t column = 1;
+    if (keepPosition) {
+        topRow = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
+        row = currentRow;
+        column = currentColumn;
+    }
+
+    columnsCapped = table.maxCells > MAX_GRID_COLUMNS;
+    shownColumnCount = std::min(table.maxCells, MAX_GRID_COLUMNS);
+    rebuildColumns();
+    updateItemCount();
+
+    const int32_t rows = listItemCount(gridRowCount());
+    const int32_t columns = static_cast<int32_t>(shownColumnCount);
+    if (row >= rows) {
+        row = rows > 0 ? rows - 1 : 0;
+    }
+    if (row < 0) {
+        row = 0;
+    }
+    if (column > columns) {
+        column = columns;
+    }
+    if (column <= 0 && columns >= 1) {
+        column = 1;
+    }
+    currentRow = row;
+    currentColumn = column;
+    // A refresh that keeps its position keeps the range, cut to what the grid still has;
+    // one from the top leaves the current cell alone selected.
+    if (keepPosition && rows > 0) {
+        anchorRow = std::clamp(anchorRow, 0, rows - 1);
+        anchorColumn = std::clamp(anchorColumn, 0, std::max(columns, 0));
+        markedRows.erase(std::lower_bound(markedRows.begin(), markedRows.end(), rows), markedRows.end());
+    } else {
+        anchorRow = currentRow;
+        anchorColumn = currentColumn;
+        rangeShape = RangeShape::Cells;
+        markedRows.clear();
+    }
+
+    if (rows > 0) {
+        LVITEMW state{};
+        state.stateMask = LVIS_FOCUSED;
+        state.state = LVIS_FOCUSED;
+        SendMessageW(gridList, LVM_SETITEMSTATE, static_cast<WPARAM>(currentRow), reinterpret_cast<LPARAM>(&state));
+        if (keepPosition && topRow > 0 && topRow < rows) {
+            // Showing the row a page below first and then the old top row scrolls that
+            // row back to the top of the list.
+            int32_t perPage = static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0));
+            if (perPage <= 0) {
+                perPage = 1;
+            }
+            const int32_t below = static_cast<int32_t>(std::min<int64_t>(int64_t{topRow} + perPage, rows) - 1);
+            SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(below), FALSE);
+            SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(topRow), FALSE);
+        }
+        // The rows in view stay in view: only a refresh from the top shows the current row
+        // (an operation scrolls to the cell it selects afterwards).
+        if (!keepPosition) {
+            SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(currentRow), FALSE);
+        }
+    }
+    enableOperations();
+    updateStatusLine();
+}
+
+// Over the size limit, or while the document is being read, the grid shows nothing, so nothing
+// that edits it can work: those buttons are off, and the status line says why.
 void GridPanel::enableOperations() {
     if (panelWindow == nullptr) {
         return;
     }
+    const bool off = fileTooLarge || documentScan != nullptr;
     for (const int id : {IDC_ADD_ROW, IDC_DELETE_ROW, IDC_ADD_COLUMN, IDC_DELETE_COLUMN, IDC_FIT}) {
         if (const HWND button = GetDlgItem(panelWindow, id)) {
-            EnableWindow(button, fileTooLarge ? FALSE : TRUE);
+            EnableWindow(button, off ? FALSE : TRUE);
         }
     }
 }
 
-bool GridPanel::readIntoTable(HWND view, bool byChanges) {
+GridPanel::ReadResult GridPanel::readIntoTable(HWND view, bool byChanges, bool keepPosition) {
     const uint64_t length = documentLength(view).value_or(0);
     if (length > maxFileBytes) {
         outsideChanges = ChangedRange();
         changedView = nullptr;
-        return false;
+        return ReadResult::TooLarge;
     }
-    if (!(byChanges && rescanOutsideChanges(view, length))) {
-        // The scan reads the editor's own text: nothing runs between taking the pointer and
-        // the end of the scan that could change the document.
-        const std::string_view text = viewText(view, maxFileBytes).value_or(std::string_view());
-        if (autoDelimiter) {
-            if (const char detected = detectDelimiter(text); detected != 0) {
-                delimiter = detected;
-            }
-        }
-        scanDocument(text, delimiter, QUOTE, table);
-    }
+    const bool rescanned = byChanges && rescanOutsideChanges(view, length);
     outsideChanges = ChangedRange();
     changedView = nullptr;
+    if (rescanned) {
+        return ReadResult::Read;
+    }
+    const std::string_view text = viewText(view, maxFileBytes).value_or(std::string_view());
+    if (autoDelimiter) {
+        if (const char detected = detectDelimiter(text); detected != 0) {
+            delimiter = detected;
+        }
+    }
+    // The scan reads into a table of its own, which takes over the storage of the rows held.
+    documentScan = std::make_unique<DocumentReading>(view, std::move(table), text.size(), delimiter, QUOTE,
+                                                     keepPosition);
+    table = CsvTable();
+    table.parsedLength = UINT64_MAX;
+    if (continueDocumentScan() || documentScan == nullptr) {
+        return ReadResult::Read;  // (a scan dropped at once leaves the table empty and stale)
+    }
+    return ReadResult::Reading;
+}
+
+bool GridPanel::continueDocumentScan() {
+    DocumentReading& reading = *documentScan;
+    // Nothing runs during a slice that could change the document; between slices the edits
+    // are told (and drop the scan), but the text may have moved in memory.
+    const std::optional<std::string_view> text = viewText(reading.view, maxFileBytes);
+    if (!text || text->size() != reading.scan.length()) {
+        cancelDocumentScan();
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SCAN_SLICE_MS);
+    const uint64_t sliceEnd = reading.scan.position() + SCAN_SLICE_BYTES;
+    try {
+        do {
+            reading.scan.step(*text, std::min(reading.scan.position() + SCAN_STEP_BYTES, sliceEnd));
+        } while (!reading.scan.done() && reading.scan.position() < sliceEnd &&
+                 std::chrono::steady_clock::now() < deadline);
+    } catch (...) {
+        // The table stays empty and stale, as after any scan that ran out of memory.
+        cancelDocumentScan();
+        throw;
+    }
+    if (!reading.scan.done()) {
+        return false;
+    }
+    table = std::move(reading.table);
+    documentScan.reset();
+    KillTimer(panelWindow, SCAN_TIMER);
+    return true;
+}
+
+void GridPanel::cancelDocumentScan() {
+    if (documentScan == nullptr) {
+        return;
+    }
+    documentScan.reset();
+    if (panelWindow != nullptr) {
+        KillTimer(panelWindow, SCAN_TIMER);
+    }
+    table = CsvTable();
+    table.parsedLength = UINT64_MAX;
+}
+
+bool GridPanel::onScanTimer(UINT_PTR timerId) {
+    if (timerId != SCAN_TIMER) {
+        return false;
+    }
+    if (documentScan == nullptr) {
+        KillTimer(panelWindow, SCAN_TIMER);
+        return true;
+    }
+    const bool keepPosition = documentScan->keepPosition;
+    if (continueDocumentScan()) {
+        showTable(keepPosition);
+        ++refreshGeneration;
+    } else if (documentScan == nullptr) {
+        // The document is not the one the scan began on: read it afresh.
+        refreshGrid(keepPosition);
+    } else {
+        updateStatusLine();
+    }
     return true;
 }
 
@@ -257,6 +351,8 @@ void GridPanel::updateStatusLine() {
     std::wstring text;
     if (fileTooLarge) {
         text = tooLargeStatusText(maxFileBytes);
+    } else if (documentScan != nullptr) {
+        text = readingStatusText(documentScan->scan.position(), documentScan->scan.length());
     } else {
         GridStatus shown;
         shown.rowCount = gridRowCount();
@@ -292,6 +388,7 @@ void GridPanel::onDocumentModified(HWND from, int modificationType, intptr_t pos
         }
         return;
     }
+    cancelDocumentScan();
     const bool visible = panelWindow != nullptr && IsWindowVisible(panelWindow);
     if (!visible || position < 0 || length < 0 || (changedView != nullptr && from != changedView)) {
         // Unseen edits, or edits in two views (one document shown twice tells each edit twice).
@@ -309,6 +406,7 @@ void GridPanel::onDocumentModified(HWND from, int modificationType, intptr_t pos
 
 void GridPanel::onDocumentModified() {
     if (!panelIsWriting) {
+        cancelDocumentScan();
         stopFollowing(outsideChanges);
     }
     scheduleRefreshAfterEdit();

@@ -77,6 +77,7 @@ void GridPanel::onBufferActivated() {
     // Another document (or the same one in another language) is current: start at its top.
     // The edits followed so far were made to the document that is no longer shown.
     stopFollowing(outsideChanges);
+    cancelDocumentScan();
     if (panelIsVisible(*this)) {
         currentRow = 0;
         currentColumn = 1;

@@ -13,7 +13,7 @@ TEST(SettingsDefaults, MatchWhatAMissingFileMeans) {
     EXPECT_TRUE(flagFromSetting(SETTING_AUTO_DELIMITER.defaultValue));
     EXPECT_EQ(delimiterFromSetting(SETTING_DELIMITER.defaultValue, ';'), DEFAULT_DELIMITER);
     EXPECT_EQ(maxFileBytesFromSetting(SETTING_MAX_FILE_MB.defaultValue), DEFAULT_MAX_FILE_BYTES);
-    EXPECT_EQ(DEFAULT_MAX_FILE_BYTES, 16u * 1024 * 1024);
+    EXPECT_EQ(DEFAULT_MAX_FILE_BYTES, 256u * 1024 * 1024);
 }
 
 TEST(FlagSetting, AnyNonZeroValueIsOnAndIsWrittenBackAsOne) {
@@ -74,7 +74,7 @@ TEST(MaxFileSetting, IsWrittenBackClamped) {
     EXPECT_EQ(maxFileSettingText(maxFileBytesFromSetting(-7)), L"1");
     EXPECT_EQ(maxFileSettingText(maxFileBytesFromSetting(5000)), L"2048");
     EXPECT_EQ(maxFileSettingText(maxFileBytesFromSetting(300)), L"300");
-    EXPECT_EQ(maxFileSettingText(DEFAULT_MAX_FILE_BYTES), L"16");
+    EXPECT_EQ(maxFileSettingText(DEFAULT_MAX_FILE_BYTES), L"256");
 }
 
 }  // namespace

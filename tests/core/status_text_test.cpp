@@ -64,12 +64,21 @@ TEST(GridStatusText, CountsBeyondAnIntArePrintedInFull) {
 
 TEST(TooLargeStatusText, GivesTheLimitInMegabytes) {
     EXPECT_EQ(tooLargeStatusText(DEFAULT_MAX_FILE_BYTES),
-              L"File is larger than 16 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
+              L"File is larger than 256 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
     EXPECT_EQ(tooLargeStatusText(maxFileBytesFromSetting(1)),
               L"File is larger than 1 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
     // 2048 MiB in bytes does not fit an int; the megabytes do.
     EXPECT_EQ(tooLargeStatusText(maxFileBytesFromSetting(2048)),
               L"File is larger than 2048 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
+}
+
+TEST(ReadingStatusText, RoundsDownAndSaysAHundredOnlyWhenDone) {
+    EXPECT_EQ(readingStatusText(0, 1000), L"Reading the document... 0%");
+    EXPECT_EQ(readingStatusText(999, 1000), L"Reading the document... 99%");
+    EXPECT_EQ(readingStatusText(1000, 1000), L"Reading the document... 100%");
+    // The largest document the limit lets through.
+    const uint64_t limit = maxFileBytesFromSetting(2048);
+    EXPECT_EQ(readingStatusText(limit / 2, limit), L"Reading the document... 50%");
 }
 
 }  // namespace

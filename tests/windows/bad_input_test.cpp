@@ -3,6 +3,7 @@
 // garbage. The grid shows what the bytes hold, and an edit keeps every byte it does not change.
 #include "cell_edit_support.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,76 @@ std::wstring statusText(int rows, int columns, int column) {
     return std::to_wstring(rows) + L" rows x " + std::to_wstring(columns) +
            L" cols   |   delimiter ','   |   cell R1 C" + std::to_wstring(column);
 }
+
+// Watches the status line of a panel reading a large document: every text it is given, whether
+// "+ Row" was on at that moment, and an action run right after the first progress text, posted
+// so that it comes between two slices of the scan as a user's action would (a posted message
+// is taken before the next timer tick).
+class ReadingWatch {
+public:
+    ReadingWatch(HWND status, HWND addRow, std::function<void()> betweenSlices = {})
+        : status_(status), addRow_(addRow), betweenSlices_(std::move(betweenSlices)) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &ReadingWatch::actionProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"ReadingWatchAction";
+        RegisterClassW(&windowClass);  // (already registered by an earlier test: fine)
+        action_ = CreateWindowW(L"ReadingWatchAction", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(action_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetPropW(status_, L"ReadingWatch", this);
+        previous_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(status_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReadingWatch::statusProc)));
+    }
+    ~ReadingWatch() {
+        SetWindowLongPtrW(status_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+        RemovePropW(status_, L"ReadingWatch");
+        DestroyWindow(action_);
+    }
+    ReadingWatch(const ReadingWatch&) = delete;
+    ReadingWatch& operator=(const ReadingWatch&) = delete;
+
+    std::vector<std::wstring> texts;
+    std::vector<bool> addRowOn;
+    // The percentages of the progress texts, in order.
+    std::vector<int> progress() const {
+        std::vector<int> result;
+        const std::wstring prefix = L"Reading the document... ";
+        for (const std::wstring& text : texts)
+            if (text.rfind(prefix, 0) == 0) result.push_back(std::stoi(text.substr(prefix.size())));
+        return result;
+    }
+
+private:
+    static LRESULT CALLBACK statusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = static_cast<ReadingWatch*>(GetPropW(window, L"ReadingWatch"));
+        if (message == WM_SETTEXT && lParam != 0) {
+            const std::wstring text = reinterpret_cast<const wchar_t*>(lParam);
+            self->texts.push_back(text);
+            self->addRowOn.push_back(IsWindowEnabled(self->addRow_) != FALSE);
+            if (self->betweenSlices_ && text.rfind(L"Reading the document... ", 0) == 0) {
+                PostMessageW(self->action_, WM_APP, 0, 0);
+            }
+        }
+        return CallWindowProcW(self->previous_, window, message, wParam, lParam);
+    }
+    static LRESULT CALLBACK actionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<ReadingWatch*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_APP && self != nullptr && self->betweenSlices_) {
+            const std::function<void()> action = std::move(self->betweenSlices_);
+            self->betweenSlices_ = nullptr;
+            action();
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    HWND status_;
+    HWND addRow_;
+    std::function<void()> betweenSlices_;
+    HWND action_ = nullptr;
+    WNDPROC previous_ = nullptr;
+};
 
 // ---- documents made of the scanner's special bytes --------------------------------------
 
@@ -122,6 +193,25 @@ TEST_F(CellEditTest, HundredMegabyteDocumentIsShownWithTheLimitRaised) {
     ASSERT_EQ(big.size(), 100u << 20);
     const int rows = static_cast<int>(big.size() / 128);
     openPanelWithSettings(big, "MaxFileMB=128\r\nAutoDelim=0\r\n");
+
+    ASSERT_TRUE(waitForDocumentRead());
+    // Read again, it is read a slice per tick of the panel's timer, with the progress in the
+    // status line and nothing that edits the grid on meanwhile.
+    {
+        ReadingWatch watch(child(panel(), IDC_STATUS), child(panel(), IDC_ADD_ROW));
+        const int ticks = host.timerDispatchCount(panel(), SCAN_TIMER);
+        clickReload();
+        ASSERT_TRUE(waitForDocumentRead());
+        EXPECT_GE(host.timerDispatchCount(panel(), SCAN_TIMER), ticks + 1);  // 100 MB is more than a slice
+        const std::vector<int> progress = watch.progress();
+        ASSERT_FALSE(progress.empty());
+        EXPECT_GT(progress.front(), 0);  // the first slice is read at once
+        EXPECT_LT(progress.back(), 100);
+        for (size_t i = 1; i < progress.size(); ++i) EXPECT_LT(progress[i - 1], progress[i]);
+        for (size_t i = 0; i + 1 < watch.texts.size(); ++i) EXPECT_FALSE(watch.addRowOn[i]) << i;
+        EXPECT_EQ(watch.texts.back(), statusText(rows - 1, 13, 1));
+        EXPECT_TRUE(watch.addRowOn.back());
+    }
     EXPECT_EQ(itemCount(), rows - 1);
     EXPECT_EQ(status(), statusText(rows - 1, 13, 1));
     EXPECT_EQ(cellText(rows - 2, 1), L"aaaaaaaaa");
@@ -137,6 +227,40 @@ TEST_F(CellEditTest, HundredMegabyteDocumentIsShownWithTheLimitRaised) {
     ASSERT_EQ(after.size(), big.size() - 3);
     EXPECT_EQ(after.compare(0, big.size() - 8, big, 0, big.size() - 8), 0);
     EXPECT_EQ(after.substr(after.size() - 6), ",end\r\n");
+    EXPECT_TRUE(hooks.boxes.empty());
+}
+
+TEST_F(CellEditTest, AnEditWhileALargeDocumentIsReadIsReadWithIt) {
+    const std::string& big = hundredMegabytes();
+    openPanelWithSettings(big, "MaxFileMB=128\r\nAutoDelim=0\r\nHeaderRow=0\r\n");
+    ASSERT_TRUE(waitForDocumentRead());
+    const int rows = static_cast<int>(big.size() / 128) + 1;
+    {
+        // The user types at the top and the end of the document while the panel is part-way
+        // through it: the scan starts again once the edits pause, and reads the edited document.
+        ReadingWatch watch(child(panel(), IDC_STATUS), child(panel(), IDC_ADD_ROW), [&] {
+            host.mainView().userInsert(0, "new,");
+            host.mainView().userInsert(big.size() + 4, "last\r\n");
+        });
+        clickReload();
+        ASSERT_TRUE(waitForRefresh());
+        ASSERT_TRUE(waitForDocumentRead()) << status();
+        EXPECT_EQ(watch.progress().size() >= 2, true);  // read once part-way, then again
+        EXPECT_EQ(itemCount(), rows);
+        EXPECT_EQ(cellText(0, 1), L"new");
+        EXPECT_EQ(cellText(rows - 1, 1), L"last");
+    }
+    {
+        // Another document made current part-way is read in its place.
+        auto small = std::make_shared<devhost::EditorDocument>("a,b\r\nc,d\r\n");
+        ReadingWatch watch(child(panel(), IDC_STATUS), child(panel(), IDC_ADD_ROW),
+                           [&] { host.activateDocument(0, small); });
+        clickReload();
+        host.pumpFor(300);
+        EXPECT_FALSE(readingDocument());
+        EXPECT_EQ(itemCount(), 2);
+        EXPECT_EQ(cellText(1, 2), L"d");
+    }
     EXPECT_TRUE(hooks.boxes.empty());
 }
 
@@ -195,11 +319,11 @@ INSTANTIATE_TEST_SUITE_P(
                         COMMA_NO_HEADER, 0, 0, 44, 1},
         // Empty values and a section of nothing but noise: the defaults (the delimiter written
         // back is the one detected).
-        GarbageSettings{"HeaderRow=\r\nAutoDelim=\r\n" + binaryNoise() + "\r\n", SEMICOLON_WITH_HEADER, 1, 1, 59, 16},
+        GarbageSettings{"HeaderRow=\r\nAutoDelim=\r\n" + binaryNoise() + "\r\n", SEMICOLON_WITH_HEADER, 1, 1, 59, 256},
         // Values past the range of an int: read as large, then clamped or ignored.
         GarbageSettings{"AutoDelim=0\r\nDelimiter=99999999999999999999\r\nMaxFileMB=99999999999999999999\r\n",
                         L"2 rows x 1 cols   |   delimiter ','   |   cell R1 C1", 1, 0, 44, 2048},
-        GarbageSettings{longLine() + "AutoDelim=-0\r\nDelimiter=59abc\r\n", SEMICOLON_WITH_HEADER, 1, 0, 59, 16},
+        GarbageSettings{longLine() + "AutoDelim=-0\r\nDelimiter=59abc\r\n", SEMICOLON_WITH_HEADER, 1, 0, 59, 256},
         GarbageSettings{std::string(NUL_INSIDE, sizeof NUL_INSIDE - 1), SEMICOLON_NO_HEADER, 0, 1, 59, 1}));
 
 }  // namespace

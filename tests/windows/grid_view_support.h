@@ -66,6 +66,12 @@ protected:
 
     // Pumps until the debounce timer has fired (and the refresh it starts has run).
     bool waitForRefresh() { return host.waitForTimer(panel(), 1, 3000); }
+    // Pumps messages until a document read in slices is shown; false if it still is not.
+    bool waitForDocumentRead() {
+        for (int ticks = 0; ticks < 500 && readingDocument(); ++ticks) host.waitForTimer(panel(), SCAN_TIMER, 2000);
+        return !readingDocument();
+    }
+    bool readingDocument() { return status().rfind(L"Reading the document... ", 0) == 0; }
     bool refreshArmed() { return devhost::DevHost::isTimerArmed(panel(), 1); }
 };
 

@@ -109,9 +109,9 @@ TEST_F(GridViewTest, DocumentAtTheLimitIsShownAndOneByteMoreIsNot) {
 
 TEST_F(GridViewTest, TooLargeTextNamesTheDefaultLimit) {
     openPanel("a,b\r\n");
-    host.mainView().document().load(std::string(16 * 1048576 + 1, 'x'));
+    host.mainView().document().load(std::string(256 * 1048576 + 1, 'x'));
     clickReload();
-    EXPECT_EQ(status(), L"File is larger than 16 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
+    EXPECT_EQ(status(), L"File is larger than 256 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
     EXPECT_EQ(itemCount(), 0);
 }
 

@@ -21,7 +21,7 @@ TEST_F(SettingsTest, MissingDirectoryIsCreatedAndTheFileOnlyAtShutdown) {
     EXPECT_EQ(readSetting(file, L"HeaderRow"), 1);
     EXPECT_EQ(readSetting(file, L"AutoDelim"), 1);
     EXPECT_EQ(readSetting(file, L"Delimiter"), 44);
-    EXPECT_EQ(readSetting(file, L"MaxFileMB"), 16);
+    EXPECT_EQ(readSetting(file, L"MaxFileMB"), 256);
 }
 
 struct ClampCase {
@@ -49,13 +49,13 @@ INSTANTIATE_TEST_SUITE_P(
     Values, SettingsClampTest,
     ::testing::Values(ClampCase{"MaxFileMB=0\r\n", 1, 1, 44, 1}, ClampCase{"MaxFileMB=-7\r\n", 1, 1, 44, 1},
                       ClampCase{"MaxFileMB=5000\r\n", 1, 1, 44, 2048}, ClampCase{"MaxFileMB=2048\r\n", 1, 1, 44, 2048},
-                      ClampCase{"HeaderRow=2\r\nAutoDelim=0\r\n", 1, 0, 44, 16},
-                      ClampCase{"HeaderRow=0\r\nAutoDelim=-1\r\n", 0, 1, 44, 16},
-                      ClampCase{"Delimiter=0\r\n", 1, 1, 44, 16}, ClampCase{"Delimiter=10\r\n", 1, 1, 44, 16},
-                      ClampCase{"Delimiter=13\r\n", 1, 1, 44, 16}, ClampCase{"Delimiter=34\r\n", 1, 1, 44, 16},
-                      ClampCase{"Delimiter=128\r\n", 1, 1, 44, 16}, ClampCase{"Delimiter=-59\r\n", 1, 1, 44, 16},
-                      ClampCase{"Delimiter=9\r\nAutoDelim=0\r\n", 1, 0, 9, 16},
-                      ClampCase{"Delimiter=127\r\n", 1, 1, 127, 16}, ClampCase{"Delimiter=1\r\n", 1, 1, 1, 16}));
+                      ClampCase{"HeaderRow=2\r\nAutoDelim=0\r\n", 1, 0, 44, 256},
+                      ClampCase{"HeaderRow=0\r\nAutoDelim=-1\r\n", 0, 1, 44, 256},
+                      ClampCase{"Delimiter=0\r\n", 1, 1, 44, 256}, ClampCase{"Delimiter=10\r\n", 1, 1, 44, 256},
+                      ClampCase{"Delimiter=13\r\n", 1, 1, 44, 256}, ClampCase{"Delimiter=34\r\n", 1, 1, 44, 256},
+                      ClampCase{"Delimiter=128\r\n", 1, 1, 44, 256}, ClampCase{"Delimiter=-59\r\n", 1, 1, 44, 256},
+                      ClampCase{"Delimiter=9\r\nAutoDelim=0\r\n", 1, 0, 9, 256},
+                      ClampCase{"Delimiter=127\r\n", 1, 1, 127, 256}, ClampCase{"Delimiter=1\r\n", 1, 1, 1, 256}));
 
 TEST_F(SettingsTest, NothingIsWrittenWithoutADirectory) {
     host.configDirectory.clear();

@@ -26,6 +26,8 @@ constexpr int IDC_DELETE_COLUMN = 2608;
 constexpr int IDC_FIT = 2609;
 constexpr int IDC_STATUS = 2610;
 constexpr int IDC_DELIM_LABEL = 2612;
+// The timer that reads on in a large document, a slice per tick.
+constexpr UINT_PTR SCAN_TIMER = 2;
 
 constexpr int PANEL_COMMAND = 0;
 constexpr int AUTO_FIT_COMMAND = 1;
