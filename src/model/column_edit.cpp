@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/record_scan.h"
 #include "model/row_text.h"
 
 namespace {
@@ -118,8 +119,41 @@ std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vecto
     return ranges;
 }
 
-void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit) {
-    const std::string_view raw = row.raw();
+namespace {
+
+// Where a record's fields lie in its bytes, without their values: what a column edit needs of
+// each row of the document it writes anew, and much less than decoding the row.
+class FieldSpans {
+public:
+    void read(std::string_view raw, char delimiter, char quote) {
+        starts_.clear();
+        ends_.clear();
+        record_scan::FieldStops stops(raw.data(), raw.size(), delimiter, quote);
+        record_scan::scanFields(raw.data(), raw.size(), 0, delimiter, quote, stops, *this);
+    }
+    uint64_t cellCount() const { return starts_.size(); }
+    uint64_t cellStart(uint64_t i) const { return starts_[i]; }
+    uint64_t cellEnd(uint64_t i) const { return ends_[i]; }
+
+    // The sink of scanFields.
+    void plainField(uint64_t s, uint64_t e) {
+        starts_.push_back(s);
+        ends_.push_back(e);
+    }
+    void beginQuoted(uint64_t) {}
+    void appendValue(uint64_t, uint64_t) {}
+    void appendByte(uint64_t) {}
+    void endQuoted(uint64_t s, uint64_t e) { plainField(s, e); }
+
+private:
+    std::vector<uint64_t> starts_;
+    std::vector<uint64_t> ends_;
+};
+
+// appendEditedRow for a row given as its bytes and the spans of its cells (a CsvRow, or
+// FieldSpans).
+template <class Cells>
+void appendEdited(std::string& out, std::string_view raw, const Cells& row, const ColumnEdit& edit) {
     const uint64_t cells = row.cellCount();
     const uint64_t c = edit.cellIndex;
     if (edit.change == ColumnChange::Insert && c <= cells) {
@@ -151,6 +185,12 @@ void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit
     out.append(raw);
 }
 
+}  // namespace
+
+void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit) {
+    appendEdited(out, row.raw(), row, edit);
+}
+
 std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit) {
     // One allocation: the rows' own lengths, the endings and one byte per row for an insertion.
     uint64_t size = 0;
@@ -159,12 +199,14 @@ std::string documentText(const CsvTable& table, std::string_view eol, const Colu
     }
     std::string text;
     text.reserve(static_cast<size_t>(size));
-    CsvRow row;
+    FieldSpans spans;
     for (uint64_t r = 0; r < table.rows.size(); ++r) {
-        table.rows.read(r, row);
-        appendEditedRow(text, row, edit);
+        const std::string_view raw = table.rows.raw(r);
+        const std::string_view rowEol = table.rows.eol(r);
+        spans.read(raw, table.delimiter, table.quote);
+        appendEdited(text, raw, spans, edit);
         const bool last = r + 1 == table.rows.size();
-        text.append(last || row.eolLength() > 0 ? row.eol() : eol);
+        text.append(last || !rowEol.empty() ? rowEol : eol);
     }
     return text;
 }
