@@ -195,6 +195,10 @@ public:
     static bool isTimerArmed(HWND window, UINT_PTR id, UINT intervalMs = 400);
     // How many WM_TIMER messages with the id the loop dispatched to the window.
     int timerDispatchCount(HWND window, UINT_PTR id) const;
+    // The longest the loop spent on one message (or on one plug-in command) since the last
+    // reset: how long the host stayed unresponsive at a time.
+    double longestDispatchMs() const { return longestDispatchMs_; }
+    void resetLongestDispatch() { longestDispatchMs_ = 0; }
 
 private:
     static LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -219,6 +223,9 @@ private:
     std::map<UINT, int> hostMessageCounts_;
     std::map<UINT, int> editorNotificationCounts_;
     std::map<std::pair<HWND, UINT_PTR>, int> timerDispatches_;
+    double longestDispatchMs_ = 0;
+    void noteDispatchTime(LARGE_INTEGER since);
+    void deliver(MSG& message);
     std::optional<SIZE> dockSize_;
     HACCEL shortcuts_ = nullptr;
 };

@@ -293,7 +293,10 @@ bool DevHost::loadPlugin(const std::wstring& path) {
 }
 
 bool DevHost::invokeCommand(int index) {
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
     const bool invoked = plugin_.invokeCommand(index);
+    noteDispatchTime(start);
     pumpUntilIdle();
     return invoked;
 }

@@ -6,7 +6,23 @@
 
 namespace devhost {
 
+void DevHost::noteDispatchTime(LARGE_INTEGER since) {
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    const double ms = static_cast<double>(now.QuadPart - since.QuadPart) * 1e3 / static_cast<double>(frequency.QuadPart);
+    longestDispatchMs_ = std::max(longestDispatchMs_, ms);
+}
+
 void DevHost::dispatch(MSG& message) {
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    deliver(message);
+    noteDispatchTime(start);
+}
+
+void DevHost::deliver(MSG& message) {
     if (message.message == WM_TIMER) ++timerDispatches_[{message.hwnd, message.wParam}];
     // A copy: a dialog may unregister itself while handling the message.
     const std::vector<HWND> dialogs = modelessDialogs_;
