@@ -393,8 +393,11 @@ private:
     // Reading when a whole-document scan goes on in documentScan.
     enum class ReadResult { TooLarge, Read, Reading };
     ReadResult readIntoTable(HWND view, bool byChanges, bool keepPosition);
-    // Reads on in documentScan for one slice; true when the document is read whole.
+    // Reads on in documentScan for one slice; true when the document is read whole. A scan
+    // whose document changed is dropped (documentScan then null).
     bool continueDocumentScan();
+    // The table read whole by documentScan becomes the table.
+    void finishDocumentScan();
     // The table as read is shown: columns, item count, current cell, range and status line.
     // keepPosition as for refreshGrid.
     void showTable(bool keepPosition);

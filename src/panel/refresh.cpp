@@ -192,10 +192,17 @@ GridPanel::ReadResult GridPanel::readIntoTable(HWND view, bool byChanges, bool k
                                                      keepPosition);
     table = CsvTable();
     table.parsedLength = UINT64_MAX;
-    if (continueDocumentScan() || documentScan == nullptr) {
-        return ReadResult::Read;  // (a scan dropped at once leaves the table empty and stale)
+    // A document of more than a slice is read from the first tick on, so that the command
+    // that asked for it (opening the panel, say) does not also hold the host for a slice.
+    if (text.size() > SCAN_SLICE_BYTES) {
+        return ReadResult::Reading;
     }
-    return ReadResult::Reading;
+    if (continueDocumentScan()) {
+        finishDocumentScan();
+        return ReadResult::Read;
+    }
+    // (A scan dropped at once leaves the table empty and stale.)
+    return documentScan == nullptr ? ReadResult::Read : ReadResult::Reading;
 }
 
 bool GridPanel::continueDocumentScan() {
@@ -219,13 +226,13 @@ bool GridPanel::continueDocumentScan() {
         cancelDocumentScan();
         throw;
     }
-    if (!reading.scan.done()) {
-        return false;
-    }
-    table = std::move(reading.table);
+    return reading.scan.done();
+}
+
+void GridPanel::finishDocumentScan() {
+    table = std::move(documentScan->table);
     documentScan.reset();
     KillTimer(panelWindow, SCAN_TIMER);
-    return true;
 }
 
 void GridPanel::cancelDocumentScan() {
@@ -249,10 +256,15 @@ bool GridPanel::onScanTimer(UINT_PTR timerId) {
         return true;
     }
     const bool keepPosition = documentScan->keepPosition;
-    if (continueDocumentScan()) {
+    if (documentScan->scan.done()) {
+        // Read to its end on the tick before: no tick both reads a slice and shows the rows.
+        finishDocumentScan();
         showTable(keepPosition);
         ++refreshGeneration;
-    } else if (documentScan == nullptr) {
+        return true;
+    }
+    continueDocumentScan();
+    if (documentScan == nullptr) {
         // The document is not the one the scan began on: read it afresh.
         refreshGrid(keepPosition);
     } else {

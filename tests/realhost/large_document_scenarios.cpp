@@ -7,8 +7,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace driver {
@@ -205,10 +207,147 @@ Scenario largeDocumentScenario() {
     return steps;
 }
 
+// ---- a document read a slice at a time ----------------------------------------------------
+
+// What the reading scenario sees of the panel while it reads.
+struct Reading {
+    double commandPosted = 0;
+    double commandAnswer = -1;  // how long a message posted behind the panel command waited
+    bool probeOut = false;
+    std::vector<std::wstring> statusTexts;  // every text the status line was given after the command
+    WNDPROC statusProc = nullptr;
+    // A thread posts a message every few milliseconds; the longest any of them waited for the
+    // host's loop is how long the loop was held at a time.
+    HWND probeWindow = nullptr;
+    std::thread prober;
+    std::atomic<bool> probing{false};
+    double longestAnswer = 0;
+};
+
+Reading& reading() {
+    static Reading state;
+    return state;
+}
+
+LRESULT CALLBACK recordingStatusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT && lParam != 0) {
+        reading().statusTexts.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
+    }
+    return CallWindowProcW(reading().statusProc, window, message, wParam, lParam);
+}
+
+constexpr UINT PROBE_MESSAGE = WM_APP + 7;
+
+LRESULT CALLBACK probeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == PROBE_MESSAGE) {
+        LARGE_INTEGER now;
+        LARGE_INTEGER frequency;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        const double waited = static_cast<double>(now.QuadPart - static_cast<LONGLONG>(lParam)) * 1e3 /
+                              static_cast<double>(frequency.QuadPart);
+        reading().longestAnswer = std::max(reading().longestAnswer, waited);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void startProbing() {
+    Reading& state = reading();
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = probeProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TabulonDriverProbe";
+    RegisterClassW(&windowClass);
+    state.probeWindow = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        windowClass.hInstance, nullptr);
+    state.probing = true;
+    const HWND target = state.probeWindow;
+    state.prober = std::thread([target] {
+        while (reading().probing) {
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
+            PostMessageW(target, PROBE_MESSAGE, 0, static_cast<LPARAM>(now.QuadPart));
+            Sleep(5);
+        }
+    });
+}
+
+void stopProbing() {
+    Reading& state = reading();
+    state.probing = false;
+    if (state.prober.joinable()) state.prober.join();
+    MSG message;
+    while (PeekMessageW(&message, state.probeWindow, PROBE_MESSAGE, PROBE_MESSAGE, PM_REMOVE)) DispatchMessageW(&message);
+    DestroyWindow(state.probeWindow);
+}
+
+bool showsProgress(const std::wstring& status) {
+    return status.rfind(L"Reading the document... ", 0) == 0;
+}
+
+// The grid rows of the current document: its lines less the header and the empty last line.
+int documentGridRows() {
+    return static_cast<int>(SendMessageW(currentView(), 2154 /* SCI_GETLINECOUNT */, 0, 0)) - 2;
+}
+
+// The panel opened on a document of more than one slice: it is read across ticks of the
+// panel's timer with the progress in the status line, the host answering posted messages in
+// between, and then every row is shown. The time to the full grid and the longest wait of a
+// posted message go into the report as figures.
+Scenario readingScenario() {
+    return Scenario{
+        act("open the panel", [] {
+            reading().commandPosted = nowMs();
+            postMenuCommand(tabulonCommandId(PANEL_ITEM));
+            // Answered when the command, the panel's creation and the first slice are done.
+            const double posted = nowMs();
+            afterPostedInput([posted] { reading().commandAnswer = nowMs() - posted; });
+        }),
+        require("the panel is open", [] { return panelShown() && panelControl(IDC_STATUS) != nullptr; }, {}, 60000),
+        act("watch the status line and the host's loop", [] {
+            const HWND status = panelControl(IDC_STATUS);
+            reading().statusTexts.push_back(windowText(status));
+            reading().statusProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&recordingStatusProc)));
+            startProbing();
+        }),
+        Step{"read the document while the host answers",
+             [] {
+                 const bool done = !showsProgress(windowText(panelControl(IDC_STATUS))) &&
+                                   listItemCount() == documentGridRows();
+                 if (!done) {
+                     return StepResult::AGAIN;
+                 }
+                 figure("open-to-full-grid", nowMs() - reading().commandPosted, "ms");
+                 return StepResult::NEXT;
+             },
+             900000},
+        act("report the waits", [] {
+            stopProbing();
+            SetWindowLongPtrW(panelControl(IDC_STATUS), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(reading().statusProc));
+            figure("panel-command-wait", reading().commandAnswer, "ms");
+            figure("longest-wait-while-reading", reading().longestAnswer, "ms");
+            figure("rows", listItemCount(), "rows");
+        }),
+        expect("the status line showed the progress between slices",
+               [] {
+                   const std::vector<std::wstring>& texts = reading().statusTexts;
+                   return std::count_if(texts.begin(), texts.end(), showsProgress) >= 1;
+               },
+               [] { return std::to_string(reading().statusTexts.size()) + " status texts, the last: " +
+                           utf8(reading().statusTexts.empty() ? std::wstring() : reading().statusTexts.back()); }),
+        expect("the grid shows every row with the counts in the status line",
+               [] { return windowText(panelControl(IDC_STATUS)).rfind(std::to_wstring(documentGridRows()) + L" rows x 10 cols", 0) == 0; },
+               [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); }),
+    };
+}
+
 }  // namespace
 
 void addLargeDocumentScenarios() {
     registerScenario("large-document-keys", largeDocumentScenario);
+    registerScenario("large-document-reading", readingScenario);
 }
 
 }  // namespace driver
