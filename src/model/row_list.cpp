@@ -13,7 +13,7 @@ constexpr uint64_t MAX_CHUNK_TEXT = 0xFFFFFFFFu;
 }  // namespace
 
 uint64_t RowList::textLength() const {
-    return chunks_.empty() ? 0 : chunkStart_.back() + chunks_.back().text.size();
+    return groups_.empty() ? 0 : groupStart_.back() + groups_.back().bytes;
 }
 
 const CsvRow RowList::operator[](uint64_t r) const {
@@ -23,12 +23,13 @@ const CsvRow RowList::operator[](uint64_t r) const {
 }
 
 void RowList::read(uint64_t r, CsvRow& row) const {
-    const uint64_t k = chunkOfRow(r);
-    const uint64_t i = r - chunkFirstRow_[k];
-    const RowBytes bytes = rowBytes(chunks_[k], i);
+    const Place p = chunkOfRow(r);
+    const Chunk& chunk = chunkAt(p);
+    const uint64_t i = r - chunkFirstRow(p);
+    const RowBytes bytes = rowBytes(chunk, i);
     row.assignText(bytes.raw, delimiter_, quote_);
     row.setEol(bytes.eol);
-    row.start = chunkStart_[k] + rowBegin(chunks_[k], i);
+    row.start = chunkStart(p) + rowBegin(chunk, i);
     row.end = row.start + bytes.raw.size();
 }
 
@@ -48,51 +49,51 @@ const CsvRow& RowList::cached(uint64_t r) const {
 }
 
 uint64_t RowList::start(uint64_t r) const {
-    const uint64_t k = chunkOfRow(r);
-    return chunkStart_[k] + rowBegin(chunks_[k], r - chunkFirstRow_[k]);
+    const Place p = chunkOfRow(r);
+    return chunkStart(p) + rowBegin(chunkAt(p), r - chunkFirstRow(p));
 }
 
 std::string_view RowList::raw(uint64_t r) const {
-    const uint64_t k = chunkOfRow(r);
-    return rowBytes(chunks_[k], r - chunkFirstRow_[k]).raw;
+    const Place p = chunkOfRow(r);
+    return rowBytes(chunkAt(p), r - chunkFirstRow(p)).raw;
 }
 
 std::string_view RowList::eol(uint64_t r) const {
-    const uint64_t k = chunkOfRow(r);
-    return rowBytes(chunks_[k], r - chunkFirstRow_[k]).eol;
+    const Place p = chunkOfRow(r);
+    return rowBytes(chunkAt(p), r - chunkFirstRow(p)).eol;
 }
 
 uint64_t RowList::cellCount(uint64_t r) const {
-    const uint64_t k = chunkOfRow(r);
-    return chunks_[k].rows[r - chunkFirstRow_[k]].cellCount;
+    const Place p = chunkOfRow(r);
+    return chunkAt(p).rows[r - chunkFirstRow(p)].cellCount;
 }
 
 uint64_t RowList::lastRowStartingBefore(uint64_t position) const {
     if (rowCount_ == 0 || position == 0) return 0;
     // The chunk that holds the byte before position holds the row.
-    const uint64_t k = chunkOfOffset(position - 1);
-    const Chunk& chunk = chunks_[k];
-    const uint64_t inChunk = position - chunkStart_[k];
+    const Place p = chunkOfOffset(position - 1);
+    const Chunk& chunk = chunkAt(p);
+    const uint64_t inChunk = position - chunkStart(p);
     // Rows of the chunk whose end lies before inChunk end before position; the next one is
     // the row starting before it.
     auto after = std::upper_bound(chunk.rows.begin(), chunk.rows.end(), inChunk - 1,
-                                  [](uint64_t p, const RowEntry& e) { return p < e.end; });
+                                  [](uint64_t q, const RowEntry& e) { return q < e.end; });
     const uint64_t i = static_cast<uint64_t>(after - chunk.rows.begin());
-    return chunkFirstRow_[k] + std::min<uint64_t>(i, chunk.rows.size() - 1);
+    return chunkFirstRow(p) + std::min<uint64_t>(i, chunk.rows.size() - 1);
 }
 
 uint64_t RowList::rowStartingAt(uint64_t position) const {
     if (rowCount_ == 0) return ~uint64_t(0);
     if (position == 0) return 0;
     if (position >= textLength()) return ~uint64_t(0);
-    const uint64_t k = chunkOfOffset(position);
-    const Chunk& chunk = chunks_[k];
-    const uint64_t inChunk = position - chunkStart_[k];
-    if (inChunk == 0) return chunkFirstRow_[k];
+    const Place p = chunkOfOffset(position);
+    const Chunk& chunk = chunkAt(p);
+    const uint64_t inChunk = position - chunkStart(p);
+    if (inChunk == 0) return chunkFirstRow(p);
     auto hit = std::lower_bound(chunk.rows.begin(), chunk.rows.end(), inChunk,
-                                [](const RowEntry& e, uint64_t p) { return e.end < p; });
+                                [](const RowEntry& e, uint64_t q) { return e.end < q; });
     if (hit == chunk.rows.end() || hit->end != inChunk) return ~uint64_t(0);
-    return chunkFirstRow_[k] + static_cast<uint64_t>(hit - chunk.rows.begin()) + 1;
+    return chunkFirstRow(p) + static_cast<uint64_t>(hit - chunk.rows.begin()) + 1;
 }
 
 uint64_t RowList::widest(uint64_t first, uint64_t last) const {
@@ -103,7 +104,7 @@ uint64_t RowList::widest(uint64_t first, uint64_t last) const {
 
 uint64_t RowList::widest() const {
     uint64_t cells = 0;
-    for (const Chunk& chunk : chunks_) cells = std::max(cells, chunk.widest);
+    for (const Group& group : groups_) cells = std::max(cells, group.widest);
     return cells;
 }
 
@@ -115,23 +116,17 @@ void RowList::setReading(char delimiter, char quote) {
 
 void RowList::clear() {
     cache_.clear();
-    chunks_.clear();
-    chunkFirstRow_.clear();
-    chunkStart_.clear();
+    groups_.clear();
+    groupFirstRow_.clear();
+    groupStart_.clear();
     rowCount_ = 0;
 }
 
 void RowList::replace(uint64_t first, uint64_t last, const std::vector<RowBytes>& fresh) {
     if (first > last || last > rowCount_) throw std::out_of_range("rows to replace");
-    // The chunks from the one holding row first (or the last one, for an append) to the one
-    // holding row last - 1 are rebuilt from their rows before first, the fresh rows and their
-    // rows from last on.
-    uint64_t ka = 0;
-    uint64_t kb = 0;  // exclusive
-    if (!chunks_.empty()) {
-        ka = first < rowCount_ ? chunkOfRow(first) : chunks_.size() - 1;
-        kb = (last > first ? chunkOfRow(last - 1) : ka) + 1;
-    }
+    // The chunks from a, the one holding row first (or the last one, for an append), to b, the
+    // one holding row last - 1, are rebuilt from their rows before first, the fresh rows and
+    // their rows from last on.
     std::vector<Chunk> rebuilt(1);
     const auto add = [&](std::string_view raw, std::string_view eol, uint64_t cellCount) {
         if (rebuilt.back().text.size() >= CHUNK_BYTES) rebuilt.emplace_back();
@@ -142,14 +137,24 @@ void RowList::replace(uint64_t first, uint64_t last, const std::vector<RowBytes>
         for (const RowBytes& row : fresh) add(row.raw, row.eol, row.cellCount);
         placed = true;
     };
-    for (uint64_t k = ka; k < kb; ++k) {
-        const Chunk& chunk = chunks_[k];
-        for (uint64_t i = 0; i < chunk.rows.size(); ++i) {
-            const uint64_t r = chunkFirstRow_[k] + i;
-            if (r == first && !placed) place();
-            if (r >= first && r < last) continue;
-            const RowBytes kept = rowBytes(chunk, i);
-            add(kept.raw, kept.eol, kept.cellCount);
+    Place a;
+    Place b;
+    uint64_t replaced = 0;  // the chunks from a to b
+    if (!groups_.empty()) {
+        a = first < rowCount_ ? chunkOfRow(first) : Place{groups_.size() - 1, groups_.back().chunks.size() - 1};
+        b = last > first ? chunkOfRow(last - 1) : a;
+        for (Place p = a;; p = following(p)) {
+            const Chunk& chunk = chunkAt(p);
+            const uint64_t firstRow = chunkFirstRow(p);
+            for (uint64_t i = 0; i < chunk.rows.size(); ++i) {
+                const uint64_t r = firstRow + i;
+                if (r == first && !placed) place();
+                if (r >= first && r < last) continue;
+                const RowBytes kept = rowBytes(chunk, i);
+                add(kept.raw, kept.eol, kept.cellCount);
+            }
+            ++replaced;
+            if (p == b) break;
         }
     }
     if (!placed) place();
@@ -157,27 +162,98 @@ void RowList::replace(uint64_t first, uint64_t last, const std::vector<RowBytes>
 
     const uint64_t rowCount = rowCount_ - (last - first) + fresh.size();
     cache_.clear();
-    if (rebuilt.size() == kb - ka) {
-        // The usual case, an edit inside one chunk: the chunk is replaced where it stands.
-        for (uint64_t k = ka; k < kb; ++k) chunks_[k] = std::move(rebuilt[k - ka]);
-        rowCount_ = rowCount;
-        renumberFrom(ka);
+    if (rebuilt.size() != replaced) {
+        spliceChunks(a, b, rebuilt, rowCount);
         return;
     }
-    const uint64_t count = chunks_.size() - (kb - ka) + rebuilt.size();
-    std::vector<Chunk> updated;
-    updated.reserve(count);
-    std::vector<uint64_t> firstRows(count);
-    std::vector<uint64_t> starts(count);
-    // Everything that can fail has been done; the moves below cannot.
-    for (uint64_t k = 0; k < ka; ++k) updated.push_back(std::move(chunks_[k]));
-    for (Chunk& chunk : rebuilt) updated.push_back(std::move(chunk));
-    for (uint64_t k = kb; k < chunks_.size(); ++k) updated.push_back(std::move(chunks_[k]));
-    chunks_ = std::move(updated);
-    chunkFirstRow_ = std::move(firstRows);
-    chunkStart_ = std::move(starts);
+    // The usual case, an edit inside one chunk: the chunks are replaced where they stand, and
+    // only their groups and the groups' starts are renumbered.
+    if (replaced == 0) return;
+    Place p = a;
+    for (uint64_t k = 0; k < replaced; ++k, p = following(p)) groups_[p.group].chunks[p.chunk] = std::move(rebuilt[k]);
+    renumberGroup(groups_[a.group], a.chunk);
+    for (uint64_t g = a.group + 1; g <= b.group; ++g) renumberGroup(groups_[g], 0);
     rowCount_ = rowCount;
-    renumberFrom(0);
+    renumberGroupsFrom(a.group);
+}
+
+void RowList::spliceChunks(Place a, Place b, std::vector<Chunk>& rebuilt, uint64_t rowCount) {
+    // The groups [g0, g1) are made anew from their chunks before a, the rebuilt ones and their
+    // chunks after b, in groups of GROUP_CHUNKS to twice as many; fewer than half as many
+    // join the next group, or the one before.
+    uint64_t g0 = 0;
+    uint64_t g1 = 0;
+    uint64_t total = rebuilt.size();
+    if (!groups_.empty()) {
+        g0 = a.group;
+        g1 = b.group + 1;
+        total += a.chunk + (groups_[b.group].chunks.size() - b.chunk - 1);
+        if (total < GROUP_CHUNKS / 2) {
+            if (g1 < groups_.size()) {
+                total += groups_[g1++].chunks.size();
+            } else if (g0 > 0) {
+                total += groups_[--g0].chunks.size();
+            }
+        }
+    }
+    const uint64_t pieces = total == 0 ? 0 : std::max<uint64_t>(1, total / GROUP_CHUNKS);
+    std::vector<Group> regrouped(pieces);
+    for (uint64_t i = 0; i < pieces; ++i) {
+        const uint64_t count = total / pieces + (i < total % pieces ? 1 : 0);
+        regrouped[i].chunks.reserve(count);
+        regrouped[i].firstRow.resize(count);
+        regrouped[i].start.resize(count);
+    }
+    // The group tables are made anew when the number of groups changes.
+    const bool sameGroupCount = pieces == g1 - g0;
+    const uint64_t groupCount = groups_.size() - (g1 - g0) + pieces;
+    std::vector<Group> updated;
+    std::vector<uint64_t> firstRows;
+    std::vector<uint64_t> starts;
+    if (!sameGroupCount) {
+        updated.reserve(groupCount);
+        firstRows.resize(groupCount);
+        starts.resize(groupCount);
+    }
+
+    // Everything that can fail has been done; the moves below cannot, since every vector they
+    // fill has room.
+    uint64_t piece = 0;
+    const auto put = [&](Chunk& chunk) {
+        if (regrouped[piece].chunks.size() == regrouped[piece].firstRow.size()) ++piece;
+        regrouped[piece].chunks.push_back(std::move(chunk));
+    };
+    const auto before = [](Place x, Place y) { return x.group < y.group || (x.group == y.group && x.chunk < y.chunk); };
+    for (uint64_t g = g0; g < g1; ++g) {
+        std::vector<Chunk>& chunks = groups_[g].chunks;
+        for (uint64_t c = 0; c < chunks.size(); ++c) {
+            const Place p{g, c};
+            if (p == a) {
+                for (Chunk& chunk : rebuilt) put(chunk);
+            }
+            if (!before(p, a) && !before(b, p)) continue;
+            put(chunks[c]);
+        }
+    }
+    if (groups_.empty()) {
+        for (Chunk& chunk : rebuilt) put(chunk);
+    }
+    for (Group& group : regrouped) renumberGroup(group, 0);
+
+    if (sameGroupCount) {
+        for (uint64_t i = 0; i < pieces; ++i) groups_[g0 + i] = std::move(regrouped[i]);
+    } else {
+        for (uint64_t g = 0; g < g0; ++g) updated.push_back(std::move(groups_[g]));
+        for (Group& group : regrouped) updated.push_back(std::move(group));
+        for (uint64_t g = g1; g < groups_.size(); ++g) updated.push_back(std::move(groups_[g]));
+        std::copy(groupFirstRow_.begin(), groupFirstRow_.begin() + static_cast<std::ptrdiff_t>(g0), firstRows.begin());
+        std::copy(groupStart_.begin(), groupStart_.begin() + static_cast<std::ptrdiff_t>(g0), starts.begin());
+        groups_ = std::move(updated);
+        groupFirstRow_ = std::move(firstRows);
+        groupStart_ = std::move(starts);
+    }
+    rowCount_ = rowCount;
+    renumberGroupsFrom(g0);
 }
 
 void RowList::set(uint64_t r, const CsvRow& row) {
@@ -197,25 +273,52 @@ RowList::RowBytes RowList::rowBytes(const Chunk& chunk, uint64_t i) const {
                     chunk.rows[i].cellCount};
 }
 
-uint64_t RowList::chunkOfRow(uint64_t r) const {
+RowList::Place RowList::chunkOfRow(uint64_t r) const {
     if (r >= rowCount_) throw std::out_of_range("no such row");
-    auto after = std::upper_bound(chunkFirstRow_.begin(), chunkFirstRow_.end(), r);
-    return static_cast<uint64_t>(after - chunkFirstRow_.begin()) - 1;
+    const auto group = std::upper_bound(groupFirstRow_.begin(), groupFirstRow_.end(), r) - 1;
+    const std::vector<uint64_t>& firstRows = groups_[static_cast<uint64_t>(group - groupFirstRow_.begin())].firstRow;
+    const auto chunk = std::upper_bound(firstRows.begin(), firstRows.end(), r - *group) - 1;
+    return Place{static_cast<uint64_t>(group - groupFirstRow_.begin()), static_cast<uint64_t>(chunk - firstRows.begin())};
 }
 
-uint64_t RowList::chunkOfOffset(uint64_t position) const {
-    auto after = std::upper_bound(chunkStart_.begin(), chunkStart_.end(), position);
-    return static_cast<uint64_t>(after - chunkStart_.begin()) - 1;
+RowList::Place RowList::chunkOfOffset(uint64_t position) const {
+    const auto group = std::upper_bound(groupStart_.begin(), groupStart_.end(), position) - 1;
+    const std::vector<uint64_t>& starts = groups_[static_cast<uint64_t>(group - groupStart_.begin())].start;
+    const auto chunk = std::upper_bound(starts.begin(), starts.end(), position - *group) - 1;
+    return Place{static_cast<uint64_t>(group - groupStart_.begin()), static_cast<uint64_t>(chunk - starts.begin())};
 }
 
-void RowList::renumberFrom(uint64_t k) {
-    uint64_t row = k == 0 ? 0 : chunkFirstRow_[k - 1] + chunks_[k - 1].rows.size();
-    uint64_t offset = k == 0 ? 0 : chunkStart_[k - 1] + chunks_[k - 1].text.size();
-    for (; k < chunks_.size(); ++k) {
-        chunkFirstRow_[k] = row;
-        chunkStart_[k] = offset;
-        row += chunks_[k].rows.size();
-        offset += chunks_[k].text.size();
+RowList::Place RowList::following(Place p) const {
+    if (p.chunk + 1 < groups_[p.group].chunks.size()) return Place{p.group, p.chunk + 1};
+    return Place{p.group + 1, 0};
+}
+
+void RowList::renumberGroup(Group& group, uint64_t c) {
+    uint64_t row = c == 0 ? 0 : group.firstRow[c - 1] + group.chunks[c - 1].rows.size();
+    uint64_t offset = c == 0 ? 0 : group.start[c - 1] + group.chunks[c - 1].text.size();
+    uint64_t cells = 0;
+    for (uint64_t k = 0; k < c; ++k) cells = std::max(cells, group.chunks[k].widest);
+    for (; c < group.chunks.size(); ++c) {
+        const Chunk& chunk = group.chunks[c];
+        group.firstRow[c] = row;
+        group.start[c] = offset;
+        row += chunk.rows.size();
+        offset += chunk.text.size();
+        cells = std::max(cells, chunk.widest);
+    }
+    group.rows = row;
+    group.bytes = offset;
+    group.widest = cells;
+}
+
+void RowList::renumberGroupsFrom(uint64_t g) {
+    uint64_t row = g == 0 ? 0 : groupFirstRow_[g - 1] + groups_[g - 1].rows;
+    uint64_t offset = g == 0 ? 0 : groupStart_[g - 1] + groups_[g - 1].bytes;
+    for (; g < groups_.size(); ++g) {
+        groupFirstRow_[g] = row;
+        groupStart_[g] = offset;
+        row += groups_[g].rows;
+        offset += groups_[g].bytes;
     }
 }
 
@@ -231,31 +334,46 @@ void RowList::appendRow(Chunk& chunk, std::string_view raw, std::string_view eol
 }
 
 RowList::Builder::Builder(RowList& list, std::string_view text) : list_(list), text_(text) {
-    spare_ = std::move(list_.chunks_);
+    spare_ = std::move(list_.groups_);
     list_.clear();
 }
 
 void RowList::Builder::openChunk() {
     // The bytes of the open chunk are copied when it closes; until then its text is empty
     // and its row ends are offsets from chunkStart_.
-    if (spareUsed_ < spare_.size()) {
-        Chunk& reused = spare_[spareUsed_++];
+    // A new chunk's rows are most likely about as many as its predecessor's: room for them is
+    // made at once rather than by doubling.
+    const size_t expected = chunk_ == nullptr ? 0 : chunk_->rows.size() * 9 / 8;
+    if (list_.groups_.empty() || list_.groups_.back().chunks.size() >= GROUP_CHUNKS) {
+        list_.groups_.emplace_back();
+        Group& opened = list_.groups_.back();
+        opened.chunks.reserve(GROUP_CHUNKS);
+        opened.firstRow.reserve(GROUP_CHUNKS);
+        opened.start.reserve(GROUP_CHUNKS);
+        list_.groupFirstRow_.push_back(list_.rowCount_);
+        list_.groupStart_.push_back(rowStart_);
+    }
+    Group& group = list_.groups_.back();
+    while (spareGroup_ < spare_.size() && spareChunk_ >= spare_[spareGroup_].chunks.size()) {
+        ++spareGroup_;
+        spareChunk_ = 0;
+    }
+    if (spareGroup_ < spare_.size()) {
+        Chunk& reused = spare_[spareGroup_].chunks[spareChunk_++];
         reused.text.clear();
         reused.rows.clear();
         reused.eolLengths.clear();
         reused.widest = 0;
-        list_.chunks_.push_back(std::move(reused));
+        group.chunks.push_back(std::move(reused));
     } else {
-        // A new chunk's rows are most likely about as many as its predecessor's: room for
-        // them is made at once rather than by doubling.
-        const size_t expected = list_.chunks_.empty() ? 0 : list_.chunks_.back().rows.size() * 9 / 8;
-        list_.chunks_.emplace_back();
-        list_.chunks_.back().rows.reserve(expected);
-        list_.chunks_.back().eolLengths.reserve(expected);
+        group.chunks.emplace_back();
+        group.chunks.back().rows.reserve(expected);
+        group.chunks.back().eolLengths.reserve(expected);
     }
+    group.firstRow.push_back(list_.rowCount_ - list_.groupFirstRow_.back());
+    group.start.push_back(rowStart_ - list_.groupStart_.back());
+    chunk_ = &group.chunks.back();
     open_ = true;
-    list_.chunkFirstRow_.push_back(list_.rowCount_);
-    list_.chunkStart_.push_back(rowStart_);
     chunkStart_ = rowStart_;
 }
 
@@ -270,7 +388,7 @@ void RowList::Builder::finish() {
 }
 
 void RowList::Builder::closeChunk() {
-    Chunk& chunk = list_.chunks_.back();
+    Chunk& chunk = *chunk_;
     chunk.text.assign(text_.data() + chunkStart_, static_cast<size_t>(rowStart_ - chunkStart_));
     if (chunk.text.capacity() > 2 * chunk.text.size() + CHUNK_BYTES) chunk.text.shrink_to_fit();
     // The row entries grew by doubling; a chunk kept with much room to spare gives it back.
@@ -278,5 +396,9 @@ void RowList::Builder::closeChunk() {
         chunk.rows.shrink_to_fit();
         chunk.eolLengths.shrink_to_fit();
     }
+    Group& group = list_.groups_.back();
+    group.rows += chunk.rows.size();
+    group.bytes += chunk.text.size();
+    group.widest = std::max(group.widest, chunk.widest);
     open_ = false;
 }

@@ -7,9 +7,11 @@
 // per record, and cells that nobody looks at are never decoded.
 //
 // Offsets are not stored per row either: a row's start is its chunk's start plus its place in
-// the chunk, and a chunk's start is the sum of the lengths before it. A change rewrites the
-// chunks it touches and moves the later chunks' starts, so an edit costs its own chunk and one
-// step per chunk, never a step per row.
+// the chunk. The chunks are held in groups of about GROUP_CHUNKS; a chunk's first row and
+// start are kept counted from its group's, and a group's from the document's. A change
+// rewrites the chunks it touches, renumbers the rest of their group and moves the later
+// groups' starts, so an edit costs its own chunks, one step per chunk of its group and one per
+// group: never a step per row, nor one per chunk of the document.
 //
 // The list's bytes always tile [0, textLength()): every change replaces whole rows with rows.
 #pragma once
@@ -24,6 +26,7 @@
 
 class RowList {
     struct Chunk;
+    struct Group;
 
 public:
     // The bytes of one record as a change hands them in.
@@ -36,6 +39,10 @@ public:
     // A chunk is closed once it holds this many bytes; a change splits a chunk that grows to
     // twice as many.
     static constexpr uint64_t CHUNK_BYTES = uint64_t(64) << 10;
+    // The chunks a full scan puts in a group. A change that adds or removes chunks makes their
+    // groups anew with as many to twice as many each, and joins them to a neighbour when they
+    // would hold fewer than half as many.
+    static constexpr uint64_t GROUP_CHUNKS = 128;
 
     uint64_t size() const { return rowCount_; }
     bool empty() const { return rowCount_ == 0; }
@@ -89,7 +96,7 @@ public:
         void setText(std::string_view text) { text_ = text; }
         void add(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
             if (!open_) openChunk();
-            Chunk& chunk = list_.chunks_.back();
+            Chunk& chunk = *chunk_;
             const uint64_t next = end + eolLength;
             if (next - chunkStart_ > 0xFFFFFFFFu || cellCount > 0xFFFFFFFFu) refuse(next, cellCount);
             chunk.rows.push_back({static_cast<uint32_t>(next - chunkStart_), static_cast<uint32_t>(cellCount)});
@@ -108,9 +115,13 @@ public:
         void closeChunk();
         RowList& list_;
         std::string_view text_;
-        // The chunks the list held before, whose storage the new ones take over in turn.
-        std::vector<Chunk> spare_;
-        uint64_t spareUsed_ = 0;
+        // The open chunk, the last of the list's last group.
+        Chunk* chunk_ = nullptr;
+        // The chunks the list held before, whose storage the new ones take over in turn: the
+        // next is chunk spareChunk_ of group spareGroup_.
+        std::vector<Group> spare_;
+        uint64_t spareGroup_ = 0;
+        uint64_t spareChunk_ = 0;
         uint64_t chunkStart_ = 0;
         uint64_t rowStart_ = 0;
         bool open_ = false;
@@ -150,15 +161,42 @@ private:
         std::vector<uint8_t> eolLengths;
         uint64_t widest = 0;
     };
+    // A run of chunks, never empty. firstRow and start hold each chunk's first row and first
+    // byte counted from the group's; rows, bytes and widest are the group's totals.
+    struct Group {
+        std::vector<Chunk> chunks;
+        std::vector<uint64_t> firstRow;
+        std::vector<uint64_t> start;
+        uint64_t rows = 0;
+        uint64_t bytes = 0;
+        uint64_t widest = 0;
+    };
+    // Where a chunk is: its group and its index in the group.
+    struct Place {
+        uint64_t group = 0;
+        uint64_t chunk = 0;
+        bool operator==(const Place&) const = default;
+    };
 
-    // The chunk holding row r, and r's index in it.
-    uint64_t chunkOfRow(uint64_t r) const;
-    uint64_t chunkOfOffset(uint64_t position) const;
+    // The chunk holding row r; requires r < size().
+    Place chunkOfRow(uint64_t r) const;
+    // The last chunk starting at or before position; requires a row.
+    Place chunkOfOffset(uint64_t position) const;
+    const Chunk& chunkAt(Place p) const { return groups_[p.group].chunks[p.chunk]; }
+    uint64_t chunkFirstRow(Place p) const { return groupFirstRow_[p.group] + groups_[p.group].firstRow[p.chunk]; }
+    uint64_t chunkStart(Place p) const { return groupStart_[p.group] + groups_[p.group].start[p.chunk]; }
+    // The chunk after p, or past the last group's end.
+    Place following(Place p) const;
     uint64_t rowBegin(const Chunk& chunk, uint64_t i) const { return i == 0 ? 0 : chunk.rows[i - 1].end; }
     // Row i of chunk: its raw bytes and its line ending.
     RowBytes rowBytes(const Chunk& chunk, uint64_t i) const;
-    // Recomputes the first row and start of every chunk from chunk k on.
-    void renumberFrom(uint64_t k);
+    // Recomputes the first row and start of the group's chunks from chunk c on, and its totals.
+    static void renumberGroup(Group& group, uint64_t c);
+    // Recomputes the first row and start of every group from group g on.
+    void renumberGroupsFrom(uint64_t g);
+    // Puts rebuilt in place of the chunks from a to b, both included (none for an empty list),
+    // regrouping the groups they lie in, and a neighbour when those would be too few.
+    void spliceChunks(Place a, Place b, std::vector<Chunk>& rebuilt, uint64_t rowCount);
     static void appendRow(Chunk& chunk, std::string_view raw, std::string_view eol, uint64_t cellCount);
 
     static constexpr uint64_t CACHE_SLOTS = 512;
@@ -171,9 +209,9 @@ private:
     mutable std::vector<CacheSlot> cache_;
     mutable CsvRow uncached_;
 
-    std::vector<Chunk> chunks_;
-    std::vector<uint64_t> chunkFirstRow_;
-    std::vector<uint64_t> chunkStart_;
+    std::vector<Group> groups_;
+    std::vector<uint64_t> groupFirstRow_;
+    std::vector<uint64_t> groupStart_;
     uint64_t rowCount_ = 0;
     char delimiter_ = ',';
     char quote_ = '"';
