@@ -61,10 +61,32 @@ Scenario sortFindScreenshotScenario() {
     };
 }
 
+// The panel part-way through a large document: no rows yet, the progress in the status line.
+Scenario readingScreenshotScenario() {
+    return {
+        openPanel(),
+        require("the status line shows the progress past a fifth",
+                [] {
+                    const std::wstring status = windowText(panelControl(IDC_STATUS));
+                    const std::wstring prefix = L"Reading the document... ";
+                    return status.rfind(prefix, 0) == 0 && std::stoi(status.substr(prefix.size())) >= 20;
+                },
+                [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); }, 30000),
+        expect("the host's window is saved as a picture",
+               [] {
+                   const std::wstring path = screenshotPath();
+                   return !path.empty() && devhost::saveBmp(devhost::capturePixels(hostWindows().main, true), path);
+               },
+               [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
+        require("the rows are shown once it is read", [] { return listItemCount() > 0; }, {}, 60000),
+    };
+}
+
 }  // namespace
 
 void addScreenshotScenarios() {
     registerScenario("screenshot", screenshotScenario);
+    registerScenario("screenshot-reading", readingScreenshotScenario);
     registerScenario("screenshot-sort-find", sortFindScreenshotScenario);
 }
 
