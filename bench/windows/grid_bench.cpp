@@ -116,9 +116,22 @@ constexpr int IDC_DELETE_ROW = 2606;
 constexpr int IDC_ADD_COLUMN = 2607;
 constexpr int IDC_DELETE_COLUMN = 2608;
 
+// Pumps until a document read a slice per timer tick is shown: the status line no longer
+// gives the progress.
+bool waitUntilRead(devhost::DevHost& host, HWND panel, HWND status) {
+    for (int ticks = 0; windowText(status).rfind(L"Reading the document... ", 0) == 0; ++ticks) {
+        if (ticks > 10000 || !host.waitForTimer(panel, SCAN_TIMER, 5000)) {
+            std::fprintf(stderr, "grid_bench: the document was not read to its end\n");
+            return false;
+        }
+    }
+    return true;
+}
+
 double pressButton(devhost::DevHost& host, HWND panel, int id) {
     const double start = now();
     SendMessageW(GetDlgItem(panel, id), BM_CLICK, 0, 0);
+    waitUntilRead(host, panel, GetDlgItem(panel, IDC_STATUS));
     const double elapsed = now() - start;
     host.pumpUntilIdle();
     return elapsed;
@@ -128,6 +141,7 @@ double pressButton(devhost::DevHost& host, HWND panel, int id) {
 void undoOperation(devhost::DevHost& host, HWND panel) {
     host.mainView().undo();
     SendMessageW(panel, WM_TIMER, REFRESH_TIMER, 0);
+    waitUntilRead(host, panel, GetDlgItem(panel, IDC_STATUS));
     host.pumpUntilIdle();
 }
 
@@ -178,6 +192,7 @@ int measureOperations(devhost::DevHost& host, HWND panel, HWND list) {
         SetFocus(list);
         const double start = now();
         devhost::pressKey(host, 'V', devhost::KEY_CTRL);
+        waitUntilRead(host, panel, GetDlgItem(panel, IDC_STATUS));
         pasteTimes.push_back(now() - start);
         if (host.mainView().document().undoStepCount() != undoSteps + 1) {
             std::fprintf(stderr, "grid_bench: the block paste did not reach the document\n");
@@ -303,18 +318,6 @@ int measureFind(devhost::DevHost& host, HWND panel, HWND list) {
                 median(times) * 1e3, OPERATION_RUNS);
     devhost::pressKey(host, VK_ESCAPE);
     return 0;
-}
-
-// Pumps until a document read a slice per timer tick is shown: the status line no longer
-// gives the progress.
-bool waitUntilRead(devhost::DevHost& host, HWND panel, HWND status) {
-    for (int ticks = 0; windowText(status).rfind(L"Reading the document... ", 0) == 0; ++ticks) {
-        if (ticks > 10000 || !host.waitForTimer(panel, SCAN_TIMER, 5000)) {
-            std::fprintf(stderr, "grid_bench: the document was not read to its end\n");
-            return false;
-        }
-    }
-    return true;
 }
 
 int run(uint64_t mib, bool viewsOnly) {

@@ -29,7 +29,7 @@ struct ByteMasks {
     uint64_t quotes = 0;
 };
 
-// Byte by byte, for targets without SSE2 and for the short block at the end of the text.
+// Byte by byte, for the short block at the end of the text.
 inline void classifyBytes(const unsigned char* bytes, uint64_t count, unsigned char delimiter,
                           unsigned char quote, ByteMasks& masks) {
     masks = ByteMasks();
@@ -42,6 +42,31 @@ inline void classifyBytes(const unsigned char* bytes, uint64_t count, unsigned c
         if (c == quote) masks.quotes |= bit;
     }
 }
+
+// Eight bytes at a time in a 64-bit word, for targets without SSE2 (the 32-bit build).
+class PortableClassifier {
+public:
+    PortableClassifier(char delimiter, char quote)
+        : delimiter_(static_cast<unsigned char>(delimiter)), quote_(static_cast<unsigned char>(quote)) {}
+
+    void classify(const unsigned char* block, ByteMasks& masks) const {
+        masks = ByteMasks();
+        for (int i = 0; i < 64; i += 8) {
+            uint64_t word = 0;
+            for (int k = 0; k < 8; ++k) word |= uint64_t(block[i + k]) << (8 * k);
+            const uint64_t crs = equalBytes(word, '\r');
+            const uint64_t breaks = crs | equalBytes(word, '\n');
+            masks.crs |= packHighBits(crs) << i;
+            masks.breaks |= packHighBits(breaks) << i;
+            masks.stops |= packHighBits(breaks | equalBytes(word, delimiter_)) << i;
+            masks.quotes |= packHighBits(equalBytes(word, quote_)) << i;
+        }
+    }
+
+private:
+    unsigned char delimiter_;
+    unsigned char quote_;
+};
 
 #if TABULON_SSE2
 // Sixteen bytes at a time; nothing past SSE2.
@@ -77,6 +102,9 @@ private:
     __m128i cr_;
     __m128i lf_;
 };
+using BlockClassifier = Sse2Classifier;
+#else
+using BlockClassifier = PortableClassifier;
 #endif
 
 // Bit k of the result is the parity of bits 0 to k of x.
@@ -115,9 +143,7 @@ uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint
     constexpr uint64_t BATCH_BLOCKS = 32;
     constexpr uint64_t TOP_BIT = uint64_t(1) << 63;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-#if TABULON_SSE2
-    const Sse2Classifier classifier(delimiter, quote);
-#endif
+    const BlockClassifier classifier(delimiter, quote);
     uint64_t delimiterMasks[BATCH_BLOCKS];
     uint64_t delimitersBefore[BATCH_BLOCKS + 1];  // counted from the batch's start
     uint16_t ends[BATCH_BLOCKS * 64];             // offsets in the batch
@@ -138,11 +164,9 @@ uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint
             if (b >= length) break;
             ByteMasks m;
             const uint64_t count = length - b < 64 ? length - b : 64;
-#if TABULON_SSE2
             if (count == 64)
                 classifier.classify(bytes + b, m);
             else
-#endif
                 classifyBytes(bytes + b, count, static_cast<unsigned char>(delimiter), static_cast<unsigned char>(quote),
                               m);
             const uint64_t in = runningParity(m.quotes) ^ inside;

@@ -104,6 +104,16 @@ private:
     uint64_t quoteMask_ = 0;
 };
 
+// The high bit of each byte of word that equals b, exactly (no borrow between bytes).
+inline uint64_t equalBytes(uint64_t word, unsigned char b) {
+    const uint64_t lows = 0x7F7F7F7F7F7F7F7Full;
+    uint64_t y = word ^ (0x0101010101010101ull * b);
+    return ~(((y & lows) + lows) | y | lows);
+}
+
+// Gathers the high bits of the eight bytes into the low eight bits, byte k to bit k.
+inline uint64_t packHighBits(uint64_t highs) { return ((highs >> 7) * 0x0102040810204080ull) >> 56; }
+
 // Eight bytes at a time in a 64-bit word; quotes are left to memchr. This is how the scanner
 // read every document before SSE2, and it stays as the reference the faster one is held to.
 class PortableBlocks {
@@ -124,16 +134,6 @@ public:
     }
 
 private:
-    // The high bit of each byte of word that equals b, exactly (no borrow between bytes).
-    static uint64_t equalBytes(uint64_t word, unsigned char b) {
-        const uint64_t lows = 0x7F7F7F7F7F7F7F7Full;
-        uint64_t y = word ^ (0x0101010101010101ull * b);
-        return ~(((y & lows) + lows) | y | lows);
-    }
-
-    // Gathers the high bits of the eight bytes into the low eight bits, byte k to bit k.
-    static uint64_t packHighBits(uint64_t highs) { return ((highs >> 7) * 0x0102040810204080ull) >> 56; }
-
     unsigned char delimiter_;
 };
 

@@ -2,8 +2,8 @@
 //
 // The first input byte picks the delimiter (1..127 except CR, LF and the double quote); the
 // rest is the document. Every check of the property tests must hold, the scan must give the
-// table of the portable scanner, and it must not read outside the text (the build adds
-// AddressSanitizer).
+// table of the portable scanner (also when done in steps), and it must not read outside the
+// text (the build adds AddressSanitizer).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CsvTable portable;
     scanDocumentPortable(text, delimiter, '"', portable);
     require(invariants::checkSameTable(portable, table));
+
+    // Read in steps of a size the input picks, the scan gives the same table.
+    CsvTable stepped;
+    DocumentScan scan(stepped, text.size(), delimiter, '"');
+    const uint64_t stepBytes = 1 + data[0] % 61;
+    while (!scan.done()) scan.step(text, scan.position() + stepBytes);
+    require(invariants::checkSameTable(table, stepped));
 
     for (const CsvRow& row : table.rows) {
         require(invariants::checkRebuild(row, delimiter, '"'));
