@@ -192,9 +192,9 @@ GridPanel::ReadResult GridPanel::readIntoTable(HWND view, bool byChanges, bool k
                                                      keepPosition);
     table = CsvTable();
     table.parsedLength = UINT64_MAX;
-    // A document of more than a slice is read from the first tick on, so that the command
-    // that asked for it (opening the panel, say) does not also hold the host for a slice.
-    if (text.size() > SCAN_SLICE_BYTES) {
+    // A larger document is read from the first tick on, so that the command that asked for it
+    // (opening the panel, say) does not also hold the host for a slice.
+    if (text.size() > SCAN_AT_ONCE_BYTES) {
         return ReadResult::Reading;
     }
     if (continueDocumentScan()) {
