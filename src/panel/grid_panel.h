@@ -401,6 +401,9 @@ private:
     // The table as read is shown: columns, item count, current cell, range and status line.
     // keepPosition as for refreshGrid.
     void showTable(bool keepPosition);
+    // The grid without rows or data columns (too large a document, or one still being read),
+    // with its buttons and status line to match.
+    void showNoRows();
     // Rescans only what the outside edits changed; false when not shown safe, the table then
     // untouched.
     bool rescanOutsideChanges(HWND view, uint64_t length);

@@ -57,22 +57,12 @@ void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
             table.rows.clear();
             table.maxCells = 0;
             table.parsedLength = 0;
-            columnsCapped = false;
-            shownColumnCount = 0;
-            rebuildColumns();
-            updateItemCount();
-            enableOperations();
-            updateStatusLine();
+            showNoRows();
             break;
         case ReadResult::Reading:
             // No rows until the scan is done; the status line shows how far it is.
             fileTooLarge = false;
-            columnsCapped = false;
-            shownColumnCount = 0;
-            rebuildColumns();
-            updateItemCount();
-            enableOperations();
-            updateStatusLine();
+            showNoRows();
             SetTimer(panelWindow, SCAN_TIMER, USER_TIMER_MINIMUM, nullptr);
             break;
         case ReadResult::Read:
@@ -81,6 +71,15 @@ void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
     }
     ++refreshGeneration;
     refreshPending = false;
+}
+
+void GridPanel::showNoRows() {
+    columnsCapped = false;
+    shownColumnCount = 0;
+    rebuildColumns();
+    updateItemCount();
+    enableOperations();
+    updateStatusLine();
 }
 
 void GridPanel::showTable(bool keepPosition) {
