@@ -1,8 +1,11 @@
 // The record state machine shared by every reader of delimited text.
 //
-// scanRecord (values as strings, absolute spans) and the row filler behind scanDocument and
-// CsvRow::assignText (compact row storage) differ only in where a field goes; both drive this
-// one template with their own sink, so the two paths cannot read a byte differently.
+// scanRecord (values as strings, absolute spans), the row filler behind CsvRow::assignText
+// (compact row storage) and the field counters of the scans differ only in where a field goes;
+// all drive this one template with their own sink, so they cannot read a byte differently.
+// The whole-document reading by blocks (record_blocks.h) finds the same record ends and field
+// counts by other means, falls back to this one wherever its means do not hold, and is held
+// to it by the tests.
 //
 // Reading rules, departures from RFC 4180 included:
 // - A field is quoted only when its very first byte is the quote; a field that begins with a
