@@ -15,6 +15,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "model/record_scan.h"
 #include "model/row_scan_sink.h"
@@ -143,6 +144,7 @@ uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint
     constexpr uint64_t BATCH_BLOCKS = 32;
     constexpr uint64_t TOP_BIT = uint64_t(1) << 63;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    const std::string_view document(text, length);
     const BlockClassifier classifier(delimiter, quote);
     uint64_t delimiterMasks[BATCH_BLOCKS];
     uint64_t delimitersBefore[BATCH_BLOCKS + 1];  // counted from the batch's start
@@ -212,7 +214,7 @@ uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint
             const uint64_t below = (uint64_t(1) << (k & 63)) - 1;
             const uint64_t counted = delimitersBefore[block] + bitCount(delimiterMasks[block] & below);
             const uint64_t end = batch + k;
-            const uint64_t eolLength = (bytes[end] == '\r' && end + 1 < length && bytes[end + 1] == '\n') ? 2 : 1;
+            const uint64_t eolLength = lineEndingAt(document, end).size();
             sink.record(end, eolLength, fieldsBefore + counted - countedBefore);
             fieldsBefore = 1;
             countedBefore = counted;
@@ -225,8 +227,7 @@ uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint
             FieldStops stops(text, length, delimiter, quote);
             FieldCounter counter;
             const uint64_t end = scanFields(text, length, recordStart, delimiter, quote, stops, counter);
-            uint64_t eolLength = 0;
-            if (end < length) eolLength = (bytes[end] == '\r' && end + 1 < length && bytes[end + 1] == '\n') ? 2 : 1;
+            const uint64_t eolLength = lineEndingAt(document, end).size();
             sink.record(end, eolLength, counter.fields);
             recordStart = end + eolLength;
             if (end >= until || recordStart >= length) return recordStart;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/csv_table.h"
+#include "model/scanner_reference.h"
 #include "model/row_text.h"
 
 namespace invariants {
@@ -168,6 +169,20 @@ inline std::string checkSameTable(const CsvTable& expected, const CsvTable& actu
                 return at(r, "cell " + std::to_string(i) + " differs");
     }
     return {};
+}
+
+// The scan reads text as the portable field scanner does and as the reference reading does;
+// a second scan into the table given (one that held a document before) reads it alike.
+inline std::string checkScansAlike(std::string_view text, char delimiter, CsvTable* reused = nullptr) {
+    CsvTable expected;
+    scanDocumentPortable(text, delimiter, '"', expected);
+    CsvTable actual;
+    scanDocument(text, delimiter, '"', actual);
+    if (std::string failure = checkSameTable(expected, actual); !failure.empty()) return failure;
+    if (std::string failure = checkAgainstReference(text, actual); !failure.empty()) return failure;
+    if (reused == nullptr) return {};
+    scanDocument(text, delimiter, '"', *reused);
+    return checkSameTable(expected, *reused);
 }
 
 // Joining values and scanning the result gives the values back.
