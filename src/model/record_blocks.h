@@ -1,7 +1,7 @@
 // Whole-document reading by blocks: where each record ends and how many fields it has, found
 // 64 bytes at a time without stepping through the fields.
 //
-// The scan keeps, for each block, bit masks of the delimiters, CRs, LFs and quotes, and the
+// The scan keeps, for each block, bit masks of the delimiters, line breaks and quotes, and the
 // mask of the bytes inside quotes, taken as the running parity of the quotes so far. That
 // parity is exactly the reading of scanFields as long as every quote that opens a quoted
 // stretch stands at the start of a field (after a delimiter or line break outside quotes, or
@@ -26,7 +26,6 @@ namespace record_scan {
 struct ByteMasks {
     uint64_t stops = 0;   // the delimiter, CR and LF
     uint64_t breaks = 0;  // CR and LF
-    uint64_t crs = 0;
     uint64_t quotes = 0;
 };
 
@@ -38,7 +37,6 @@ inline void classifyBytes(const unsigned char* bytes, uint64_t count, unsigned c
         const unsigned char c = bytes[i];
         const uint64_t bit = uint64_t(1) << i;
         if (c == '\r' || c == '\n') masks.breaks |= bit;
-        if (c == '\r') masks.crs |= bit;
         if (c == delimiter || c == '\r' || c == '\n') masks.stops |= bit;
         if (c == quote) masks.quotes |= bit;
     }
@@ -55,9 +53,7 @@ public:
         for (int i = 0; i < 64; i += 8) {
             uint64_t word = 0;
             for (int k = 0; k < 8; ++k) word |= uint64_t(block[i + k]) << (8 * k);
-            const uint64_t crs = equalBytes(word, '\r');
-            const uint64_t breaks = crs | equalBytes(word, '\n');
-            masks.crs |= packHighBits(crs) << i;
+            const uint64_t breaks = equalBytes(word, '\r') | equalBytes(word, '\n');
             masks.breaks |= packHighBits(breaks) << i;
             masks.stops |= packHighBits(breaks | equalBytes(word, delimiter_)) << i;
             masks.quotes |= packHighBits(equalBytes(word, quote_)) << i;
@@ -78,24 +74,19 @@ public:
           lf_(_mm_set1_epi8('\n')) {}
 
     void classify(const unsigned char* block, ByteMasks& masks) const {
-        masks.stops = masks.breaks = masks.crs = masks.quotes = 0;
-        classify16(block, 0, masks);
-        classify16(block, 16, masks);
-        classify16(block, 32, masks);
-        classify16(block, 48, masks);
+        uint64_t breaks = 0, delimiters = 0, quotes = 0;
+        for (int at = 0; at < 64; at += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
+            breaks |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr_), _mm_cmpeq_epi8(bytes, lf_))) << at;
+            delimiters |= bits(_mm_cmpeq_epi8(bytes, delimiter_)) << at;
+            quotes |= bits(_mm_cmpeq_epi8(bytes, quote_)) << at;
+        }
+        masks.breaks = breaks;
+        masks.stops = breaks | delimiters;
+        masks.quotes = quotes;
     }
 
 private:
-    void classify16(const unsigned char* block, int at, ByteMasks& masks) const {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-        const __m128i crs = _mm_cmpeq_epi8(bytes, cr_);
-        const __m128i lineBreaks = _mm_or_si128(crs, _mm_cmpeq_epi8(bytes, lf_));
-        const __m128i stops = _mm_or_si128(lineBreaks, _mm_cmpeq_epi8(bytes, delimiter_));
-        masks.stops |= bits(stops) << at;
-        masks.breaks |= bits(lineBreaks) << at;
-        masks.crs |= bits(crs) << at;
-        masks.quotes |= bits(_mm_cmpeq_epi8(bytes, quote_)) << at;
-    }
     static uint64_t bits(__m128i hits) { return static_cast<uint32_t>(_mm_movemask_epi8(hits)); }
 
     __m128i delimiter_;
@@ -128,6 +119,26 @@ inline uint64_t bitCount(uint64_t x) {
     return (x * 0x0101010101010101ull) >> 56;
 }
 
+#if TABULON_SSE2
+// The set bits of a and of b, both at once in one register.
+inline void bitCounts(uint64_t a, uint64_t b, uint64_t& countA, uint64_t& countB) {
+    __m128i x = _mm_set_epi64x(static_cast<long long>(b), static_cast<long long>(a));
+    const __m128i m1 = _mm_set1_epi8(0x55), m2 = _mm_set1_epi8(0x33), m4 = _mm_set1_epi8(0x0F);
+    x = _mm_sub_epi8(x, _mm_and_si128(_mm_srli_epi64(x, 1), m1));
+    x = _mm_add_epi8(_mm_and_si128(x, m2), _mm_and_si128(_mm_srli_epi64(x, 2), m2));
+    x = _mm_and_si128(_mm_add_epi8(x, _mm_srli_epi64(x, 4)), m4);
+    x = _mm_sad_epu8(x, _mm_setzero_si128());
+    // Each count is in the low bits of its half; they fit the low 32.
+    countA = static_cast<uint32_t>(_mm_cvtsi128_si32(x));
+    countB = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(x, x)));
+}
+#else
+inline void bitCounts(uint64_t a, uint64_t b, uint64_t& countA, uint64_t& countB) {
+    countA = bitCount(a);
+    countB = bitCount(b);
+}
+#endif
+
 // Reads the records of text[0, length) from from, which must be the start of a record, and
 // reports each to sink.record(end, eolLength, fieldCount), with end the offset of its CR or
 // LF (or length) as scanFields gives it. Stops after the first record that ends at or past
@@ -154,67 +165,73 @@ uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint
     uint64_t fieldsBefore = 1;  // of the current record, counted before the batch
     uint64_t inside = 0;        // all ones when the next block starts inside quotes
     uint64_t opensAfter = 1;    // bit 0: a quote at the next block's first byte may open a field
-    uint64_t crBefore = 0;      // bit 0: the byte before the next block is a CR outside quotes
     uint64_t batch = from;
     while (batch < length) {
         uint64_t endCount = 0;
         uint64_t blocks = 0;
         bool stray = false;
         delimitersBefore[0] = 0;
-        for (; blocks < BATCH_BLOCKS; ++blocks) {
+        uint64_t delimiterTotal = 0;
+        const uint64_t batchBlocks = length - batch >= 64 * BATCH_BLOCKS ? BATCH_BLOCKS : (length - batch + 63) / 64;
+        for (; blocks < batchBlocks; ++blocks) {
             const uint64_t b = batch + 64 * blocks;
-            if (b >= length) break;
             ByteMasks m;
-            const uint64_t count = length - b < 64 ? length - b : 64;
-            if (count == 64)
+            if (length - b >= 64)
                 classifier.classify(bytes + b, m);
             else
-                classifyBytes(bytes + b, count, static_cast<unsigned char>(delimiter), static_cast<unsigned char>(quote),
+                classifyBytes(bytes + b, length - b, static_cast<unsigned char>(delimiter), static_cast<unsigned char>(quote),
                               m);
             const uint64_t in = runningParity(m.quotes) ^ inside;
             const uint64_t stopsOut = m.stops & ~in;
-            const uint64_t crsOut = m.crs & ~in;
             // With the running parity an opening quote is a quote counted as inside.
             const uint64_t mayOpenAfter = stopsOut | m.quotes;
             const uint64_t strays = m.quotes & in & ~((mayOpenAfter << 1) | opensAfter);
-            const uint64_t trusted = strays ? (strays & (0 - strays)) - 1 : ~uint64_t(0);
-            // The LF of a CR LF does not end a record of its own.
-            uint64_t blockEnds = m.breaks & stopsOut & ~(((crsOut << 1) | crBefore) & ~m.crs) & trusted;
-            delimiterMasks[blocks] = stopsOut & ~m.breaks & trusted;
-            delimitersBefore[blocks + 1] = delimitersBefore[blocks] + bitCount(delimiterMasks[blocks]);
+            // Both bytes of a CR LF are written down; the second pass passes over the LF.
+            uint64_t blockEnds = m.breaks & stopsOut;
+            uint64_t delimitersOut = stopsOut & ~m.breaks;
+            if (strays != 0) {
+                const uint64_t trusted = (strays & (0 - strays)) - 1;
+                blockEnds &= trusted;
+                delimitersOut &= trusted;
+                stray = true;
+            }
+            delimiterMasks[blocks] = delimitersOut;
+            uint64_t delimiterCount, blockEndCount;
+            bitCounts(delimitersOut, blockEnds, delimiterCount, blockEndCount);
+            delimiterTotal += delimiterCount;
+            delimitersBefore[blocks + 1] = delimiterTotal;
 
-            const uint64_t blockEndCount = bitCount(blockEnds);
             uint16_t* out = ends + endCount;
             const auto base = static_cast<uint16_t>(64 * blocks);
-            // Four are written whether or not there are as many; the count says which hold.
+            // Two are written whether or not there are as many; the count says which hold.
             // (The top bit keeps the count of trailing zeros from asking whether it is zero.)
-            for (int i = 0; i < 4; ++i) {
-                out[i] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds | TOP_BIT)));
-                blockEnds &= blockEnds - 1;
-            }
-            for (uint64_t i = 4; i < blockEndCount; ++i) {
+            out[0] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds | TOP_BIT)));
+            blockEnds &= blockEnds - 1;
+            out[1] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds | TOP_BIT)));
+            blockEnds &= blockEnds - 1;
+            for (uint64_t i = 2; i < blockEndCount; ++i) {
                 out[i] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds)));
                 blockEnds &= blockEnds - 1;
             }
             endCount += blockEndCount;
-            if (strays != 0) {
-                stray = true;
+            if (stray) {
                 ++blocks;
                 break;
             }
             inside = (in >> 63) != 0 ? ~uint64_t(0) : 0;
             opensAfter = mayOpenAfter >> 63;
-            crBefore = crsOut >> 63;
         }
 
         uint64_t countedBefore = 0;  // delimiters in the batch before the current record
         for (uint64_t i = 0; i < endCount; ++i) {
             const uint64_t k = ends[i];
+            const uint64_t end = batch + k;
+            // The LF of a CR LF, read already with the record that the CR ends.
+            if (end < recordStart) continue;
             const uint64_t block = k >> 6;
             const uint64_t below = (uint64_t(1) << (k & 63)) - 1;
             const uint64_t counted = delimitersBefore[block] + bitCount(delimiterMasks[block] & below);
-            const uint64_t end = batch + k;
-            const uint64_t eolLength = lineEndingAt(document, end).size();
+            const uint64_t eolLength = bytes[end] == '\r' && end + 1 < length && bytes[end + 1] == '\n' ? 2 : 1;
             sink.record(end, eolLength, fieldsBefore + counted - countedBefore);
             fieldsBefore = 1;
             countedBefore = counted;
@@ -234,7 +251,6 @@ uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint
             fieldsBefore = 1;
             inside = 0;
             opensAfter = 1;
-            crBefore = 0;
             batch = recordStart;
             continue;
         }

@@ -73,7 +73,6 @@ TEST(DocumentScan, EveryClassifierMarksTheSameBytes) {
         for (const record_scan::ByteMasks* masks : {&portable, &used}) {
             ASSERT_EQ(masks->stops, expected.stops);
             ASSERT_EQ(masks->breaks, expected.breaks);
-            ASSERT_EQ(masks->crs, expected.crs);
             ASSERT_EQ(masks->quotes, expected.quotes);
         }
     }
