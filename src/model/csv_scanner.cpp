@@ -6,7 +6,9 @@
 #include "model/row_scan_sink.h"
 #include "model/scanner_reference.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <thread>
 
 namespace {
 
@@ -50,9 +52,11 @@ namespace {
 struct TableSink {
     RowList::Builder& rows;
     uint64_t& maxCells;
+    uint64_t& lastEnd;
     void record(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
         rows.add(end, eolLength, cellCount);
         if (cellCount > maxCells) maxCells = cellCount;
+        lastEnd = end;
     }
 };
 
@@ -73,10 +77,6 @@ uint64_t scanRecordsByFields(std::string_view text, uint64_t pos, uint64_t until
         if (e >= until) break;
     }
     return pos;
-}
-
-bool readsByBlocks(char delimiter, char quote) {
-    return delimiter != quote && delimiter != '\r' && delimiter != '\n' && quote != '\r' && quote != '\n';
 }
 
 RowList& rowsReadWith(CsvTable& table, char delimiter, char quote) {
@@ -101,35 +101,62 @@ DocumentScan::DocumentScan(CsvTable& table, uint64_t length, char delimiter, cha
     table_.quote = quote;
     table_.maxCells = 0;
     table_.parsedLength = ~uint64_t(0);
-    if (done()) {
-        rows_.finish();
-        table_.parsedLength = 0;
-    }
+    finishIfDone();
 }
 
 uint64_t DocumentScan::step(std::string_view text, uint64_t until) {
+    static const bool secondCore = std::thread::hardware_concurrency() > 1;
+    const uint64_t stretch = std::min(until, length_) - std::min(position_, length_);
+    if (secondCore && stretch >= TWO_READERS_BYTES) return stepInTwo(text, until, position_ + stretch / 5 * 2);
+    return stepAlone(text, until);
+}
+
+uint64_t DocumentScan::stepAlone(std::string_view text, uint64_t until) {
     if (done()) return position_;
     try {
         const std::string_view document = text.substr(0, length_);
         rows_.setText(document);
-        TableSink sink{rows_, table_.maxCells};
-        if (readsByBlocks(table_.delimiter, table_.quote)) {
+        TableSink sink{rows_, table_.maxCells, lastEnd_};
+        if (record_scan::readsByBlocks(table_.delimiter, table_.quote)) {
             position_ = record_scan::scanRecordBlocks(document.data(), length_, position_, until, table_.delimiter,
                                                       table_.quote, sink);
         } else {
             position_ = scanRecordsByFields<record_scan::FieldStops>(document, position_, until, table_.delimiter,
                                                                      table_.quote, sink);
         }
-        if (done()) {
-            rows_.finish();
-            table_.parsedLength = length_;
-        }
+        finishIfDone();
     } catch (...) {
-        emptyAfterFailure(table_);
-        position_ = length_;
+        fail();
         throw;
     }
     return position_;
+}
+
+void DocumentScan::take(const std::vector<RecordEnd>& records, size_t first) {
+    try {
+        TableSink sink{rows_, table_.maxCells, lastEnd_};
+        for (size_t i = first; i < records.size(); ++i) {
+            const RecordEnd& record = records[i];
+            sink.record(record.end, record.eolLength, record.cellCount);
+            position_ = record.end + record.eolLength;
+        }
+        finishIfDone();
+    } catch (...) {
+        fail();
+        throw;
+    }
+}
+
+void DocumentScan::finishIfDone() {
+    if (done()) {
+        rows_.finish();
+        table_.parsedLength = length_;
+    }
+}
+
+void DocumentScan::fail() {
+    emptyAfterFailure(table_);
+    position_ = length_;
 }
 
 uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTable& table) {
@@ -146,7 +173,8 @@ uint64_t scanDocumentPortable(std::string_view text, char delimiter, char quote,
     table.rows.setReading(delimiter, quote);
     try {
         RowList::Builder rows(table.rows, text);
-        TableSink sink{rows, table.maxCells};
+        uint64_t lastEnd = 0;
+        TableSink sink{rows, table.maxCells, lastEnd};
         scanRecordsByFields<record_scan::PortableFieldStops>(text, 0, text.size(), delimiter, quote, sink);
         rows.finish();
     } catch (...) {

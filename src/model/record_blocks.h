@@ -139,12 +139,16 @@ inline void bitCounts(uint64_t a, uint64_t b, uint64_t& countA, uint64_t& countB
 }
 #endif
 
+// Whether scanRecordBlocks can read with this delimiter and quote.
+inline bool readsByBlocks(char delimiter, char quote) {
+    return delimiter != quote && delimiter != '\r' && delimiter != '\n' && quote != '\r' && quote != '\n';
+}
+
 // Reads the records of text[0, length) from from, which must be the start of a record, and
 // reports each to sink.record(end, eolLength, fieldCount), with end the offset of its CR or
 // LF (or length) as scanFields gives it. Stops after the first record that ends at or past
 // until and returns where the next record starts (length at the end of the text), so a scan
-// may be done in steps. The delimiter and the quote must differ from each other and from CR
-// and LF.
+// may be done in steps. The delimiter and the quote must be ones it reads with.
 template <class Sink>
 uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint64_t until, char delimiter,
                           char quote, Sink& sink) {

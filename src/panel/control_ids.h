@@ -44,9 +44,10 @@ inline constexpr UINT REFRESH_DELAY_MS = 400;
 // time, in steps of SCAN_STEP_BYTES between looks at the clock; what a slice leaves is read on
 // SCAN_TIMER's next tick, so the host's message loop runs in between. Documents up to
 // SCAN_AT_ONCE_BYTES are read at once (well within the time of a slice); larger ones from the
-// first tick on, and shown on the tick after the last slice.
+// first tick on, and shown on the tick after the last slice. A step is long enough to be read
+// by two threads where there are two cores (a few milliseconds).
 inline constexpr UINT_PTR SCAN_TIMER = 2;
 inline constexpr UINT SCAN_SLICE_MS = 40;
 inline constexpr uint64_t SCAN_SLICE_BYTES = uint64_t(64) << 20;
 inline constexpr uint64_t SCAN_AT_ONCE_BYTES = uint64_t(16) << 20;
-inline constexpr uint64_t SCAN_STEP_BYTES = uint64_t(1) << 20;
+inline constexpr uint64_t SCAN_STEP_BYTES = uint64_t(8) << 20;

@@ -125,6 +125,35 @@ TEST(DocumentScan, StepsGiveTheTableOfOneScanWhereverTheTextLies) {
     }
 }
 
+TEST(DocumentScan, TwoReadersGiveTheStepsOfOne) {
+    // The second reader starts anywhere: in a quoted cell, in a CR LF, just after a stray
+    // quote; each step must stop where the same step read by one reader stops.
+    std::mt19937 engine(2024);
+    for (int round = 0; round < 300; ++round) {
+        const std::string text = randomDocument(engine, round % 3 == 0 ? ';' : ',', 200 + engine() % 20000);
+        const char delimiter = round % 3 == 0 ? ';' : ',';
+        CsvTable alone, inTwo;
+        DocumentScan one(alone, text.size(), delimiter, '"');
+        DocumentScan two(inTwo, text.size(), delimiter, '"');
+        while (!one.done()) {
+            const uint64_t until = one.position() + engine() % (round % 2 ? 30000 : 3000);
+            const uint64_t splitAt = one.position() + engine() % (until - one.position() + 50);
+            ASSERT_EQ(two.stepInTwo(text, until, splitAt), one.step(text, until)) << "round " << round;
+        }
+        ASSERT_TRUE(two.done());
+        ASSERT_EQ(invariants::checkSameTable(alone, inTwo), "") << "round " << round;
+        ASSERT_EQ(inTwo.parsedLength, text.size());
+    }
+}
+
+TEST(DocumentScan, ALongDocumentIsReadByTwoReadersAlike) {
+    // Long enough for a single step to be read by two threads where there are two cores.
+    std::mt19937 engine(5);
+    const std::string text = randomDocument(engine, ',', DocumentScan::TWO_READERS_BYTES * 5 / 4);
+    CsvTable reused;
+    EXPECT_EQ(invariants::checkScansAlike(text, ',', &reused), "");
+}
+
 TEST(DocumentScan, EachStepEndsWithARecord) {
     const std::string text = "a,b\r\n\"c\r\nd\",e\r\nf\n\ng";
     CsvTable table;

@@ -4,6 +4,7 @@
 // to fail once, after a number of allocations; until then it only forwards to malloc.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -14,18 +15,24 @@
 
 namespace {
 
-long allocationsBeforeFailure = -1;  // -1: never fail
+// Counted down by every thread that allocates (a long scan reads with two).
+std::atomic<long> allocationsBeforeFailure{-1};  // -1: never fail
 
 void failAfter(long allocations) { allocationsBeforeFailure = allocations; }
+
+// Whether this allocation is the one to fail.
+bool failsNow() {
+    long left = allocationsBeforeFailure.load();
+    while (left >= 0) {
+        if (allocationsBeforeFailure.compare_exchange_weak(left, left - 1)) return left == 0;
+    }
+    return false;
+}
 
 }  // namespace
 
 void* operator new(std::size_t size) {
-    if (allocationsBeforeFailure == 0) {
-        allocationsBeforeFailure = -1;
-        throw std::bad_alloc();
-    }
-    if (allocationsBeforeFailure > 0) --allocationsBeforeFailure;
+    if (failsNow()) throw std::bad_alloc();
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
@@ -89,6 +96,35 @@ TEST(ScanFailure, RunningOutOfMemoryLeavesAnEmptyStaleTable) {
     EXPECT_GT(failures, 20) << failures;
     EXPECT_EQ(table.rows.size(), 30000u);
     EXPECT_EQ(table.parsedLength, text.size());
+}
+
+// With two readers a failure in the second one only makes the first read on alone; one in the
+// first ends the scan as above. Either way no table is both stamped and wrong.
+TEST(ScanFailure, RunningOutOfMemoryWithTwoReaders) {
+    std::string text;
+    for (int i = 0; i < 30000; ++i) text += (i % 7 == 3 ? "\"x\r\ny\",z\r\n" : "\"x\"\"y\",z\n");
+    CsvTable expected;
+    scanDocument(text, ',', '"', expected);
+    CsvTable table;
+    int failures = 0;
+    for (long n = 0; n < 60; ++n) {
+        failAfter(n);
+        try {
+            DocumentScan scan(table, text.size(), ',', '"');
+            scan.stepInTwo(text, text.size(), text.size() / 3);
+        } catch (const std::bad_alloc&) {
+            failAfter(-1);
+            ++failures;
+            ASSERT_TRUE(table.rows.empty());
+            ASSERT_EQ(table.parsedLength, ~uint64_t(0));
+            continue;
+        }
+        failAfter(-1);
+        ASSERT_EQ(table.parsedLength, text.size()) << n;
+        ASSERT_EQ(table.rows.size(), expected.rows.size()) << n;
+        for (uint64_t r = 0; r < table.rows.size(); r += 997) ASSERT_EQ(table.rows.raw(r), expected.rows.raw(r)) << n;
+    }
+    EXPECT_GT(failures, 10) << failures;
 }
 
 // A change of rows that runs out of memory leaves every row as it was.
