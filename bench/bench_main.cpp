@@ -6,7 +6,8 @@
 //   refresh/<doc>  what a refresh does: copy the text, detect, scan into a table used before
 //   fresh/<doc>    scanDocument into a new table
 //   scan/<doc>     scanDocument of the text itself into a table used before (no copy, no
-//                  detection): the scanner's own speed
+//                  detection): the scanner's own speed, read by two threads on two cores
+//   alone/<doc>    the same scan read by one thread
 //   memcpy/<doc>   copying the text into a buffer used before, the yardstick of the scan
 //   libcsv/<doc>   libcsv parsing the same bytes into a vector of rows of strings
 //   memchr/<doc>   counting the line feeds
@@ -94,6 +95,20 @@ void benchScan(benchmark::State& state, Document* doc) {
     scanDocument(text, d, '"', table);
     for (auto _ : state) {
         scanDocument(text, d, '"', table);
+        benchmark::DoNotOptimize(table.rows.size());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void benchScanAlone(benchmark::State& state, Document* doc) {
+    const std::string& text = doc->get();
+    const char d = delimiterOf(text);
+    CsvTable table;
+    scanDocument(text, d, '"', table);
+    for (auto _ : state) {
+        // A second reader that would start at the end leaves the whole text to this one.
+        DocumentScan scan(table, text.size(), d, '"');
+        scan.stepInTwo(text, text.size(), text.size());
         benchmark::DoNotOptimize(table.rows.size());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
@@ -238,6 +253,7 @@ void registerBenchmarks() {
                 ->ReportAggregatesOnly(true);
         whole("refresh", benchRefresh, doc.repetitions);
         whole("scan", benchScan, doc.repetitions);
+        whole("alone", benchScanAlone, doc.repetitions);
         whole("memcpy", benchMemcpy, doc.repetitions);
         if (doc.compare) {
             whole("fresh", benchFresh, doc.repetitions);
@@ -268,10 +284,13 @@ void printSummary(const std::map<std::string, double>& medians) {
     // The scanner against the copy of the same bytes, both measured in this run.
     for (Document& doc : allDocuments()) {
         double scan = median("scan/" + doc.name);
+        double alone = median("alone/" + doc.name);
         double copy = median("memcpy/" + doc.name);
         if (scan <= 0 || copy <= 0) continue;
-        std::printf("%-20s scan %7.1f ms = %6.0f MB/s   memcpy %6.1f ms   scan / memcpy %.1fx\n", doc.name.c_str(),
-                    scan * 1e3, static_cast<double>(doc.get().size()) / 1e6 / scan, copy * 1e3, scan / copy);
+        std::printf("%-20s scan %7.1f ms = %6.0f MB/s   memcpy %6.1f ms   scan / memcpy %.1fx   "
+                    "one thread %7.1f ms = %.1fx\n",
+                    doc.name.c_str(), scan * 1e3, static_cast<double>(doc.get().size()) / 1e6 / scan, copy * 1e3,
+                    scan / copy, alone * 1e3, alone / copy);
     }
 
     double mbps[3] = {};

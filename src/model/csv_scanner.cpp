@@ -5,6 +5,7 @@
 #include "model/record_scan.h"
 #include "model/row_scan_sink.h"
 #include "model/scanner_reference.h"
+#include "model/table_sink.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -47,18 +48,6 @@ uint64_t scanRecord(std::string_view text, uint64_t p, char delimiter, char quot
 }
 
 namespace {
-
-// Hands each record to the table's builder and keeps the widest.
-struct TableSink {
-    RowList::Builder& rows;
-    uint64_t& maxCells;
-    uint64_t& lastEnd;
-    void record(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
-        rows.add(end, eolLength, cellCount);
-        if (cellCount > maxCells) maxCells = cellCount;
-        lastEnd = end;
-    }
-};
 
 // Reads the records of text from pos with scanFields, up to the first that ends at or past
 // until; the reading of documents whose delimiter or quote is a line-break byte, and the
@@ -107,7 +96,7 @@ DocumentScan::DocumentScan(CsvTable& table, uint64_t length, char delimiter, cha
 uint64_t DocumentScan::step(std::string_view text, uint64_t until) {
     static const bool secondCore = std::thread::hardware_concurrency() > 1;
     const uint64_t stretch = std::min(until, length_) - std::min(position_, length_);
-    if (secondCore && stretch >= TWO_READERS_BYTES) return stepInTwo(text, until, position_ + stretch / 5 * 2);
+    if (secondCore && stretch >= TWO_READERS_BYTES) return stepInTwo(text, until, position_ + stretch / 2);
     return stepAlone(text, until);
 }
 
@@ -130,21 +119,6 @@ uint64_t DocumentScan::stepAlone(std::string_view text, uint64_t until) {
         throw;
     }
     return position_;
-}
-
-void DocumentScan::take(const std::vector<RecordEnd>& records, size_t first) {
-    try {
-        TableSink sink{rows_, table_.maxCells, lastEnd_};
-        for (size_t i = first; i < records.size(); ++i) {
-            const RecordEnd& record = records[i];
-            sink.record(record.end, record.eolLength, record.cellCount);
-            position_ = record.end + record.eolLength;
-        }
-        finishIfDone();
-    } catch (...) {
-        fail();
-        throw;
-    }
 }
 
 void DocumentScan::finishIfDone() {

@@ -36,14 +36,6 @@ uint64_t scanRecord(std::string_view text, uint64_t p, char delimiter, char quot
 // its own copy of text; cell values are decoded from it when a row is read.
 uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTable& table);
 
-// A record as a reading hands it on: where it ends (its CR or LF, or the end of the text), its
-// line ending's length and its cell count.
-struct RecordEnd {
-    uint64_t end = 0;
-    uint32_t cellCount = 0;
-    uint32_t eolLength = 0;
-};
-
 // A scan of a whole document done in steps, so that a long first scan can let the host run
 // between them; scanDocument is one such scan in a single step. The table is emptied when the
 // scan begins and gets its stamp only when the last step has read the whole text.
@@ -58,13 +50,13 @@ public:
     // record that ends at or past until. Returns how far the text is read. Running out of
     // memory empties the table, stamped to fail every stale check, and ends the scan.
     // On a machine with more than one core a step over TWO_READERS_BYTES or more reads as
-    // stepInTwo does, with the second reader taking the last three fifths.
+    // stepInTwo does, with the second reader taking the second half.
     uint64_t step(std::string_view text, uint64_t until);
     // As step, with a second thread reading meanwhile from the first line start at or past
-    // splitAt, taken for a record start. This reading goes on from there until it meets a
-    // record start of the second's, and takes the second's records from there on: two
-    // readings that start at the same record start read alike. The rows are always those
-    // step gives; a guess that was wrong costs only the second thread's time.
+    // splitAt, taken for a record start, into rows of its own. This reading goes on from there
+    // until it meets a record start of the second's, and takes the second's rows from there
+    // on: two readings that start at the same record start read alike. The rows are always
+    // those step gives; a guess that was wrong costs only the second thread's time.
     uint64_t stepInTwo(std::string_view text, uint64_t until, uint64_t splitAt);
     uint64_t position() const { return position_; }
     uint64_t length() const { return length_; }
@@ -74,8 +66,9 @@ public:
 
 private:
     uint64_t stepAlone(std::string_view text, uint64_t until);
-    // Hands on records[first, end), which go on from position().
-    void take(const std::vector<RecordEnd>& records, size_t first);
+    // Puts the rows of tail from firstRow on, which go on from position(), after the rows
+    // read; lastEnd is where tail's last record ends.
+    void take(RowList& tail, uint64_t firstRow, uint64_t lastEnd);
     void finishIfDone();
     // Empties the table after a failure, before the failure goes on to the caller.
     void fail();

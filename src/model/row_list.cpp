@@ -2,6 +2,7 @@
 #include "model/row_list.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <stdexcept>
 #include <utility>
 
@@ -333,9 +334,72 @@ void RowList::appendRow(Chunk& chunk, std::string_view raw, std::string_view eol
     chunk.widest = std::max(chunk.widest, cellCount);
 }
 
-RowList::Builder::Builder(RowList& list, std::string_view text) : list_(list), text_(text) {
+RowList::Builder::Builder(RowList& list, std::string_view text, uint64_t from)
+    : list_(list), text_(text), chunkStart_(from), rowStart_(from) {
     spare_ = std::move(list_.groups_);
     list_.clear();
+}
+
+void RowList::Builder::lend(Builder& other, uint64_t bytes) {
+    // From the back, so that the groups this builder takes next stay here.
+    size_t first = spare_.size();
+    uint64_t lent = 0;
+    while (first > spareGroup_ + 1 && lent + spare_[first - 1].bytes <= bytes) lent += spare_[--first].bytes;
+    for (size_t g = first; g < spare_.size(); ++g) other.spare_.push_back(std::move(spare_[g]));
+    spare_.resize(first);
+}
+
+uint64_t RowList::Builder::join(RowList& tail, uint64_t firstRow) {
+    uint64_t widest = 0;
+    if (firstRow >= tail.size()) {
+        tail.clear();
+        return widest;
+    }
+    const uint64_t tailEnd = tail.textLength();
+    Place p = tail.chunkOfRow(firstRow);
+    if (firstRow != tail.chunkFirstRow(p)) {
+        // The rest of the chunk that holds firstRow is copied row by row, the chunks after it
+        // are moved.
+        const Chunk& chunk = tail.chunkAt(p);
+        const uint64_t chunkStart = tail.chunkStart(p);
+        for (uint64_t i = firstRow - tail.chunkFirstRow(p); i < chunk.rows.size(); ++i) {
+            const uint64_t eolLength = chunk.eolLengths[i];
+            add(chunkStart + chunk.rows[i].end - eolLength, eolLength, chunk.rows[i].cellCount);
+            widest = std::max<uint64_t>(widest, chunk.rows[i].cellCount);
+        }
+        p = tail.following(p);
+        if (p.group >= tail.groups_.size()) {
+            tail.clear();
+            return widest;
+        }
+    }
+    if (open_) closeChunk();
+    chunk_ = nullptr;
+    const uint64_t firstStart = tail.chunkStart(p);
+    Group& first = tail.groups_[p.group];
+    if (p.chunk > 0) {
+        first.chunks.erase(first.chunks.begin(), first.chunks.begin() + static_cast<std::ptrdiff_t>(p.chunk));
+        first.firstRow.resize(first.chunks.size());
+        first.start.resize(first.chunks.size());
+        renumberGroup(first, 0);
+    }
+    const size_t groups = list_.groups_.size() + (tail.groups_.size() - p.group);
+    // Room first, so that the moves below cannot fail half-way.
+    list_.groups_.reserve(groups);
+    list_.groupFirstRow_.reserve(groups);
+    list_.groupStart_.reserve(groups);
+    uint64_t row = list_.rowCount_;
+    for (uint64_t g = p.group; g < tail.groups_.size(); ++g) {
+        list_.groupFirstRow_.push_back(row);
+        list_.groupStart_.push_back(g == p.group ? firstStart : tail.groupStart_[g]);
+        row += tail.groups_[g].rows;
+        widest = std::max(widest, tail.groups_[g].widest);
+        list_.groups_.push_back(std::move(tail.groups_[g]));
+    }
+    list_.rowCount_ = row;
+    rowStart_ = tailEnd;
+    tail.clear();
+    return widest;
 }
 
 void RowList::Builder::openChunk() {

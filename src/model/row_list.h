@@ -88,9 +88,19 @@ public:
     // Builds the list in one pass: the rows of text are handed in order, each as its end,
     // line-ending length and cell count, and the bytes are copied a chunk at a time, into the
     // storage of the chunks the list held before as long as there are any.
+    //
+    // Two builders may build the two parts of a list side by side: the second one's list
+    // starts at from, the first lends it spare storage and, once the second has finished,
+    // joins its rows on after its own.
     class Builder {
     public:
-        Builder(RowList& list, std::string_view text);
+        Builder(RowList& list, std::string_view text, uint64_t from = 0);
+        // Hands other the storage of spare chunks that held about bytes of text before.
+        void lend(Builder& other, uint64_t bytes);
+        // Puts the rows of tail from firstRow on, the first of them starting where the next row
+        // here would, after the rows built so far, and goes on after them; tail is left empty.
+        // Returns the largest cell count of the rows put in.
+        uint64_t join(RowList& tail, uint64_t firstRow);
         // The document's text as it stands now: a scan done in steps may find it moved in
         // memory between steps, never changed.
         void setText(std::string_view text) { text_ = text; }

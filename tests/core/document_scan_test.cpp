@@ -152,6 +152,27 @@ TEST(DocumentScan, ALongDocumentIsReadByTwoReadersAlike) {
     const std::string text = randomDocument(engine, ',', DocumentScan::TWO_READERS_BYTES * 5 / 4);
     CsvTable reused;
     EXPECT_EQ(invariants::checkScansAlike(text, ',', &reused), "");
+
+    // Second readers that start many chunks in, at line starts in and out of quoted cells; the
+    // rows they hand over must then be found and changed as any others.
+    CsvTable alone;
+    scanDocument(text, ',', '"', alone);
+    for (int round = 0; round < 12; ++round) {
+        CsvTable inTwo;
+        DocumentScan scan(inTwo, text.size(), ',', '"');
+        scan.stepInTwo(text, text.size(), engine() % text.size());
+        ASSERT_EQ(invariants::checkSameTable(alone, inTwo), "") << "round " << round;
+        for (uint64_t r = 0; r < inTwo.rows.size(); r += 1 + engine() % 2000) {
+            ASSERT_EQ(inTwo.rows.rowStartingAt(inTwo.rows.start(r)), r);
+            ASSERT_EQ(inTwo.rows.lastRowStartingBefore(inTwo.rows.start(r) + 1), r);
+        }
+        const uint64_t first = engine() % inTwo.rows.size();
+        const RowList::RowBytes fresh{"x,y", "\n", 2};
+        CsvTable changed = alone;
+        changed.rows.replace(first, std::min(first + 3, changed.rows.size()), {fresh, fresh});
+        inTwo.rows.replace(first, std::min(first + 3, inTwo.rows.size()), {fresh, fresh});
+        ASSERT_EQ(invariants::checkSameTable(changed, inTwo), "") << "round " << round;
+    }
 }
 
 TEST(DocumentScan, EachStepEndsWithARecord) {
