@@ -341,12 +341,29 @@ RowList::Builder::Builder(RowList& list, std::string_view text, uint64_t from)
 }
 
 void RowList::Builder::lend(Builder& other, uint64_t bytes) {
-    // From the back, so that the groups this builder takes next stay here.
-    size_t first = spare_.size();
-    uint64_t lent = 0;
-    while (first > spareGroup_ + 1 && lent + spare_[first - 1].bytes <= bytes) lent += spare_[--first].bytes;
-    for (size_t g = first; g < spare_.size(); ++g) other.spare_.push_back(std::move(spare_[g]));
-    spare_.resize(first);
+    // From the back, so that the chunks this builder takes next stay here.
+    std::vector<Chunk> lent;
+    uint64_t held = 0;
+    // Whether the last spare chunk is one this builder has not taken yet.
+    const auto untaken = [&] {
+        if (spare_.size() > spareGroup_ + 1) return true;
+        return spare_.size() == spareGroup_ + 1 && spare_.back().chunks.size() > spareChunk_;
+    };
+    while (untaken()) {
+        std::vector<Chunk>& chunks = spare_.back().chunks;
+        if (chunks.empty()) {
+            spare_.pop_back();
+            continue;
+        }
+        if (held + chunks.back().text.size() > bytes) break;
+        held += chunks.back().text.size();
+        lent.push_back(std::move(chunks.back()));
+        chunks.pop_back();
+    }
+    std::reverse(lent.begin(), lent.end());
+    Group group;
+    group.chunks = std::move(lent);
+    other.spare_.push_back(std::move(group));
 }
 
 uint64_t RowList::Builder::join(RowList& tail, uint64_t firstRow) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -96,7 +97,11 @@ uint64_t DocumentScan::stepInTwo(std::string_view text, uint64_t until, uint64_t
 
     ReadAhead second;
     RowList::Builder builder(second.rows, document, ahead);
-    rows_.lend(builder, stop - ahead);
+    try {
+        rows_.lend(builder, stop - ahead);
+    } catch (const std::bad_alloc&) {
+        // The second reader then takes fresh storage.
+    }
     std::optional<AheadThread> thread;
     try {
         thread.emplace(document, ahead, until, delimiter, quote, builder, second);

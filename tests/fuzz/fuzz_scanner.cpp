@@ -2,8 +2,8 @@
 //
 // The first input byte picks the delimiter (1..127 except CR, LF and the double quote); the
 // rest is the document. Every check of the property tests must hold, the scan must give the
-// table of the portable scanner (also when done in steps), and it must not read outside the
-// text (the build adds AddressSanitizer).
+// table of the portable scanner (also when done in steps or by two threads), and it must not
+// read outside the text (the build adds AddressSanitizer).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint64_t stepBytes = 1 + data[0] % 61;
     while (!scan.done()) scan.step(text, scan.position() + stepBytes);
     require(invariants::checkSameTable(table, stepped));
+
+    // Read by two threads, the second from a line start the input picks, the same again.
+    if (!text.empty()) {
+        CsvTable inTwo;
+        DocumentScan two(inTwo, text.size(), delimiter, '"');
+        two.stepInTwo(text, text.size(), (data[0] * uint64_t(2654435761u)) % text.size());
+        require(invariants::checkSameTable(table, inTwo));
+    }
 
     for (const CsvRow& row : table.rows) {
         require(invariants::checkRebuild(row, delimiter, '"'));
