@@ -112,20 +112,25 @@ uint64_t DocumentScan::stepInTwo(std::string_view text, uint64_t until, uint64_t
     // Up to the line start: the record that ends with its line break ends at or past two bytes
     // before it, whether that break is an LF or a CR LF.
     stepAlone(text, ahead >= 2 ? ahead - 2 : 0);
-    thread->finish();
-    const RowList& rows = second.rows;
-    const auto startOf = [&](uint64_t r) { return r < rows.size() ? rows.start(r) : rows.textLength(); };
-    uint64_t next = 0;  // the first of the second reading's rows not yet passed
-    while (second.complete && !rows.empty() && !done() && lastEnd_ < until) {
-        while (next <= rows.size() && startOf(next) < position_) ++next;
-        if (next >= rows.size() || position_ > ahead + MEET_WITHIN_BYTES) break;
-        if (startOf(next) == position_) {
-            take(second.rows, next, second.lastEnd);
-            break;
+    // A record that runs far past the line start (an unclosed quote, say) means the second
+    // reading started inside it: it is stopped rather than waited for.
+    if (!done() && lastEnd_ < until && position_ <= ahead + MEET_WITHIN_BYTES) {
+        thread->finish();
+        const RowList& rows = second.rows;
+        const auto startOf = [&](uint64_t r) { return r < rows.size() ? rows.start(r) : rows.textLength(); };
+        uint64_t next = 0;  // the first of the second reading's rows not yet passed
+        while (second.complete && !rows.empty() && !done() && lastEnd_ < until) {
+            while (next <= rows.size() && startOf(next) < position_) ++next;
+            if (next >= rows.size() || position_ > ahead + MEET_WITHIN_BYTES) break;
+            if (startOf(next) == position_) {
+                take(second.rows, next, second.lastEnd);
+                break;
+            }
+            const uint64_t start = startOf(next);
+            stepAlone(text, std::min(until, start >= 2 ? start - 2 : 0));
         }
-        const uint64_t start = startOf(next);
-        stepAlone(text, std::min(until, start >= 2 ? start - 2 : 0));
     }
+    thread.reset();
     // The rest, when the two did not meet or the second reading ended early.
     if (!done() && lastEnd_ < until) stepAlone(text, until);
     return position_;
