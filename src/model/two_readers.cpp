@@ -24,7 +24,7 @@ namespace {
 
 // The second reading goes this far at a time, and asks between times whether it is still
 // wanted.
-constexpr uint64_t AHEAD_STEP_BYTES = uint64_t(1) << 20;
+constexpr uint64_t AHEAD_STEP_BYTES = uint64_t(256) << 10;
 // How far past the second reading's start this one goes looking for a record start the two
 // share, before it reads the rest alone.
 constexpr uint64_t MEET_WITHIN_BYTES = uint64_t(4) << 20;
