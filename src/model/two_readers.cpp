@@ -33,7 +33,7 @@ constexpr uint64_t MEET_WITHIN_BYTES = uint64_t(4) << 20;
 // past the step's end, unless it failed or was stopped.
 struct ReadAhead {
     RowList rows;
-    uint64_t widest = 0;
+    uint64_t widest = 0;  // kept by the sink; the join counts the rows it takes again
     uint64_t lastEnd = 0;
     bool complete = false;
 };
