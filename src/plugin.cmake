@@ -1,12 +1,15 @@
 # Tabulon.dll: the Win32 shell over the core.
 
-# The version lives in version.h; the project's version must say the same.
-file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/version.h tabulon_version_line
-     REGEX "^#define TABULON_VERSION_TEXT ")
-string(REGEX MATCH "\"([^\"]+)\"" tabulon_version_match "${tabulon_version_line}")
-if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
-  message(FATAL_ERROR "version.h says ${CMAKE_MATCH_1}, the project says ${PROJECT_VERSION}")
-endif()
+# The project's version is read from version.h's text; its numbers (for the version resource)
+# must say the same.
+foreach(part MAJOR MINOR PATCH)
+  file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/version.h tabulon_version_line
+       REGEX "^#define TABULON_VERSION_${part} ")
+  string(REGEX MATCH "[0-9]+$" tabulon_version_number "${tabulon_version_line}")
+  if(NOT tabulon_version_number STREQUAL PROJECT_VERSION_${part})
+    message(FATAL_ERROR "version.h: TABULON_VERSION_${part} is '${tabulon_version_number}', its text says ${PROJECT_VERSION}")
+  endif()
+endforeach()
 
 add_library(Tabulon SHARED
   plugin/entry_points.cpp

@@ -1,14 +1,14 @@
 // Tabulon's version and maker, in one place: the version resource, the panel caption and the
-// About box all take them from here. The build checks that the CMake project version agrees.
+// About box all take them from here, and the CMake project reads its version from this file.
 //
 // The resource compiler does not join adjacent string literals, so texts that the resource
 // script needs are made whole here by the preprocessor.
 #pragma once
 
 #define TABULON_VERSION_MAJOR 1
-#define TABULON_VERSION_MINOR 0
-#define TABULON_VERSION_PATCH 1
-#define TABULON_VERSION_TEXT "1.0.1"
+#define TABULON_VERSION_MINOR 1
+#define TABULON_VERSION_PATCH 0
+#define TABULON_VERSION_TEXT "1.1.0"
 
 // The maker's web address, as bare text: a host name, nothing that the preprocessor would
 // read as a comment or a character literal.
