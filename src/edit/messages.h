@@ -17,4 +17,10 @@ inline constexpr wchar_t UNSTORABLE_CHARACTERS_TEXT[] =
     L"cell was left unchanged. Convert the file to UTF-8 first\r\n"
     L"(Encoding menu) and try again.";
 
+// A sort whose written document would read as other records than the grid shows.
+inline constexpr wchar_t SORT_WOULD_CHANGE_RECORDS_TEXT[] =
+    L"The rows were not sorted: the document begins with a byte-order mark\r\n"
+    L"followed by a quote, and moving that row would change how it reads.\r\n"
+    L"Delete the mark (the invisible first character) and try again.";
+
 }  // namespace messages

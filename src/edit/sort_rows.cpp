@@ -2,7 +2,8 @@
 // "Sort by..." box.
 //
 // A sort writes: the records go into the document in their new order, each with its own bytes,
-// as one replace inside one undo action, so one undo in the host puts them back. Like the row
+// as one replace inside one undo action, so one undo in the host puts them back. The file keeps
+// its shape: it ends as it did, and no record runs into another. Like the row
 // and column operations it checks the document against the stamp first and reads it again
 // afterwards; the current cell follows its record to its new place. The header of the first
 // key's column shows the direction until the grid is read again for anything else.
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/messages.h"
 #include "model/editor_access.h"
 #include "model/sort_order.h"
 #include "panel/grid_panel.h"
@@ -83,6 +85,13 @@ void GridPanel::sortRows(const std::vector<SortKey>& keys) {
     int32_t gridRow = currentRow;
     if (const auto at = std::find(order.begin(), order.end(), record); at != order.end()) {
         gridRow = static_cast<int32_t>((at - order.begin()) - (headerRow ? 1 : 0));
+    }
+    // The last record's open quote is kept last by the order itself; what remains is the rare
+    // quote behind a byte-order mark, which no order of the records can write as it reads.
+    if (!orderReadsBack(table, order)) {
+        MessageBoxW(hostWindow, messages::SORT_WOULD_CHANGE_RECORDS_TEXT, messages::MESSAGE_TITLE,
+                    MB_OK | MB_ICONINFORMATION);
+        return;
     }
     bool written = true;
     if (orderChangesAnything(order)) {

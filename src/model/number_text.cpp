@@ -6,11 +6,12 @@ namespace {
 
 constexpr wchar_t MINUS_SIGN = L'\x2212';
 constexpr wchar_t NO_BREAK_SPACE = L'\x00A0';
+constexpr wchar_t NARROW_NO_BREAK_SPACE = L'\x202F';
 
 bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-bool isSpace(wchar_t c) { return c == L' ' || c == NO_BREAK_SPACE; }
+bool isSpace(wchar_t c) { return c == L' ' || c == NO_BREAK_SPACE || c == NARROW_NO_BREAK_SPACE; }
 bool isGroupSeparator(wchar_t c) {
-    return c == L',' || c == L'.' || c == L'\'' || c == L' ' || c == NO_BREAK_SPACE;
+    return c == L',' || c == L'.' || c == L'\'' || isSpace(c);
 }
 
 // Reads digits from position `at`; returns how many.

@@ -8,6 +8,9 @@
 namespace {
 
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+constexpr std::string_view MINUS_SIGN = "\xE2\x88\x92";           // U+2212, in UTF-8
+constexpr std::string_view NO_BREAK_SPACE = "\xC2\xA0";           // U+00A0
+constexpr std::string_view NARROW_NO_BREAK_SPACE = "\xE2\x80\xAF"; // U+202F
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -43,6 +46,29 @@ bool appendGroupedDigits(std::string_view text, char separator, std::string& dig
 
 bool allDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), isDigit);
+}
+
+// A number grouped by an apostrophe, a space, a no-break space or a narrow no-break space
+// ("7'842", "7 842"): the separator. The spaces written in UTF-8 are turned into plain ones,
+// in storage, which text then views. None when text holds none of them.
+std::optional<char> spaceLikeSeparator(std::string_view& text, std::string& storage) {
+    for (const std::string_view wide : {NO_BREAK_SPACE, NARROW_NO_BREAK_SPACE}) {
+        if (text.find(wide) == std::string_view::npos) continue;
+        std::string& narrowed = storage;
+        for (size_t at = 0; at < text.size();) {
+            if (text.substr(at, wide.size()) == wide) {
+                narrowed.push_back(' ');
+                at += wide.size();
+            } else {
+                narrowed.push_back(text[at++]);
+            }
+        }
+        text = narrowed;
+        break;
+    }
+    if (text.find('\'') != std::string_view::npos) return '\'';
+    if (text.find(' ') != std::string_view::npos) return ' ';
+    return std::nullopt;
 }
 
 // The integer part: plain digits, or digits grouped by separator.
@@ -145,46 +171,70 @@ std::optional<double> parseNumberValue(std::string_view text) {
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';
         text.remove_prefix(1);
+    } else if (text.substr(0, MINUS_SIGN.size()) == MINUS_SIGN) {
+        negative = true;
+        text.remove_prefix(MINUS_SIGN.size());
+    }
+
+    // An exponent: e or E, an optional sign and digits, after a mantissa.
+    std::string_view exponent;
+    if (const size_t e = text.find_first_of("eE"); e != std::string_view::npos) {
+        exponent = text.substr(e + 1);
+        text = text.substr(0, e);
+        std::string_view exponentDigits = exponent;
+        if (!exponentDigits.empty() && (exponentDigits.front() == '-' || exponentDigits.front() == '+')) {
+            exponentDigits.remove_prefix(1);
+        }
+        if (text.empty() || !allDigits(exponentDigits)) return std::nullopt;
     }
     if (text.empty()) return std::nullopt;
 
-    // The decimal mark is the last '.' or ',' unless that one only groups thousands:
-    // "1,234" and "1.234.567" are whole numbers, "1,5", "1.5", "1,234.5" and "1.234,5" are not.
     std::string digits;
     std::optional<std::string_view> fraction;  // the digits after a decimal mark
-    const size_t dot = text.rfind('.');
-    const size_t comma = text.rfind(',');
-    if (dot == std::string_view::npos && comma == std::string_view::npos) {
-        if (!allDigits(text)) return std::nullopt;
-        digits.append(text);
-    } else if (comma == std::string_view::npos) {
-        if (text.find('.') != dot) {
-            if (!appendGroupedDigits(text, '.', digits)) return std::nullopt;
-        } else {
-            const std::string_view integerPart = text.substr(0, dot);
-            if (!integerPart.empty() && !allDigits(integerPart)) return std::nullopt;
-            digits.append(integerPart);
-            fraction = text.substr(dot + 1);
-        }
-    } else if (dot == std::string_view::npos) {
-        if (!appendGroupedDigits(text, ',', digits)) {
-            digits.clear();
-            const std::string_view integerPart = text.substr(0, comma);
-            if (!allDigits(integerPart)) return std::nullopt;
-            digits.append(integerPart);
-            fraction = text.substr(comma + 1);
-        }
+    std::string narrowed;
+    if (const auto separator = spaceLikeSeparator(text, narrowed)) {
+        // Groups split by an apostrophe or a kind of space: the separator can only group, so a
+        // '.' or ',' after the groups is the decimal mark.
+        const size_t mark = text.find_first_of(".,");
+        const std::string_view integerPart = text.substr(0, mark);
+        if (!appendGroupedDigits(integerPart, *separator, digits)) return std::nullopt;
+        if (mark != std::string_view::npos) fraction = text.substr(mark + 1);
     } else {
-        const size_t mark = std::max(dot, comma);
-        const char separator = mark == dot ? ',' : '.';
-        if (!appendIntegerPart(text.substr(0, mark), separator, digits)) return std::nullopt;
-        fraction = text.substr(mark + 1);
+        // The decimal mark is the last '.' or ',' unless that one only groups thousands:
+        // "1,234" and "1.234.567" are whole numbers, "1,5", "1.5", "1,234.5" and "1.234,5" are
+        // not. A mark may stand first (",5") or last ("1.").
+        const size_t dot = text.rfind('.');
+        const size_t comma = text.rfind(',');
+        if (dot == std::string_view::npos && comma == std::string_view::npos) {
+            if (!allDigits(text)) return std::nullopt;
+            digits.append(text);
+        } else if (comma == std::string_view::npos || dot == std::string_view::npos) {
+            const size_t mark = comma == std::string_view::npos ? dot : comma;
+            const char markByte = text[mark];
+            if (!appendGroupedDigits(text, markByte, digits)) {
+                digits.clear();
+                const std::string_view integerPart = text.substr(0, mark);
+                if (!integerPart.empty() && !allDigits(integerPart)) return std::nullopt;
+                digits.append(integerPart);
+                fraction = text.substr(mark + 1);
+            }
+        } else {
+            const size_t mark = std::max(dot, comma);
+            const char separator = mark == dot ? ',' : '.';
+            if (!appendIntegerPart(text.substr(0, mark), separator, digits)) return std::nullopt;
+            fraction = text.substr(mark + 1);
+        }
     }
-    if (fraction && !allDigits(*fraction)) return std::nullopt;
+    if (fraction && !fraction->empty() && !allDigits(*fraction)) return std::nullopt;
+    if (digits.empty() && (!fraction || fraction->empty())) return std::nullopt;  // a mark alone
     if (digits.empty()) digits.push_back('0');
-    if (fraction) {
+    if (fraction && !fraction->empty()) {
         digits.push_back('.');
         digits.append(*fraction);
+    }
+    if (!exponent.empty()) {
+        digits.push_back('e');
+        digits.append(exponent.front() == '+' ? exponent.substr(1) : exponent);
     }
     double value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
@@ -305,34 +355,79 @@ std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow, c
                          }
                          return false;
                      });
+    // A last record whose quote never closes would take in every record after it anywhere
+    // else: it stays last.
+    if (recordEndsInsideQuotes(table, rowCount - 1)) {
+        order.erase(std::find(order.begin(), order.end(), rowCount - 1));
+        order.push_back(rowCount - 1);
+    }
     return order;
 }
 
 std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint64_t>& order, std::string_view eol) {
     const RowList& rows = table.rows;
-    uint64_t size = 0;
-    for (uint64_t r = 0; r < rows.size(); ++r) size += rows.raw(r).size() + std::max<uint64_t>(rows.eol(r).size(), eol.size()) + 1;
+    const size_t count = order.size();
+    if (count == 0) return {};
+    const bool bom = rows.raw(0).substr(0, UTF8_BOM.size()) == UTF8_BOM;
+    // The bytes a record brings, without the document's mark.
+    const auto bytesOf = [&](uint64_t r) {
+        std::string_view raw = rows.raw(r);
+        if (bom && r == 0) raw.remove_prefix(UTF8_BOM.size());
+        return raw;
+    };
+    const bool documentEnds = !rows.eol(rows.size() - 1).empty();
+
+    // Each place's line ending: its record's own, the document's for the one that ended the
+    // document without one, and the last place's as the document ended before. An empty record
+    // is nothing without its line ending, so it keeps one even in the last place.
+    std::vector<std::string_view> endings(count);
+    for (size_t i = 0; i < count; ++i) {
+        const std::string_view own = rows.eol(order[i]);
+        endings[i] = own.empty() ? eol : own;
+    }
+    const auto emptyAt = [&](size_t i) { return bytesOf(order[i]).empty() && !(bom && i == 0); };
+    if (!documentEnds && !emptyAt(count - 1)) endings[count - 1] = {};
+    // A lone CR before an empty record that ends with LF would read as one CR LF.
+    for (size_t i = 0; i + 1 < count; ++i) {
+        if (endings[i] == "\r" && emptyAt(i + 1) && endings[i + 1].substr(0, 1) == "\n") {
+            endings[i] = "\r\n";
+        }
+    }
+
+    uint64_t size = bom ? UTF8_BOM.size() : 0;
+    for (size_t i = 0; i < count; ++i) size += bytesOf(order[i]).size() + endings[i].size();
     std::string text;
     text.reserve(static_cast<size_t>(size));
-
-    const bool bom = !rows.empty() && rows.raw(0).substr(0, UTF8_BOM.size()) == UTF8_BOM;
     if (bom) text.append(UTF8_BOM);
-    for (size_t i = 0; i < order.size(); ++i) {
-        std::string_view raw = rows.raw(order[i]);
-        if (bom && order[i] == 0) raw.remove_prefix(UTF8_BOM.size());
-        text.append(raw);
-        const bool last = i + 1 == order.size();
-        if (last) {
-            text.append(rows.eol(order[i]));
-            break;
-        }
-        std::string_view ending = rows.eol(order[i]).empty() ? eol : rows.eol(order[i]);
-        // A lone CR before an empty record that ends with LF would read as one CR LF.
-        const uint64_t next = order[i + 1];
-        const bool joins = ending == "\r" && rows.raw(next).empty() && rows.eol(next).substr(0, 1) == "\n";
-        text.append(joins ? std::string_view("\r\n") : ending);
+    for (size_t i = 0; i < count; ++i) {
+        text.append(bytesOf(order[i]));
+        text.append(endings[i]);
     }
     return text;
+}
+
+bool orderReadsBack(const CsvTable& table, const std::vector<uint64_t>& order) {
+    if (order.empty()) return true;
+    const RowList& rows = table.rows;
+    const uint64_t last = rows.size() - 1;
+    if (order.back() != last && recordEndsInsideQuotes(table, last)) return false;
+    // A field is quoted only when the quote is its very first byte: behind the document's mark,
+    // a record that opens with a quote reads otherwise than anywhere else.
+    if (rows.raw(0).substr(0, UTF8_BOM.size()) != UTF8_BOM || order.front() == 0) return true;
+    const auto opensWithQuote = [&](std::string_view raw) { return !raw.empty() && raw.front() == table.quote; };
+    return !opensWithQuote(rows.raw(0).substr(UTF8_BOM.size())) && !opensWithQuote(rows.raw(order.front()));
+}
+
+bool recordEndsInsideQuotes(const CsvTable& table, uint64_t r) {
+    if (!table.rows.eol(r).empty()) return false;
+    // Read as if a line ending followed: a record that is closed ends there.
+    std::string text(table.rows.raw(r));
+    const uint64_t closedAt = text.size();
+    text.push_back('\n');
+    std::vector<std::string> cells;
+    std::vector<uint64_t> starts;
+    std::vector<uint64_t> ends;
+    return scanRecord(text, 0, table.delimiter, table.quote, cells, starts, ends) != closedAt;
 }
 
 bool orderChangesAnything(const std::vector<uint64_t>& order) {

@@ -2,9 +2,12 @@
 // order without changing a byte of any record.
 //
 // The order of cell values, ascending:
-//   1. numbers, by value: an optional sign, digits with or without thousands separators
-//      (1,234,567 or 1.234.567), a decimal part (1.5, or 1,5 where a comma is the decimal
-//      mark), an optional percent sign (50% is 0.5); spaces around are allowed;
+//   1. numbers, by value: an optional sign (+, - or the minus sign U+2212), digits with or
+//      without thousands separators (1,234,567, 1.234.567, 7'842, or 7 842 with a space, a
+//      no-break space or a narrow no-break space; one kind per number), a decimal part (1.5, or
+//      1,5 where a comma is the decimal mark; the mark may stand first or last: ,5 and 1.), an
+//      optional exponent (9e4, 1.5E-3), an optional percent sign (50% is 0.5); spaces around
+//      are allowed;
 //   2. ISO dates and date-times, in time order: 2024-03-01, 2024-03-01 12:30, 2024-03-01T12:30:15
 //      with optional fractions of a second and an offset (Z, +01:00), compared in UTC;
 //   3. text, by a collation key: case-insensitive, with digits inside text in natural order
@@ -60,18 +63,36 @@ ClassifiedValue classifyValue(std::string_view value);
 
 // The new order of the table's records: a permutation of 0 .. rows - 1 (entry i is the record
 // that goes to place i). With headerRow the first record stays first. No keys, or keys that
-// name no cell in any row, give the order unchanged.
+// name no cell in any row, give the order unchanged. A last record whose quote never closes
+// stays last, wherever its keys would put it: anywhere else it would run on into the records
+// after it.
 std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow,
                                         const std::vector<SortKey>& keys,
                                         const CollationKeyFunction& collate = naturalTextKey);
 
-// The document with its records in the given order. Every record keeps its bytes and its own
-// line ending; a record without one (the document's last) gets eol when it no longer comes
-// last, and a lone CR ending that would join with the line feed of an empty record after it
-// becomes CR LF, so no two records run together. A UTF-8 byte-order mark at the start of the
-// document stays at the start.
+// Whether record r, the document's last, ends inside a quoted field that never closes, so that
+// it would read on into whatever followed it. False for any record with a line ending.
+bool recordEndsInsideQuotes(const CsvTable& table, uint64_t r);
+
+// The document with its records in the given order; reading it back gives exactly these
+// records, in this order. Every record keeps its bytes and only the records' order changes:
+// - each record keeps its own line ending; the one that ended the document without one gets
+//   eol when it no longer comes last;
+// - the record in the last place ends as the document did: without a line ending where the
+//   document had none (but for an empty record, which is nothing without its line ending);
+// - a lone CR ending that would join with the line feed of an empty record after it becomes
+//   CR LF, so no two records run together;
+// - a UTF-8 byte-order mark at the start of the document stays at the start.
+// Only an order for which orderReadsBack holds gives a text that reads back so.
 std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint64_t>& order,
                                   std::string_view eol);
+
+// Whether the document written in this order (reorderedDocumentText) reads back as the same
+// records. It does not when a record ending inside quotes leaves the last place (which
+// sortedRecordOrder never asks), nor when, in a document that starts with a byte-order mark,
+// a record that opens with the quote would come to stand behind the mark or leave it: the quote
+// opens a quoted field only as a field's very first byte.
+bool orderReadsBack(const CsvTable& table, const std::vector<uint64_t>& order);
 
 // Whether the order moves any record.
 bool orderChangesAnything(const std::vector<uint64_t>& order);

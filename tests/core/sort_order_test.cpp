@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/csv_table.h"
+#include "model/number_text.h"
 #include "model/sort_order.h"
 
 namespace {
@@ -31,23 +32,38 @@ std::vector<std::string> sortedFirstCells(const std::string& text, bool descendi
 
 using Cells = std::vector<std::string>;
 
-TEST(NumberValue, AcceptsSignsDecimalsThousandsAndPercent) {
-    EXPECT_EQ(parseNumberValue("42"), 42.0);
-    EXPECT_EQ(parseNumberValue("-3.5"), -3.5);
-    EXPECT_EQ(parseNumberValue("+7"), 7.0);
-    EXPECT_EQ(parseNumberValue(" 12 "), 12.0);
-    EXPECT_EQ(parseNumberValue(".5"), 0.5);
-    EXPECT_EQ(parseNumberValue("1,234,567"), 1234567.0);
-    EXPECT_EQ(parseNumberValue("1,234.5"), 1234.5);
-    EXPECT_EQ(parseNumberValue("1.234.567"), 1234567.0);
-    EXPECT_EQ(parseNumberValue("1.234,5"), 1234.5);
-    EXPECT_EQ(parseNumberValue("1,5"), 1.5);
-    EXPECT_EQ(parseNumberValue("50%"), 0.5);
-    EXPECT_EQ(parseNumberValue("-12.5 %"), -0.125);
+// The code points of a UTF-8 text, for the alignment's wide-text reading.
+std::wstring widened(std::string_view utf8) {
+    std::wstring wide;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+        uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+        for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        wide.push_back(static_cast<wchar_t>(code));
+        i += length;
+    }
+    return wide;
+}
 
-    for (const char* text : {"", "-", "%", "1.", "1,23,4", "12,34.5.6", "1e5", "0x10", "1-2", "abc", "1 000",
-                             "12:30", "2024-01-02", "--1", "1,2345,678"}) {
+// Every form is sorted by its value and right-aligned alike; none of the others is either.
+TEST(NumberValue, TheFormsSortedAsNumbersAreTheOnesRightAligned) {
+    const std::pair<const char*, double> numbers[] = {
+        {"42", 42}, {"-3.5", -3.5}, {"+7", 7}, {" 12 ", 12}, {".5", 0.5}, {",5", 0.5}, {"1.", 1},
+        {"1,234,567", 1234567}, {"1,234.5", 1234.5}, {"1.234.567", 1234567}, {"1.234,5", 1234.5},
+        {"1,5", 1.5}, {"1234,5", 1234.5}, {"50%", 0.5}, {"-12.5 %", -0.125}, {"9e4", 90000},
+        {"1.5E-3", 0.0015}, {"6.02e+23", 6.02e23}, {"\xE2\x88\x92" "7", -7}, {"7 842", 7842},
+        {"7'842", 7842}, {"7\xC2\xA0" "842", 7842}, {"1\xE2\x80\xAF" "234\xE2\x80\xAF" "567,5", 1234567.5},
+        {"1'234.5", 1234.5}, {"1 234 567", 1234567}};
+    for (const auto& [text, value] : numbers) {
+        EXPECT_EQ(parseNumberValue(text), value) << text;
+        EXPECT_TRUE(looksNumeric(widened(text))) << text;
+    }
+    for (const char* text : {"", "-", "%", ".", ",", "1,23,4", "12,34.5.6", "0x10", "1-2", "abc", "12 34", "1e",
+                             "e5", "1e5e5", "12:30", "2024-01-02", "2024-01-02T10:00", "--1", "1,2345,678",
+                             "555 123 4567", "7'842 000", "SO-100001", "- 5", "1, 234"}) {
         EXPECT_FALSE(parseNumberValue(text)) << text;
+        EXPECT_FALSE(looksNumeric(widened(text))) << text;
     }
 }
 
@@ -120,7 +136,7 @@ TEST(SortOrder, TheCollationComesFromTheCaller) {
 TEST(ReorderedDocument, RecordsKeepTheirBytesAndEndingsAndNeverJoin) {
     // A quoted multi-line record, mixed endings and a last record without one.
     const CsvTable table = scanned("c,\"x\r\ny\"\r\na, b \n\"b\",1");
-    EXPECT_EQ(reorderedDocumentText(table, {1, 2, 0}, "\r\n"), "a, b \n\"b\",1\r\nc,\"x\r\ny\"\r\n");
+    EXPECT_EQ(reorderedDocumentText(table, {1, 2, 0}, "\r\n"), "a, b \n\"b\",1\r\nc,\"x\r\ny\"");
     EXPECT_EQ(reorderedDocumentText(table, {0, 1, 2}, "\r\n"), "c,\"x\r\ny\"\r\na, b \n\"b\",1");
 
     // A lone CR before an empty record ending in LF would make one CR LF of the two.
@@ -176,6 +192,22 @@ public:
         return text;
     }
 
+    // A document as above with what makes records run together when moved: empty records
+    // between them, a byte-order mark (sometimes on a record of its own), and now and then a
+    // last record whose quote never closes.
+    std::string awkwardDocument() {
+        static const char* const endings[] = {"\r\n", "\n", "\r"};
+        std::string text = below(3) == 0 ? "\xEF\xBB\xBF" : "";
+        if (!text.empty() && below(2) == 0) text += endings[below(3)];
+        const uint32_t rows = 1 + below(12);
+        for (uint32_t r = 0; r < rows; ++r) {
+            if (below(3) != 0) text += field();
+            if (r + 1 < rows || below(2) == 0) text += endings[below(3)];
+        }
+        if (below(4) == 0) text += "x,\"open" + std::string(endings[below(3)]) + "still open";
+        return text;
+    }
+
 private:
     std::mt19937 engine_;
 };
@@ -201,7 +233,7 @@ TEST(SortProperties, StableByteKeepingIdempotentAndDescendingIsTheReverse) {
 
         // Every record's bytes kept: the rescanned document has the same multiset of records.
         const std::string sortedText = reorderedDocumentText(table, up, "\r\n");
-        const CsvTable again = scanned(sortedText);
+                const CsvTable again = scanned(sortedText);
         std::vector<std::string> before = recordBytes(table);
         std::vector<std::string> after = recordBytes(again);
         ASSERT_EQ(after.size(), before.size()) << text;
@@ -260,6 +292,68 @@ TEST(SortProperties, StableByteKeepingIdempotentAndDescendingIsTheReverse) {
         std::reverse(upGroups.begin(), upGroups.end());
         EXPECT_EQ(downGroups, upGroups);
     }
+}
+
+// Reading the sorted text gives exactly the sorted records, and the text ends as the document
+// did, whatever the line endings, empty records, byte-order mark or open quote.
+TEST(SortProperties, TheSortedTextReadsBackAsTheSortedRecordsAndEndsAsBefore) {
+    const std::string_view bom = "\xEF\xBB\xBF";
+    for (uint32_t seed = 1; seed <= 2000; ++seed) {
+        Generator generate(seed);
+        const std::string text = generate.awkwardDocument();
+        const CsvTable table = scanned(text);
+        if (table.rows.empty()) continue;
+        const bool headerRow = generate.below(2) == 0;
+        const bool descending = generate.below(2) == 0;
+        const std::string eol = generate.below(2) == 0 ? "\r" : "\r\n";
+        const std::vector<uint64_t> order = sortedRecordOrder(table, headerRow, {{0, descending}});
+        const std::string sortedText = reorderedDocumentText(table, order, eol);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ": " + text);
+
+        const bool marked = text.starts_with(bom);
+        // Only a quote behind the mark makes an order that cannot be written.
+        if (!orderReadsBack(table, order)) {
+            EXPECT_TRUE(marked);
+            continue;
+        }
+        const CsvTable again = scanned(sortedText);
+        ASSERT_EQ(again.rows.size(), table.rows.size()) << sortedText;
+        for (size_t i = 0; i < order.size(); ++i) {
+            std::string expected(table.rows.raw(order[i]));
+            if (marked && order[i] == 0) expected.erase(0, bom.size());
+            if (marked && i == 0) expected.insert(0, bom);
+            EXPECT_EQ(again.rows.raw(i), expected) << "place " << i << " of " << sortedText;
+        }
+        const auto endsWithEol = [](const std::string& t) { return t.ends_with('\n') || t.ends_with('\r'); };
+        const bool emptyLast = again.rows.raw(again.rows.size() - 1).empty();
+        if (!emptyLast) {
+            EXPECT_EQ(endsWithEol(sortedText), endsWithEol(text)) << sortedText;
+        }
+        if (recordEndsInsideQuotes(table, table.rows.size() - 1)) {
+            EXPECT_EQ(order.back(), table.rows.size() - 1);
+        }
+    }
+}
+
+TEST(ReorderedDocument, TheFileKeepsItsShape) {
+    // No final line ending: the record that comes last has none either, and the one that moved
+    // up gets the document's.
+    const CsvTable open = scanned("id,name\r\n2,Bob,Paris\r\n1,Al");
+    EXPECT_EQ(reorderedDocumentText(open, {0, 2, 1}, "\r\n"), "id,name\r\n1,Al\r\n2,Bob,Paris");
+    // An empty record is only there by its line ending, so it keeps it in the last place.
+    const CsvTable gap = scanned("h\n\n1");
+    EXPECT_EQ(reorderedDocumentText(gap, {0, 2, 1}, "\n"), "h\n1\n\n");
+    // A mark on a record of its own: the mark stays first, its empty record moves.
+    const CsvTable mark = scanned("\xEF\xBB\xBF\r\nb\r\na");
+    EXPECT_EQ(reorderedDocumentText(mark, {2, 1, 0}, "\r\n"), "\xEF\xBB\xBF" "a\r\nb\r\n\r\n");
+    // An open quote in the last record keeps it last.
+    const CsvTable quote = scanned("b\na,\"x\nz");
+    EXPECT_EQ(sortedRecordOrder(quote, false, {{0, false}}), (std::vector<uint64_t>{0, 1}));
+    EXPECT_FALSE(orderReadsBack(quote, {1, 0}));
+    // Behind a mark, a quote opens nothing: such a record may neither come first nor leave.
+    EXPECT_FALSE(orderReadsBack(scanned("\xEF\xBB\xBF" "b\n\"a\"\n"), {1, 0}));
+    EXPECT_FALSE(orderReadsBack(scanned("\xEF\xBB\xBF\"b\"\na\n"), {1, 0}));
+    EXPECT_TRUE(orderReadsBack(scanned("\xEF\xBB\xBF" "b\na\n"), {1, 0}));
 }
 
 }  // namespace
