@@ -33,7 +33,10 @@ constexpr wchar_t DOCUMENT_CHANGED_TEXT[] =
 // exactly its old bytes are replaced in one edit (one undo step in the host), and the later rows
 // move along without a new scan. True only when the document changed; a stale row or a refused
 // write refreshes the grid and tells the user, and an unchanged value does nothing at all.
-bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value) {
+bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value, bool* stale) {
+    if (stale != nullptr) {
+        *stale = false;
+    }
     const uint64_t rowIndex = modelRowIndex(gridRow, headerRow);
     if (rowIndex >= table.rows.size()) {
         return false;
@@ -43,6 +46,9 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
         return false;
     }
     if (!rowMatchesDocument(editorWindows(), table.rows[rowIndex])) {
+        if (stale != nullptr) {
+            *stale = true;
+        }
         refreshGrid(true);
         MessageBoxW(hostWindow, ROW_CHANGED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONINFORMATION);
         return false;

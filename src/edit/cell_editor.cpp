@@ -154,11 +154,16 @@ void GridPanel::switchEditorToMultiLine() {
 // Ends the edit and writes the editor's text into its cell when it changed, then moves the
 // current cell. The move starts from the current cell, which is the edited one unless the user
 // picked another (a click on the grid commits through the editor's loss of focus); it happens
-// also when nothing could be written.
+// also when nothing could be written, except for an edit refused because its row changed in the
+// editor meanwhile: that one opens again, with the text typed, on the grid read anew.
 void GridPanel::commitCellEdit(EditMove move, bool refocus) {
     if (cellEditor == nullptr || committingEdit) {
         return;
     }
+    // An edit refused because its row changed in the editor meanwhile: what was typed, and where.
+    std::optional<std::wstring> refusedText;
+    int32_t refusedRow = -1;
+    int32_t refusedColumn = -1;
     {
         // Message boxes and refreshes below pump messages; a commit reached from them does
         // nothing.
@@ -183,9 +188,28 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
                 MessageBoxW(hostWindow, messages::UNSTORABLE_CHARACTERS_TEXT, messages::MESSAGE_TITLE,
                             MB_OK | MB_ICONWARNING);
             } else {
-                applyCellEdit(row, static_cast<uint64_t>(column) - 1, value);
+                bool stale = false;
+                applyCellEdit(row, static_cast<uint64_t>(column) - 1, value, &stale);
+                if (stale) {
+                    refusedText = text;
+                    refusedRow = row;
+                    refusedColumn = column;
+                }
             }
         }
+    }
+
+    // The grid now shows the document as it is; the typed text is offered again on the same
+    // row and column, where they still exist, so that Enter writes it onto the current bytes.
+    if (refusedText) {
+        if (gridList != nullptr && refusedRow >= 0 && static_cast<uint64_t>(refusedRow) < gridRowCount() &&
+            static_cast<uint64_t>(refusedColumn) <= shownColumnCount) {
+            selectCell(refusedRow, refusedColumn, true);
+            openCellEditor(refusedRow, refusedColumn, refusedText->c_str());
+        } else if (refocus && gridList != nullptr) {
+            SetFocus(gridList);
+        }
+        return;
     }
 
     if (refocus && gridList != nullptr) {

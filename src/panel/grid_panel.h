@@ -192,7 +192,8 @@ public:
                                            DWORD_PTR referenceData);
 
     // --- Cell edits -----------------------------------------------------------------------
-    bool applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value);
+    // *stale, when given, tells whether the edit was refused because the row had changed.
+    bool applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value, bool* stale = nullptr);
     bool ensureDocumentUnchanged();
 
     // --- Row and column operations --------------------------------------------------------

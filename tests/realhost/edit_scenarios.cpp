@@ -73,6 +73,67 @@ Scenario cellEditUndoScenario() {
     };
 }
 
+BOOL CALLBACK findTabulonBox(HWND window, LPARAM result) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) && windowText(window) == L"Tabulon") {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The box the plug-in shows for an edit it refused, or null.
+HWND refusalBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findTabulonBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND cellEditor() {
+    const HWND list = panelControl(IDC_GRID_LIST);
+    return list != nullptr ? GetDlgItem(list, IDC_CELL_EDITOR) : nullptr;
+}
+
+// A cell edit whose row changed in the buffer while it was typed is refused; the editor then
+// opens again with what was typed, and Enter writes it onto the row as it now is.
+Scenario refusedCellEditScenario() {
+    constexpr UINT SCI_INSERTTEXT = 2003;
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        clickCell(1, 2),
+        expect("the click makes the cell current", [] { return listFocusedItem() == 1; }),
+        typeText("type 42 into the grid", "42"),
+        expect("the cell editor is open", [] { return cellEditor() != nullptr; }),
+        attempt("change the row in the buffer and press Enter before the grid reads it", [] {
+            SendMessageW(currentView(), SCI_INSERTTEXT, 28, reinterpret_cast<LPARAM>("Q"));
+            return postKey(VK_RETURN);
+        }),
+        require("the edit is refused with a box", [] { return refusalBox() != nullptr; }),
+        expect("the box says the row changed",
+               [] {
+                   wchar_t text[512] = {};
+                   GetDlgItemTextW(refusalBox(), 0xFFFF, text, 512);
+                   return std::wstring(text).find(L"this cell edit was not applied") != std::wstring::npos;
+               }),
+        expectDocument("nothing was written", "name,qty,note\nalpha,1,first\nQbeta,2,second\ngamma,3,third\n"),
+        act("answer the box", [] { PostMessageW(refusalBox(), WM_COMMAND, IDOK, 0); }),
+        expect("the box closes", [] { return refusalBox() == nullptr; }),
+        expect("the grid shows the row as it now is", [] { return listCellText(1, 1) == L"Qbeta"; },
+               [] { return "the cell shows \"" + utf8(listCellText(1, 1)) + "\""; }),
+        expect("the editor is open again on the cell with the text typed, and has the focus",
+               [] { return cellEditor() != nullptr && windowText(cellEditor()) == L"42" && GetFocus() == cellEditor(); },
+               [] {
+                   return cellEditor() == nullptr ? std::string("no editor")
+                                                  : "the editor holds \"" + utf8(windowText(cellEditor())) + "\"";
+               }),
+        pressKey("press Enter", VK_RETURN),
+        expectDocument("Enter writes the typed text onto the row as it now is",
+                       "name,qty,note\nalpha,1,first\nQbeta,42,second\ngamma,3,third\n"),
+    };
+}
+
 Scenario hostShortcutsScenario() {
     auto undone = std::make_shared<bool>(false);
     auto path = std::make_shared<std::wstring>();
@@ -162,6 +223,7 @@ Scenario exitWithPanelScenario() {
 
 void addEditScenarios() {
     registerScenario("cell-edit-undo", cellEditUndoScenario);
+    registerScenario("cell-edit-refused", refusedCellEditScenario);
     registerScenario("grid-host-shortcuts", hostShortcutsScenario);
     registerScenario("grid-remapped-shortcut", remappedShortcutScenario);
     registerScenario("exit-with-panel", exitWithPanelScenario);

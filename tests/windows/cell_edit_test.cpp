@@ -134,6 +134,35 @@ TEST_F(CellEditTest, ARowChangedInTheEditorBeforeTheRefreshIsNotWritten) {
     EXPECT_EQ(hooks.boxes.size(), 1u);
 }
 
+TEST_F(CellEditTest, ARefusedEditOpensAgainWithWhatWasTypedAndEnterWritesItOntoTheNewBytes) {
+    openPanel(PEOPLE_DOCUMENT);
+    goTo(1, 2);
+    type(L"Paris");
+    // The row changes in the host editor while the cell editor is open.
+    host.mainView().userInsert(11, "Q");
+    press(VK_RETURN);
+    ASSERT_EQ(hooks.boxes.size(), 1u);
+    EXPECT_EQ(hooks.boxes[0].text, ROW_CHANGED);
+    EXPECT_EQ(document(), "Name,City\r\nQAda,London\r\nGrace,Arlington\r\n");
+    // The grid was read again, and the editor is open on the same cell with the text typed.
+    EXPECT_EQ(cellText(0, 1), L"QAda");
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editorText(), L"Paris");
+    EXPECT_EQ(current(), std::make_pair(2, 2));
+    press(VK_RETURN);
+    EXPECT_EQ(document(), "Name,City\r\nQAda,London\r\nGrace,Paris\r\n");
+    EXPECT_EQ(hooks.boxes.size(), 1u);
+
+    // A row that is gone after the refresh is not offered again.
+    goTo(1, 2);
+    type(L"Rome");
+    host.mainView().userDelete(24, document().size() - 24);
+    press(VK_RETURN);
+    ASSERT_EQ(hooks.boxes.size(), 2u);
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(document(), "Name,City\r\nQAda,London\r\n");
+}
+
 TEST_F(CellEditTest, AReadOnlyDocumentIsNotWrittenAndTheUserIsWarned) {
     openPanel(PEOPLE_DOCUMENT);
     host.mainView().document().readOnly = true;
