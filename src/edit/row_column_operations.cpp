@@ -110,7 +110,8 @@ void GridPanel::deleteRows() {
                 continue;
             }
             const uint64_t to = std::min(range.to, *length);
-            if (range.from < to && !replaceRange(editorWindows(), range.from, to, {}, panelIsWriting)) {
+            if ((range.from < to || !range.text.empty()) &&
+                !replaceRange(editorWindows(), range.from, to, range.text, panelIsWriting)) {
                 written = false;
                 break;  // the document is not what the next offsets assume any more
             }

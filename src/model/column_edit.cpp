@@ -106,12 +106,21 @@ std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vecto
                 range.from = before.end;
             }
         } else if (first > 0 && table.rows[first - 1].eolLength() > 0 &&
-                   joins(table.rows[first - 1].eol().back(), firstByte(table, last + 1)) &&
-                   lastRow.eol().back() != '\r') {
-            // The row before would end in a lone CR right in front of an LF: it takes the last
-            // deleted row's line ending instead of its own.
-            range.from = table.rows[first - 1].end;
-            range.to = lastRow.end;
+                   joins(table.rows[first - 1].eol().back(), firstByte(table, last + 1))) {
+            // The row before would end in a lone CR right in front of an LF. It takes the last
+            // deleted row's line ending instead of its own, unless that one would join too: a
+            // lone CR again, or an LF after the lone CR of the row before an empty row. Then it
+            // ends in CR LF, which joins nothing.
+            const CsvRow& before = table.rows[first - 1];
+            const std::string_view taken = lastRow.eol();
+            const bool afterLoneCr = before.raw().empty() && first >= 2 && table.rows[first - 2].eolLength() > 0 &&
+                                     joins(table.rows[first - 2].eol().back(), taken.front());
+            range.from = before.end;
+            if (taken.back() != '\r' && !afterLoneCr) {
+                range.to = lastRow.end;
+            } else {
+                range.text = "\r\n";
+            }
         }
         ranges.push_back(range);
     }

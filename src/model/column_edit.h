@@ -13,10 +13,12 @@
 
 #include "model/csv_table.h"
 
-// A half-open range of document bytes.
+// A half-open range of document bytes, and the text that takes its place (none for a plain
+// deletion).
 struct ByteRange {
     uint64_t from = 0;
     uint64_t to = 0;
+    std::string text;
     bool operator==(const ByteRange&) const = default;
 };
 
@@ -48,7 +50,8 @@ TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint6
 // last row, when that row has no line ending, takes the line ending in front of it instead,
 // so the row before it becomes the last row without one (an empty row before it keeps its own).
 // Where a lone CR would come to stand before an LF, the row before takes the last deleted
-// row's line ending instead of its own.
+// row's line ending instead of its own, or CR LF where that one would join as well; that range
+// then puts text in place of the bytes it removes.
 std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vector<uint64_t>& rowIndexes);
 
 // What a column operation does to every row.
