@@ -124,7 +124,10 @@ TEST(ScanFailure, RunningOutOfMemoryWithTwoReaders) {
         ASSERT_EQ(table.rows.size(), expected.rows.size()) << n;
         for (uint64_t r = 0; r < table.rows.size(); r += 997) ASSERT_EQ(table.rows.raw(r), expected.rows.raw(r)) << n;
     }
-    EXPECT_GT(failures, 10) << failures;
+    // The first allocations are the first reader's before the second starts; which of the later
+    // ones fall to which reader depends on how the threads run (a loaded machine gave 3 failures
+    // of the scan, an idle one more than 10).
+    EXPECT_GE(failures, 1) << failures;
 }
 
 // A change of rows that runs out of memory leaves every row as it was.
