@@ -18,6 +18,8 @@
 //   add column     the whole document written with a column inserted (a column operation
 //                  rewrites the document), then the full refresh; in brackets the system's
 //                  part, the first touch of the new text's pages
+//   whole check    the comparison of the whole document with the rows' bytes that comes before
+//                  every write using the whole document, beside the text of one such write
 //   peak, kept     the heap the first view holds at its peak and afterwards, as multiples of
 //                  the document
 #include <algorithm>
@@ -161,12 +163,24 @@ void measure(uint64_t mib) {
         scanDocument(text, delimiter, '"', table);
     });
 
+    // The check before a write that uses the whole document, beside the text of the write it
+    // guards (a column inserted), with the text in memory it was read from.
+    const double wholeCheck = medianMs(wholeRuns, [&] {
+        if (!table.rows.holdsAt(0, text)) fail("the rows do not hold the document");
+    });
+    std::string columnText;
+    const double columnWrite = medianMs(wholeRuns, [&] {
+        columnText = documentText(table, "\r\n", ColumnEdit{ColumnChange::Insert, 3, delimiter});
+    });
+
     std::printf("%6llu MiB  %10zu rows  first view %8.1f ms (system %6.1f; first in the process %8.1f, system %6.1f)  "
                 "full refresh %8.1f ms  by changes %7.3f ms  cell edit %7.3f ms  add row %8.1f ms  "
-                "add column %8.1f ms (system %6.1f)  peak %.2fx  kept %.2fx\n",
+                "add column %8.1f ms (system %6.1f)  whole check %7.1f ms (%.0f%% of the column's text %.1f ms)  "
+                "peak %.2fx  kept %.2fx\n",
                 static_cast<unsigned long long>(mib), static_cast<size_t>(table.rows.size()), firstView.ms,
                 firstView.systemMs, firstEver.ms, firstEver.systemMs, fullRefresh, byChanges, cellEdit, addRow,
-                addColumn.ms, addColumn.systemMs, peak, kept);
+                addColumn.ms, addColumn.systemMs, wholeCheck, 100.0 * wholeCheck / columnWrite, columnWrite, peak,
+                kept);
     std::fflush(stdout);
 }
 

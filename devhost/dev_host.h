@@ -127,6 +127,15 @@ public:
     // NPPN_BUFFERACTIVATED and pumps; returns the document that was shown before.
     std::shared_ptr<EditorDocument> activateDocument(int viewIndex, std::shared_ptr<EditorDocument> document);
 
+    // The host's Replace All: every occurrence of from in the view's document replaced by to,
+    // in one undo step, with the view's modification events off; then NPPN_GLOBALMODIFIED with
+    // the document's buffer id, as the host sends it. Pumps. The number of replacements.
+    int replaceAllSilently(int viewIndex, std::string_view from, std::string_view to);
+    // The buffer id the host gives a document (NPPM_GETCURRENTBUFFERID, NPPN_GLOBALMODIFIED).
+    static UINT_PTR bufferId(const EditorDocument& document) { return reinterpret_cast<UINT_PTR>(&document); }
+    // The SCN_MODIFIED flags plug-ins asked for with NPPM_ADDSCNMODIFIEDFLAGS, or-ed.
+    LPARAM addedModificationFlags = 0;
+
     // ---- the host's own commands ----
     // Host command ids as the host's menu, NPPM_MENUCOMMAND and the shortcut table use them.
     static constexpr int IDM_FILE_SAVE = 41006;

@@ -107,6 +107,15 @@ void EditorView::userReplace(size_t position, size_t length, std::string_view by
     document_->endUndoAction();
 }
 
+void EditorView::silentReplace(size_t position, size_t length, std::string_view bytes) {
+    if (document_->readOnly) return;
+    const ChangeObserver quiet = [](const TextChange&, ChangeSource, bool) {};
+    document_->beginUndoAction();
+    document_->erase(position, length, quiet);
+    document_->insert(position, bytes, quiet);
+    document_->endUndoAction();
+}
+
 bool EditorView::undo() {
     if (document_->readOnly) return false;
     return document_->undo(observer());

@@ -49,6 +49,9 @@ public:
     void userReplace(size_t position, size_t length, std::string_view bytes);
     bool undo();
     bool redo();
+    // An edit made with the component's modification events off, as the host makes its
+    // Replace All: one undo step, and no SCN_MODIFIED at all.
+    void silentReplace(size_t position, size_t length, std::string_view bytes);
 
     ReplaceFault replaceFault = ReplaceFault::None;
     // Whether SC_MOD_BEFOREINSERT/SC_MOD_BEFOREDELETE notifications are sent too, as the

@@ -207,6 +207,11 @@ LRESULT DevHost::answerPluginMessage(UINT message, WPARAM wParam, LPARAM lParam,
     }
     case NPPM_ISDARKMODEENABLED:
         return darkMode ? TRUE : FALSE;
+    case NPPM_GETCURRENTBUFFERID:
+        return currentView == 0 || currentView == 1 ? static_cast<LRESULT>(bufferId(view(currentView).document())) : 0;
+    case NPPM_ADDSCNMODIFIEDFLAGS:
+        addedModificationFlags |= lParam;
+        return TRUE;
     case NPPM_GETDARKMODECOLORS:
         if (!darkPalette || !lParam || wParam != sizeof(NppDarkModeColors)) return FALSE;
         std::memcpy(reinterpret_cast<void*>(lParam), &*darkPalette, sizeof(NppDarkModeColors));
@@ -299,6 +304,21 @@ bool DevHost::invokeCommand(int index) {
     noteDispatchTime(start);
     pumpUntilIdle();
     return invoked;
+}
+
+int DevHost::replaceAllSilently(int viewIndex, std::string_view from, std::string_view to) {
+    EditorView& target = view(viewIndex);
+    std::string text = target.text();
+    int count = 0;
+    for (size_t at = text.find(from); !from.empty() && at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+        ++count;
+    }
+    if (count == 0) return 0;
+    target.silentReplace(0, target.document().length(), text);
+    plugin_.notify(NPPN_GLOBALMODIFIED, reinterpret_cast<HWND>(bufferId(target.document())));
+    pumpUntilIdle();
+    return count;
 }
 
 void DevHost::notify(UINT code) {

@@ -83,18 +83,36 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
     return true;
 }
 
-// The stamp check before a write of more than one cell. A grid switched off for a too large
-// document fails it silently; any other failure refreshes the grid and asks the user to repeat
-// the operation on what the grid now shows.
-bool GridPanel::ensureDocumentUnchanged() {
+// The check before a write of more than one cell. A grid switched off for a too large document
+// fails it silently; any other failure refreshes the grid and asks the user to repeat the
+// operation on what the grid now shows. The length is looked at first, then the bytes: a
+// notification is only a hint, since the host makes some edits (a Replace All) without one.
+bool GridPanel::ensureDocumentUnchanged(const std::vector<RowRun>& runs) {
     // Nothing is shown to change, and the document is already being read.
     if (fileTooLarge || documentScan != nullptr) {
         return false;
     }
-    if (isDocumentUnchanged(editorWindows(), table.parsedLength)) {
+    if (isDocumentUnchanged(editorWindows(), table.parsedLength) && documentHoldsRows(runs)) {
         return true;
     }
     refreshGrid(true);
     MessageBoxW(hostWindow, DOCUMENT_CHANGED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONINFORMATION);
     return false;
+}
+
+bool GridPanel::documentHoldsRows(const std::vector<RowRun>& runs) {
+    const RowList& rows = table.rows;
+    if (runs.empty() || rows.empty()) {
+        return documentMatchesRows(editorWindows(), rows);
+    }
+    for (const RowRun& run : runs) {
+        const uint64_t first = std::min(run.first, rows.size() - 1);
+        const uint64_t last = std::min(std::max(run.last, first), rows.size() - 1);
+        const uint64_t before = first > 0 ? first - 1 : 0;
+        const uint64_t after = last + 1 < rows.size() ? last + 1 : last;
+        if (!stretchMatchesRows(editorWindows(), rows, rows.start(before), rows.end(after) + rows.eol(after).size())) {
+            return false;
+        }
+    }
+    return true;
 }

@@ -1,6 +1,7 @@
 // Adding and deleting rows and columns through the grid.
 //
-// Each operation first checks the whole document against the stamp of the last scan, writes
+// Each operation first checks the document against the rows it was read into (the whole of it
+// for a column, the rows concerned and their neighbours for a row operation), writes
 // inside one undo action of the editor (one undo in the host takes the whole operation back),
 // and ends with a refresh of the grid. Row operations replace only the bytes concerned; column
 // operations write the whole document anew, each row with one cell's bytes inserted or erased
@@ -48,13 +49,13 @@ void GridPanel::addRow() {
 // as the grid shows columns, and makes it current.
 void GridPanel::insertRow(bool above) {
     const HWND view = currentView(editorWindows());
-    if (view == nullptr || !ensureDocumentUnchanged()) {
-        return;
-    }
     const std::vector<int32_t> rows = selectedGridRows();
     const int32_t gridRow = rows.empty() ? currentRow : (above ? rows.front() : rows.back());
-    const std::string eol = documentEol(editorWindows());
     const uint64_t rowIndex = modelRowIndex(gridRow, headerRow);
+    if (view == nullptr || !ensureDocumentUnchanged({RowRun{rowIndex, rowIndex}})) {
+        return;
+    }
+    const std::string eol = documentEol(editorWindows());
     // Above the first grid row of a table with a header goes after the header, which is the same.
     const TextInsertion insertion = above && gridRowCount() > 0
                                         ? rowInsertionBefore(table, rowIndex, shownColumnCount, eol, headerRow)
@@ -73,7 +74,7 @@ void GridPanel::insertRow(bool above) {
 // confirms. The header record is never a grid row, so it is never deleted.
 void GridPanel::deleteRows() {
     const HWND view = currentView(editorWindows());
-    if (view == nullptr || table.rows.empty() || !ensureDocumentUnchanged()) {
+    if (view == nullptr || table.rows.empty() || fileTooLarge || documentScan != nullptr) {
         return;
     }
     std::vector<int32_t> gridRows = selectedGridRows();
@@ -92,10 +93,21 @@ void GridPanel::deleteRows() {
     }
     std::sort(rowIndexes.begin(), rowIndexes.end());
     rowIndexes.erase(std::unique(rowIndexes.begin(), rowIndexes.end()), rowIndexes.end());
+    std::vector<RowRun> runs;
+    for (const uint64_t index : rowIndexes) {
+        if (!runs.empty() && runs.back().last + 1 == index) {
+            runs.back().last = index;
+        } else {
+            runs.push_back(RowRun{index, index});
+        }
+    }
+    if (!ensureDocumentUnchanged(runs)) {
+        return;
+    }
 
     const std::wstring question =
         L"Delete " + std::to_wstring(rowIndexes.size()) + L" row(s) from the document?";
-    if (!confirmDeletion(question)) {
+    if (!confirmDeletion(question, runs)) {
         return;
     }
 
@@ -213,11 +225,11 @@ bool GridPanel::replaceDocument(const std::string& text) {
 
 // The box is modal: while it is open the host goes on running, and a refresh (a document
 // switch, the debounce timer) may rebuild the rows the deletion was computed from.
-bool GridPanel::confirmDeletion(const std::wstring& question) {
+bool GridPanel::confirmDeletion(const std::wstring& question, const std::vector<RowRun>& runs) {
     const uint64_t generation = refreshGeneration;
     const int answer = MessageBoxW(hostWindow, question.c_str(), messages::MESSAGE_TITLE,
                                    MB_OKCANCEL | MB_ICONQUESTION);
-    return answer == IDOK && ensureDocumentUnchanged() && refreshGeneration == generation;
+    return answer == IDOK && ensureDocumentUnchanged(runs) && refreshGeneration == generation;
 }
 
 void GridPanel::finishOperation(bool written, int32_t gridRow, int32_t listColumn) {

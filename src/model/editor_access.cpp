@@ -142,6 +142,32 @@ bool isDocumentUnchanged(const EditorWindows& editor, uint64_t parsedLength) {
     return length && *length == parsedLength;
 }
 
+bool documentMatchesRows(const EditorWindows& editor, const RowList& rows) {
+    const HWND view = currentView(editor);
+    const std::optional<uint64_t> length = documentLength(view);
+    if (!length || *length != rows.textLength()) {
+        return false;
+    }
+    if (*length == 0) {
+        return true;
+    }
+    const std::optional<std::string_view> text = viewText(view);
+    return text && text->size() == *length && rows.holdsAt(0, *text);
+}
+
+bool stretchMatchesRows(const EditorWindows& editor, const RowList& rows, uint64_t from, uint64_t to) {
+    const HWND view = currentView(editor);
+    const std::optional<uint64_t> length = documentLength(view);
+    if (!length || *length != rows.textLength() || to < from || to > *length) {
+        return false;
+    }
+    if (from == to) {
+        return true;
+    }
+    const char* text = rangePointer(view, from, to - from);
+    return text != nullptr && rows.holdsAt(from, std::string_view(text, static_cast<size_t>(to - from)));
+}
+
 bool rowMatchesDocument(const EditorWindows& editor, const CsvRow& row) {
     const HWND view = currentView(editor);
     const std::optional<uint64_t> length = documentLength(view);

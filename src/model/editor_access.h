@@ -65,6 +65,16 @@ bool replaceRange(const EditorWindows& editor, uint64_t start, uint64_t end, std
 // The stamp check: the current view's length equals the length the rows were read from.
 bool isDocumentUnchanged(const EditorWindows& editor, uint64_t parsedLength);
 
+// The whole check: the current view holds exactly the rows' bytes. What every write that uses
+// the picture of the whole document rests on: the length alone misses an edit the host made
+// without telling (a Replace All of the same length).
+bool documentMatchesRows(const EditorWindows& editor, const RowList& rows);
+
+// The stretch check: the current view's bytes from..to are the rows' bytes there, and the
+// document is as long as the rows. What a write of some rows rests on; it costs the stretch,
+// not the document.
+bool stretchMatchesRows(const EditorWindows& editor, const RowList& rows, uint64_t from, uint64_t to);
+
 // The row check: the row's content bytes still stand at its recorded offsets. Its line ending,
 // its neighbours and the stamp are not looked at.
 bool rowMatchesDocument(const EditorWindows& editor, const CsvRow& row);

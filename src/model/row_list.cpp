@@ -2,6 +2,7 @@
 #include "model/row_list.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstddef>
 #include <stdexcept>
 #include <utility>
@@ -81,6 +82,23 @@ uint64_t RowList::lastRowStartingBefore(uint64_t position) const {
                                   [](uint64_t q, const RowEntry& e) { return q < e.end; });
     const uint64_t i = static_cast<uint64_t>(after - chunk.rows.begin());
     return chunkFirstRow(p) + std::min<uint64_t>(i, chunk.rows.size() - 1);
+}
+
+bool RowList::holdsAt(uint64_t from, std::string_view text) const {
+    const uint64_t length = textLength();
+    if (from > length || text.size() > length - from) return false;
+    if (text.empty()) return true;
+    Place p = chunkOfOffset(from);
+    uint64_t inChunk = from - chunkStart(p);
+    while (!text.empty()) {
+        const std::string& bytes = chunkAt(p).text;
+        const size_t count = static_cast<size_t>(std::min<uint64_t>(bytes.size() - inChunk, text.size()));
+        if (count > 0 && std::memcmp(bytes.data() + inChunk, text.data(), count) != 0) return false;
+        text.remove_prefix(count);
+        p = following(p);
+        inChunk = 0;
+    }
+    return true;
 }
 
 uint64_t RowList::rowStartingAt(uint64_t position) const {

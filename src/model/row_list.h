@@ -68,6 +68,10 @@ public:
     std::string_view eol(uint64_t r) const;
     uint64_t cellCount(uint64_t r) const;
 
+    // Whether the list's bytes from offset from on are text, byte for byte: false for a text
+    // that runs past the list's end.
+    bool holdsAt(uint64_t from, std::string_view text) const;
+
     // The last row that starts before position, or 0.
     uint64_t lastRowStartingBefore(uint64_t position) const;
     // The row starting exactly at position, or all ones.

@@ -194,7 +194,16 @@ public:
     // --- Cell edits -----------------------------------------------------------------------
     // *stale, when given, tells whether the edit was refused because the row had changed.
     bool applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value, bool* stale = nullptr);
-    bool ensureDocumentUnchanged();
+    // The rows first..last a write changes; the check before it compares them and the rows on
+    // either side, line endings included.
+    struct RowRun {
+        uint64_t first = 0;
+        uint64_t last = 0;
+    };
+    // The check before a write of more than one cell: the stamp, then the bytes the write relies
+    // on (the rows of runs, or the whole document when none are given).
+    bool ensureDocumentUnchanged(const std::vector<RowRun>& runs = {});
+    bool documentHoldsRows(const std::vector<RowRun>& runs);
 
     // --- Row and column operations --------------------------------------------------------
     void addRow();
@@ -429,7 +438,7 @@ private:
     bool replaceDocument(const std::string& text);
     // Asks the user to confirm a deletion. True only for OK while the grid was not rebuilt
     // meanwhile and the document is still the one the rows were read from.
-    bool confirmDeletion(const std::wstring& question);
+    bool confirmDeletion(const std::wstring& question, const std::vector<RowRun>& runs = {});
     // Ends a row, column or block operation: the grid is read again, then the given cell is
     // selected after a write, or the user is told that nothing could be written.
     void finishOperation(bool written, int32_t gridRow, int32_t listColumn);

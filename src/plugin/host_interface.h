@@ -31,6 +31,8 @@ inline constexpr UINT NPPM_GETDARKMODECOLORS = NPPMSG + 108;   // wParam: record
 inline constexpr UINT NPPM_MENUCOMMAND = NPPMSG + 48;          // lParam: a host command id
 inline constexpr UINT NPPM_SAVECURRENTFILE = NPPMSG + 38;
 inline constexpr UINT NPPM_GETSHORTCUTBYCMDID = NPPMSG + 76;   // wParam: _cmdID, lParam: ShortcutKey*
+inline constexpr UINT NPPM_GETCURRENTBUFFERID = NPPMSG + 60;   // answers the current document's buffer id
+inline constexpr UINT NPPM_ADDSCNMODIFIEDFLAGS = NPPMSG + 117; // lParam: SCN_MODIFIED flags the plug-in needs
 
 // Host command ids for NPPM_MENUCOMMAND.
 inline constexpr LPARAM IDM_FILE_SAVE = 41006;
@@ -53,6 +55,9 @@ inline constexpr UINT NPPN_SHUTDOWN = 1009;
 inline constexpr UINT NPPN_BUFFERACTIVATED = 1010;
 inline constexpr UINT NPPN_LANGCHANGED = 1011;
 inline constexpr UINT NPPN_DARKMODECHANGED = 1027;
+// A document changed with the editing component's events off (the host's Replace All);
+// nmhdr.hwndFrom is the document's buffer id, not a window.
+inline constexpr UINT NPPN_GLOBALMODIFIED = 1030;
 
 inline constexpr UINT SCN_MODIFIED = 2008;
 

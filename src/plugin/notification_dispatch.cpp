@@ -47,6 +47,14 @@ void dispatchNotification(const SCNotification* notification) {
     case NPPN_DARKMODECHANGED:
         panel.onDarkModeChanged();
         break;
+    case NPPN_GLOBALMODIFIED:
+        // A change made without SCN_MODIFIED, somewhere in the named document: when that is the
+        // one shown, the grid reads it all again.
+        if (reinterpret_cast<LRESULT>(notification->nmhdr.hwndFrom) ==
+            SendMessageW(panel.hostWindow, NPPM_GETCURRENTBUFFERID, 0, 0)) {
+            panel.onDocumentModified();
+        }
+        break;
     case SCN_MODIFIED:
         if (isDocumentTextChange(panel, *notification)) {
             panel.onDocumentModified(notification->nmhdr.hwndFrom, notification->modificationType,

@@ -25,6 +25,8 @@ void writeSetting(const SettingKey& key, const std::wstring& text, const std::ws
 void GridPanel::onReady() {
     locateSettings();
     hostReady = true;
+    // The host may leave out the modification events no plug-in asked for.
+    SendMessageW(hostWindow, NPPM_ADDSCNMODIFIEDFLAGS, 0, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
     if (panelWindow != nullptr) {
         // A panel restored while the host started is shown by the settings just read.
         showSettingsInControls();

@@ -57,6 +57,23 @@ std::string checkAgainst(const RowList& rows, const std::vector<Record>& records
                                                                        : ~uint64_t(0);
         if (rows.rowStartingAt(position) != exact) return "row starting at " + std::to_string(position);
     }
+    // Stretches of the bytes, across chunks and groups, are held; one changed byte, or one
+    // byte past the end, is not.
+    std::string text;
+    for (const Record& record : records) text += record.raw + record.eol;
+    for (int probe = 0; probe < 20; ++probe) {
+        const uint64_t from = engine() % (offset + 1);
+        const uint64_t length = engine() % 3 == 0 ? offset - from + 1 : engine() % (offset - from + 1);
+        if (from + length > offset) {
+            if (rows.holdsAt(from, std::string(length, 'a'))) return "bytes past the end at " + std::to_string(from);
+            continue;
+        }
+        std::string stretch = text.substr(from, length);
+        if (!rows.holdsAt(from, stretch)) return "bytes at " + std::to_string(from);
+        if (length == 0) continue;
+        stretch[engine() % length] ^= 0x20;
+        if (rows.holdsAt(from, stretch)) return "a changed byte at " + std::to_string(from);
+    }
     return {};
 }
 

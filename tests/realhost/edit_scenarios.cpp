@@ -18,23 +18,6 @@ const std::string SMALL_NAME_ZZ = "name,qty,note\nzz,1,first\nbeta,2,second\ngam
 
 constexpr UINT NPPM_GETSHORTCUTBYCMDID = NPPMSG_BASE + 76;
 
-// The file's bytes on disk.
-std::string fileBytes(const std::wstring& path) {
-    std::string bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
 bool documentModified() {
     return SendMessageW(currentView(), SCI_GETMODIFY, 0, 0) != 0;
 }

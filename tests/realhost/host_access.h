@@ -51,6 +51,8 @@ int currentViewIndex();
 std::string documentText(HWND view);
 std::string currentDocument();
 std::wstring currentPath();
+// A file's bytes on disk; empty when it cannot be read.
+std::string fileBytes(const std::wstring& path);
 // The file-name part of the current document's path.
 std::wstring currentFileName();
 

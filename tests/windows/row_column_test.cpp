@@ -125,6 +125,29 @@ TEST_F(OperationTest, DeleteRowsAfterAnOutsideEditWhileTheBoxWasOpenWritesNothin
     EXPECT_EQ(boxTexts().back(), DOCUMENT_CHANGED);
 }
 
+// A row operation compares its rows and their neighbours with the grid's bytes: a change there
+// that no notification told stops it; one further off is not its business and stays.
+TEST_F(OperationTest, RowOperationsCheckTheirRowsAndNeighboursByTheirBytes) {
+    open("a\r\nb\r\nc\r\nd\r\n", false);
+    host.mainView().silentReplace(3, 1, "x");  // the row above c
+    selectRows({2});
+    press(IDC_DELETE_ROW);
+    EXPECT_EQ(text(), "a\r\nx\r\nc\r\nd\r\n");
+    EXPECT_EQ(boxTexts(), std::vector<std::wstring>{DOCUMENT_CHANGED});
+    EXPECT_EQ(cellText(1, 1), L"x");
+
+    host.mainView().silentReplace(0, 1, "y");  // two rows above c
+    selectRows({2});
+    press(IDC_DELETE_ROW);
+    EXPECT_EQ(text(), "y\r\nx\r\nd\r\n");
+
+    host.mainView().silentReplace(6, 1, "z");  // the row below x
+    selectRows({1});
+    press(IDC_ADD_ROW);
+    EXPECT_EQ(text(), "y\r\nx\r\nz\r\n");
+    EXPECT_EQ(boxTexts().back(), DOCUMENT_CHANGED);
+}
+
 // ---- + Col and - Col -----------------------------------------------------------------------
 
 TEST_F(OperationTest, AddColumnKeepsEveryOtherByteAndTheHeaderGetsAnEmptyTitle) {

@@ -757,6 +757,14 @@ std::string SessionRun::perform(const Action& a, Reference& reference) {
             value = encode(text, reference.codePage, lossy);
             haveValue = true;
             key(a.kind == Kind::TypeCancel ? VK_ESCAPE : VK_RETURN);
+            // An edit refused for a changed row opens again with the text typed; the session
+            // lets it go, so the reference is as for any refused edit.
+            if (HWND again = editor(); again != nullptr && a.kind != Kind::TypeCancel) {
+                std::wstring offered(static_cast<size_t>(GetWindowTextLengthW(again)), L'\0');
+                GetWindowTextW(again, offered.data(), static_cast<int>(offered.size()) + 1);
+                if (offered != text) return "a refused edit opened again with \"" + narrow(offered) + "\"";
+                key(VK_ESCAPE);
+            }
         }
         break;
     }

@@ -27,27 +27,28 @@ protected:
     }
 };
 
-// Numbers by value, a quoted multi-line record, a last record without a line ending.
+// Numbers by value, a quoted multi-line record, a last record without a line ending (the
+// sorted document ends without one too).
 const std::string PEOPLE = "name,qty\r\nfile10,\"1,000\"\r\nFile2,9\r\n\"multi\r\nline\",\r\napple,-3";
 
 TEST_F(SortTest, HeaderClicksSortAscendingThenDescendingWithTheArrowEachInOneUndoStep) {
     open(PEOPLE, true);
     const size_t steps = document().undoStepCount();
     clickHeader(2);
-    EXPECT_EQ(text(), "name,qty\r\napple,-3\r\nFile2,9\r\nfile10,\"1,000\"\r\n\"multi\r\nline\",\r\n");
+    EXPECT_EQ(text(), "name,qty\r\napple,-3\r\nFile2,9\r\nfile10,\"1,000\"\r\n\"multi\r\nline\",");
     EXPECT_EQ(arrow(2), HDF_SORTUP);
     EXPECT_EQ(arrow(1), 0);
     EXPECT_EQ(document().undoStepCount(), steps + 1);
     EXPECT_EQ(cellText(0, 1), L"apple");
 
     clickHeader(2);
-    EXPECT_EQ(text(), "name,qty\r\nfile10,\"1,000\"\r\nFile2,9\r\napple,-3\r\n\"multi\r\nline\",\r\n");
+    EXPECT_EQ(text(), "name,qty\r\nfile10,\"1,000\"\r\nFile2,9\r\napple,-3\r\n\"multi\r\nline\",");
     EXPECT_EQ(arrow(2), HDF_SORTDOWN);
     EXPECT_EQ(document().undoStepCount(), steps + 2);
 
     // Text by the locale's rules: without case, digits as numbers.
     clickHeader(1);
-    EXPECT_EQ(text(), "name,qty\r\napple,-3\r\nFile2,9\r\nfile10,\"1,000\"\r\n\"multi\r\nline\",\r\n");
+    EXPECT_EQ(text(), "name,qty\r\napple,-3\r\nFile2,9\r\nfile10,\"1,000\"\r\n\"multi\r\nline\",");
     EXPECT_EQ(arrow(1), HDF_SORTUP);
     EXPECT_EQ(arrow(2), 0);
 
@@ -116,6 +117,29 @@ TEST_F(SortTest, AnOutsideEditOrAReadOnlyDocumentStopsTheSortWithABox) {
     EXPECT_EQ(hooks.boxes.back().text, WRITE_FAILED);
     EXPECT_EQ(arrow(1), 0);
     EXPECT_EQ(cellText(0, 1), L"b");
+}
+
+// The host's Replace All tells no SCN_MODIFIED. Told by NPPN_GLOBALMODIFIED, the grid reads the
+// document again; untold (a swap of the same length), the bytes give the change away before the
+// sort writes: nothing is written over it.
+TEST_F(SortTest, AHostEditMadeWithoutNotificationsIsNeverWrittenOver) {
+    open("city\r\nBerlin\r\nAthens\r\n", true);
+    EXPECT_NE(host.addedModificationFlags & 0x3, 0);  // insertions and deletions asked for at NPPN_READY
+    EXPECT_EQ(host.replaceAllSilently(0, "Berlin", "Munich"), 1);
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(cellText(0, 1), L"Munich");
+    clickHeader(1);
+    EXPECT_EQ(text(), "city\r\nAthens\r\nMunich\r\n");
+    EXPECT_TRUE(hooks.boxes.empty());
+
+    host.mainView().silentReplace(6, 6, "Zagreb");  // Athens, with no word at all
+    clickHeader(1);
+    EXPECT_EQ(text(), "city\r\nZagreb\r\nMunich\r\n");
+    ASSERT_EQ(hooks.boxes.size(), 1u);
+    EXPECT_EQ(hooks.boxes.back().text, DOCUMENT_CHANGED);
+    EXPECT_EQ(cellText(0, 1), L"Zagreb");  // the grid was read again
+    clickHeader(1);
+    EXPECT_EQ(text(), "city\r\nMunich\r\nZagreb\r\n");  // the sort, on the new bytes
 }
 
 // The sort box's choices, made by a user while it is open: the column and direction lists of
