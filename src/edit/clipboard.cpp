@@ -17,6 +17,7 @@
 #include "model/cell_text.h"
 #include "model/clipboard_text.h"
 #include "model/editor_access.h"
+#include "model/row_edits.h"
 #include "model/row_text.h"
 #include "panel/grid_panel.h"
 
@@ -196,8 +197,8 @@ void GridPanel::pasteFromClipboard() {
     }
 }
 
-// Delete on a selection: a single cell through its own edit, a range in one rewrite, so one
-// undo step takes it all back. The range stays selected.
+// Delete on a selection: a single cell through its own edit, a range by writing the rows it
+// changes, in one undo step that takes it all back. The range stays selected.
 void GridPanel::clearSelectedCells() {
     if (singleCellSelected() && markedRows.empty()) {
         clearCurrentCell();
@@ -210,13 +211,16 @@ void GridPanel::clearSelectedCells() {
     const std::vector<int32_t> marked = markedRows;
     bool written = false;
     if (!marked.empty()) {
-        // Marked rows are cleared whole, each on its own.
+        // Marked rows are cleared whole, each on its own, from the last up, so that the writes
+        // gathered for a row stand where the rows above it say.
         written = true;
         std::vector<std::vector<std::string>> blank(1, std::vector<std::string>(static_cast<size_t>(shownColumnCount)));
-        for (const int32_t row : selectedGridRows()) {
-            written = writeCellBlock(row, 0, blank, true, false) && written;
+        std::vector<ByteRange> pending;
+        const std::vector<int32_t> rows = selectedGridRows();
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+            written = writeCellBlock(*row, 0, blank, true, &pending) && written;
         }
-        written = written && rewriteDocument();
+        written = written && writeEdits(pending);
     } else {
         const CellRange range = selectedCells();
         const std::vector<std::vector<std::string>> blank(
@@ -231,13 +235,15 @@ void GridPanel::clearSelectedCells() {
 }
 
 // Puts the values into the row model, a block with its top-left corner at a grid row and cell,
-// and writes the document anew (unless told not to yet). Rows the block runs past the end are
+// and writes the rows it changed, each from its first to its last changed byte (or leaves the
+// writes to the caller). Rows the block runs past the end are
 // added, each ending with the document's line ending; the old last row gains one if it had
 // none. A pasted block regenerates every row it reaches whole from its cells, as a cell edit
 // does, short rows padded up to it. Clearing regenerates only the rows it changes: an empty
 // value past a row's end changes nothing.
 bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
-                               const std::vector<std::vector<std::string>>& values, bool clearing, bool write) {
+                               const std::vector<std::vector<std::string>>& values, bool clearing,
+                               std::vector<ByteRange>* pending) {
     const uint64_t firstRow = modelRowIndex(firstGridRow, headerRow);
     if (firstRow > table.rows.size() || table.rows.empty()) {
         return false;
@@ -286,6 +292,21 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
         }
         widest = std::max<uint64_t>(widest, row.cellCount());
     }
+    // What the document gets: each row the block changed from its first to its last changed
+    // byte, the rows past the old last one after it.
+    std::vector<std::pair<uint64_t, std::string>> changed;
+    std::string appended;
+    for (uint64_t r = from; r < from + block.size(); ++r) {
+        const CsvRow& row = block[static_cast<size_t>(r - from)];
+        std::string bytes = std::string(row.raw()) + std::string(row.eol());
+        if (r < to) {
+            changed.emplace_back(r, std::move(bytes));
+        } else {
+            appended += bytes;
+        }
+    }
+    std::vector<ByteRange> edits = rowEdits(table.rows, changed, appended);
+
     std::vector<RowList::RowBytes> bytes;
     bytes.reserve(block.size());
     for (const CsvRow& row : block) {
@@ -293,5 +314,9 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
     }
     table.rows.replace(from, to, bytes);
     table.maxCells = std::max(table.maxCells, widest);
-    return !write || rewriteDocument();
+    if (pending != nullptr) {
+        pending->insert(pending->end(), std::make_move_iterator(edits.begin()), std::make_move_iterator(edits.end()));
+        return true;
+    }
+    return writeEdits(edits);
 }

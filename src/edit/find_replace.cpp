@@ -20,6 +20,7 @@
 #include "model/cell_text.h"
 #include "model/editor_access.h"
 #include "panel/control_ids.h"
+#include "model/row_edits.h"
 #include "panel/grid_panel.h"
 
 namespace {
@@ -187,7 +188,11 @@ void GridPanel::replaceAll() {
         setFindNoteText(findNoteText(std::nullopt, std::nullopt, false));
         return;
     }
-    const bool written = replaceDocument(documentWithRowTexts(table, rowTexts, documentEol(editorWindows())));
+    // Each row with a replaced cell is written from its first to its last changed byte.
+    for (auto& [row, text] : rowTexts) {
+        text.append(table.rows.eol(row));
+    }
+    const bool written = writeEdits(rowEdits(table.rows, rowTexts));
     finishOperation(written, currentRow, currentColumn);
     if (written) {
         setFindNoteText(changed == 1 ? std::wstring(L"1 cell replaced") : std::to_wstring(changed) + L" cells replaced");

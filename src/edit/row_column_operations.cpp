@@ -169,11 +169,6 @@ void GridPanel::deleteColumn() {
     finishOperation(written, currentRow, currentColumn);
 }
 
-// Writes the rows as they stand in the row model, each with its line ending, over the whole
-// document. False when nothing could be written.
-bool GridPanel::rewriteDocument() {
-    return replaceDocument(documentText(table, documentEol(editorWindows())));
-}
 
 std::vector<int32_t> GridPanel::selectedGridRows() const {
     std::vector<int32_t> rows;
@@ -220,6 +215,28 @@ bool GridPanel::replaceDocument(const std::string& text) {
         written = replaceRange(editorWindows(), 0, length, text, panelIsWriting);
     }
     table.parsedLength = written ? text.size() : UINT64_MAX;
+    return written;
+}
+
+bool GridPanel::writeEdits(const std::vector<ByteRange>& edits) {
+    const HWND view = currentView(editorWindows());
+    const std::optional<uint64_t> before = documentLength(view);
+    if (view == nullptr || !before) {
+        return false;
+    }
+    int64_t growth = 0;
+    bool written = true;
+    {
+        const UndoAction undo(view);
+        for (const ByteRange& edit : edits) {
+            if (!replaceRange(editorWindows(), edit.from, edit.to, edit.text, panelIsWriting)) {
+                written = false;
+                break;  // the document is not what the next offsets assume any more
+            }
+            growth += static_cast<int64_t>(edit.text.size()) - static_cast<int64_t>(edit.to - edit.from);
+        }
+    }
+    table.parsedLength = written ? static_cast<uint64_t>(static_cast<int64_t>(*before) + growth) : UINT64_MAX;
     return written;
 }
 

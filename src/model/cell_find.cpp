@@ -240,26 +240,3 @@ std::string rowTextWithCells(const CsvRow& row, const std::vector<std::pair<uint
     return text;
 }
 
-std::string documentWithRowTexts(const CsvTable& table, const std::vector<std::pair<uint64_t, std::string>>& rowTexts,
-                                 std::string_view eol) {
-    uint64_t size = 0;
-    for (uint64_t r = 0; r < table.rows.size(); ++r) {
-        size += table.rows.raw(r).size() + std::max<uint64_t>(table.rows.eol(r).size(), eol.size());
-    }
-    for (const auto& [index, text] : rowTexts) size += text.size();
-    std::string document;
-    document.reserve(static_cast<size_t>(size));
-    auto next = rowTexts.begin();
-    for (uint64_t r = 0; r < table.rows.size(); ++r) {
-        while (next != rowTexts.end() && next->first < r) ++next;
-        if (next != rowTexts.end() && next->first == r) {
-            document.append(next->second);
-        } else {
-            document.append(table.rows.raw(r));
-        }
-        const std::string_view ending = table.rows.eol(r);
-        const bool last = r + 1 == table.rows.size();
-        document.append(last || !ending.empty() ? ending : eol);
-    }
-    return document;
-}

@@ -94,7 +94,3 @@ std::wstring findNoteText(std::optional<uint64_t> ordinal, std::optional<uint64_
 std::string rowTextWithCells(const CsvRow& row, const std::vector<std::pair<uint64_t, std::string>>& cells,
                              char delimiter, char quote);
 
-// The whole document written from the rows, with the texts given for some of them (table row
-// index, text; in increasing row order) in place of their own. Line endings as documentText.
-std::string documentWithRowTexts(const CsvTable& table, const std::vector<std::pair<uint64_t, std::string>>& rowTexts,
-                                 std::string_view eol);

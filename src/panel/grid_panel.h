@@ -25,6 +25,7 @@
 #include "model/cell_range.h"
 #include "model/cell_find.h"
 #include "model/changed_range.h"
+#include "model/column_edit.h"
 #include "model/csv_table.h"
 #include "model/editor_access.h"
 #include "model/row_text.h"
@@ -213,7 +214,6 @@ public:
     void insertRow(bool above);
     void insertColumn(bool right);
     void deleteColumn();
-    bool rewriteDocument();
 
     // --- Sorting --------------------------------------------------------------------------
     // Sorts the data rows by data column cellIndex (0 for the first), as a header click does.
@@ -429,10 +429,16 @@ private:
     std::vector<int32_t> selectedGridRows() const;
     bool selectedGridRowsContain(int32_t gridRow) const;
     // Puts a block of values into the row model with its top-left corner at a grid row and
-    // cell, pasted or (clearing) emptying cells, then (when write) writes the document anew;
-    // false when nothing was written.
+    // cell, pasted or (clearing) emptying cells, then writes the rows it changed into the
+    // document, or, given pending, adds those writes to it for the caller to make (a block of
+    // rows below the ones already pending leaves their offsets as they were); false when
+    // nothing was written.
     bool writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
-                        const std::vector<std::vector<std::string>>& values, bool clearing, bool write = true);
+                        const std::vector<std::vector<std::string>>& values, bool clearing,
+                        std::vector<ByteRange>* pending = nullptr);
+    // Makes the replaces (last first, as rowEdits gives them) as one undo step. parsedLength
+    // then holds the length they give; after a failed write it holds all ones.
+    bool writeEdits(const std::vector<ByteRange>& edits);
     // Replaces the whole document with text as one undo step. parsedLength follows the new
     // length; after a failed write it holds all ones, so nothing is written before a rescan.
     bool replaceDocument(const std::string& text);

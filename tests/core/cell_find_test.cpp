@@ -112,10 +112,4 @@ TEST(RowTextWithCells, ReplacesOnlyTheGivenSpansAndQuotesAsNeeded) {
     EXPECT_EQ(rowTextWithCells(row, {{9, "z"}}, ',', '"'), row.raw());
 }
 
-TEST(DocumentWithRowTexts, OnlyTheGivenRowsChangeAndEveryEndingStays) {
-    const CsvTable table = scanned("a,b\r\nc\nd,\"e\"");
-    EXPECT_EQ(documentWithRowTexts(table, {{1, "X"}, {2, "Y,Z"}}, "\r\n"), "a,b\r\nX\nY,Z");
-    EXPECT_EQ(documentWithRowTexts(table, {}, "\r\n"), "a,b\r\nc\nd,\"e\"");
-}
-
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "plugin/host_interface.h"
 
+#include <cstring>
 #include <memory>
 
 namespace driver {
@@ -117,6 +118,65 @@ Scenario refusedCellEditScenario() {
     };
 }
 
+constexpr UINT SCI_MARKERADD = 2043;
+constexpr UINT SCI_MARKERGET = 2046;
+constexpr int MARK_BOOKMARK = 20;  // the host's bookmark marker
+
+// The lines of the document that carry a bookmark, as "0123" for lines 0 to 3.
+std::string bookmarkedLines() {
+    std::string lines;
+    for (int line = 0; line < 4; ++line) {
+        if ((SendMessageW(currentView(), SCI_MARKERGET, static_cast<WPARAM>(line), 0) & (1 << MARK_BOOKMARK)) != 0) {
+            lines += static_cast<char>('0' + line);
+        }
+    }
+    return lines;
+}
+
+bool putOnClipboard(const std::wstring& text) {
+    if (!OpenClipboard(nullptr)) {
+        return false;
+    }
+    EmptyClipboard();
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    bool put = false;
+    if (memory != nullptr) {
+        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        if (!put) {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+    return put;
+}
+
+// A range cleared and a block pasted write only the rows they change, within those rows: every
+// line keeps its bookmark (a write of the whole document takes them all away).
+Scenario rangeEditBookmarksScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        act("bookmark every line", [] {
+            for (int line = 0; line < 4; ++line) SendMessageW(currentView(), SCI_MARKERADD, line, MARK_BOOKMARK);
+        }),
+        expect("every line carries a bookmark", [] { return bookmarkedLines() == "0123"; }),
+        clickCell(0, 3),
+        pressKey("select down to the second row with Shift+Down", VK_DOWN, SHIFT),
+        pressKey("press Delete", VK_DELETE),
+        expectDocument("the two notes are cleared", "name,qty,note\nalpha,1,\nbeta,2,\ngamma,3,third\n"),
+        expect("every line keeps its bookmark after the clear", [] { return bookmarkedLines() == "0123"; },
+               [] { return "bookmarks on lines " + bookmarkedLines(); }),
+        attempt("put a 2 x 2 block on the clipboard", [] { return putOnClipboard(L"x\ty\r\nz\tw\r\n"); }),
+        clickCell(1, 2),
+        pressKey("press Ctrl+V", 'V', CTRL),
+        expectDocument("the block is pasted", "name,qty,note\nalpha,1,\nbeta,x,y\ngamma,z,w\n"),
+        expect("every line keeps its bookmark after the paste", [] { return bookmarkedLines() == "0123"; },
+               [] { return "bookmarks on lines " + bookmarkedLines(); }),
+    };
+}
+
 Scenario hostShortcutsScenario() {
     auto undone = std::make_shared<bool>(false);
     auto path = std::make_shared<std::wstring>();
@@ -207,6 +267,7 @@ Scenario exitWithPanelScenario() {
 void addEditScenarios() {
     registerScenario("cell-edit-undo", cellEditUndoScenario);
     registerScenario("cell-edit-refused", refusedCellEditScenario);
+    registerScenario("range-edit-bookmarks", rangeEditBookmarksScenario);
     registerScenario("grid-host-shortcuts", hostShortcutsScenario);
     registerScenario("grid-remapped-shortcut", remappedShortcutScenario);
     registerScenario("exit-with-panel", exitWithPanelScenario);
