@@ -3,7 +3,8 @@
 //
 // A sort writes: the records go into the document in their new order, each with its own bytes,
 // as one replace inside one undo action, so one undo in the host puts them back. The file keeps
-// its shape: it ends as it did, and no record runs into another. Like the row
+// its shape: it ends as it did, and no record runs into another. The host's bookmarks follow
+// their records. Like the row
 // and column operations it checks the document against the stamp first and reads it again
 // afterwards; the current cell follows its record to its new place. The header of the first
 // key's column shows the direction until the grid is read again for anything else.
@@ -56,6 +57,46 @@ CollationKeyFunction localeCollation(UINT codePage) {
     };
 }
 
+// A bookmark tied to a record: the record and the bookmarked line's place among its lines.
+struct RecordBookmark {
+    uint64_t record = 0;
+    intptr_t lineInRecord = 0;
+};
+
+// The host's bookmarks in the view, each tied to the record whose bytes its line begins in.
+std::vector<RecordBookmark> recordBookmarks(HWND view, const RowList& rows) {
+    std::vector<RecordBookmark> marks;
+    if (view == nullptr || rows.empty()) {
+        return marks;
+    }
+    constexpr LPARAM MASK = LPARAM(1) << MARK_BOOKMARK;
+    intptr_t last = -1;
+    for (intptr_t line = SendMessageW(view, SCI_MARKERNEXT, 0, MASK); line > last;
+         line = SendMessageW(view, SCI_MARKERNEXT, static_cast<WPARAM>(line + 1), MASK)) {
+        last = line;
+        const intptr_t position = SendMessageW(view, SCI_POSITIONFROMLINE, static_cast<WPARAM>(line), 0);
+        if (position < 0) {
+            break;
+        }
+        const uint64_t record = rows.lastRowStartingBefore(static_cast<uint64_t>(position) + 1);
+        const intptr_t first = SendMessageW(view, SCI_LINEFROMPOSITION, static_cast<WPARAM>(rows.start(record)), 0);
+        marks.push_back({record, line - first});
+    }
+    return marks;
+}
+
+// Puts the bookmarks back on their records' lines at the records' new starts.
+void placeBookmarks(HWND view, const std::vector<RecordBookmark>& marks, const std::vector<uint64_t>& starts) {
+    SendMessageW(view, SCI_MARKERDELETEALL, MARK_BOOKMARK, 0);
+    for (const RecordBookmark& mark : marks) {
+        if (mark.record >= starts.size()) {
+            continue;
+        }
+        const intptr_t first = SendMessageW(view, SCI_LINEFROMPOSITION, static_cast<WPARAM>(starts[mark.record]), 0);
+        SendMessageW(view, SCI_MARKERADD, static_cast<WPARAM>(first + mark.lineInRecord), MARK_BOOKMARK);
+    }
+}
+
 }  // namespace
 
 void GridPanel::sortByColumn(uint64_t cellIndex, bool descending) {
@@ -95,7 +136,14 @@ void GridPanel::sortRows(const std::vector<SortKey>& keys) {
     }
     bool written = true;
     if (orderChangesAnything(order)) {
-        written = replaceDocument(reorderedDocumentText(table, order, documentEol(editorWindows())));
+        // Bookmarks follow their records: read before the write, set after it.
+        const HWND view = currentView(editorWindows());
+        const std::vector<RecordBookmark> marks = recordBookmarks(view, table.rows);
+        std::vector<uint64_t> starts;
+        written = replaceDocument(reorderedDocumentText(table, order, documentEol(editorWindows()), &starts));
+        if (written && !marks.empty()) {
+            placeBookmarks(view, marks, starts);
+        }
     }
     finishOperation(written, gridRow, currentColumn);
     if (written) {

@@ -364,7 +364,8 @@ std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow, c
     return order;
 }
 
-std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint64_t>& order, std::string_view eol) {
+std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint64_t>& order, std::string_view eol,
+                                  std::vector<uint64_t>* starts) {
     const RowList& rows = table.rows;
     const size_t count = order.size();
     if (count == 0) return {};
@@ -398,8 +399,10 @@ std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint6
     for (size_t i = 0; i < count; ++i) size += bytesOf(order[i]).size() + endings[i].size();
     std::string text;
     text.reserve(static_cast<size_t>(size));
+    if (starts != nullptr) starts->assign(rows.size(), 0);
     if (bom) text.append(UTF8_BOM);
     for (size_t i = 0; i < count; ++i) {
+        if (starts != nullptr && order[i] < rows.size() && i > 0) (*starts)[order[i]] = text.size();
         text.append(bytesOf(order[i]));
         text.append(endings[i]);
     }

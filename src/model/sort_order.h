@@ -83,9 +83,11 @@ bool recordEndsInsideQuotes(const CsvTable& table, uint64_t r);
 // - a lone CR ending that would join with the line feed of an empty record after it becomes
 //   CR LF, so no two records run together;
 // - a UTF-8 byte-order mark at the start of the document stays at the start.
-// Only an order for which orderReadsBack holds gives a text that reads back so.
+// Only an order for which orderReadsBack holds gives a text that reads back so. starts, when
+// given, gets for every record the offset where it begins in the text (the first place's at 0,
+// the byte-order mark included), so that what is tied to a record can follow it.
 std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint64_t>& order,
-                                  std::string_view eol);
+                                  std::string_view eol, std::vector<uint64_t>* starts = nullptr);
 
 // Whether the document written in this order (reorderedDocumentText) reads back as the same
 // records. It does not when a record ending inside quotes leaves the last place (which

@@ -94,6 +94,12 @@ inline constexpr UINT SCI_ENDUNDOACTION = 2079;
 inline constexpr UINT SCI_GETCODEPAGE = 2137;
 inline constexpr UINT SCI_GETREADONLY = 2140;
 inline constexpr UINT SCI_LINEFROMPOSITION = 2166;
+inline constexpr UINT SCI_POSITIONFROMLINE = 2167;
+inline constexpr UINT SCI_MARKERADD = 2043;        // wParam: line, lParam: marker number
+inline constexpr UINT SCI_MARKERDELETEALL = 2045;  // wParam: marker number
+inline constexpr UINT SCI_MARKERNEXT = 2047;       // wParam: first line, lParam: marker mask; -1 for none
+// The marker number the host gives its bookmarks.
+inline constexpr int MARK_BOOKMARK = 20;
 inline constexpr UINT SCI_REPLACETARGET = 2194;
 inline constexpr UINT SCI_ENSUREVISIBLEENFORCEPOLICY = 2234;
 inline constexpr UINT SCI_GETCHARACTERPOINTER = 2520;

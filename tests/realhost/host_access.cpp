@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "plugin/host_interface.h"
+
 namespace driver {
 
 namespace {
@@ -104,6 +106,21 @@ std::string documentText(HWND view) {
 
 std::string currentDocument() {
     return documentText(currentView());
+}
+
+std::string bookmarkedLines(int lineCount) {
+    constexpr UINT SCI_MARKERGET = 2046;
+    std::string lines;
+    for (int line = 0; line < lineCount; ++line) {
+        if ((SendMessageW(currentView(), SCI_MARKERGET, static_cast<WPARAM>(line), 0) & (1 << MARK_BOOKMARK)) != 0) {
+            lines += std::to_string(line);
+        }
+    }
+    return lines;
+}
+
+void addBookmark(int line) {
+    SendMessageW(currentView(), SCI_MARKERADD, static_cast<WPARAM>(line), MARK_BOOKMARK);
 }
 
 std::string fileBytes(const std::wstring& path) {

@@ -51,6 +51,10 @@ int currentViewIndex();
 std::string documentText(HWND view);
 std::string currentDocument();
 std::wstring currentPath();
+// The host's bookmarks in the current view: the lines below lineCount that carry one, as
+// "013" for lines 0, 1 and 3; and a bookmark put on a line.
+std::string bookmarkedLines(int lineCount);
+void addBookmark(int line);
 // A file's bytes on disk; empty when it cannot be read.
 std::string fileBytes(const std::wstring& path);
 // The file-name part of the current document's path.

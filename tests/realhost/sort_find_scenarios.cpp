@@ -181,6 +181,23 @@ HWND replaceDialog() {
     return found;
 }
 
+// A sort moves the host's bookmarks with their records.
+Scenario sortBookmarksScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        act("bookmark the lines of alpha and beta", [] {
+            addBookmark(1);
+            addBookmark(2);
+        }),
+        clickTitle(2),
+        clickTitle(2),
+        expectDocument("the second click sorts by qty descending", SMALL_QTY_DOWN),
+        expect("the bookmarks are on alpha's and beta's lines again", [] { return bookmarkedLines(4) == "23"; },
+               [] { return "bookmarks on lines " + bookmarkedLines(4); }),
+    };
+}
+
 Scenario hostReplaceAllScenario() {
     const std::string replaced = "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n";
     const std::string sorted = "name,qty,note\nbeta,2,second\ngamma,3,third\nzeta_,1,first\n";
@@ -220,6 +237,7 @@ Scenario hostReplaceAllScenario() {
 
 void addSortFindScenarios() {
     registerScenario("host-replace-all", hostReplaceAllScenario);
+    registerScenario("sort-bookmarks", sortBookmarksScenario);
     registerScenario("sort", sortScenario);
     registerScenario("find", findScenario);
 }
