@@ -131,6 +131,9 @@ public:
     // in one undo step, with the view's modification events off; then NPPN_GLOBALMODIFIED with
     // the document's buffer id, as the host sends it. Pumps. The number of replacements.
     int replaceAllSilently(int viewIndex, std::string_view from, std::string_view to);
+    // One such edit: length bytes at position replaced, with the events off, then
+    // NPPN_GLOBALMODIFIED (unless the document is read-only and nothing changed). Pumps.
+    void silentEdit(int viewIndex, size_t position, size_t length, std::string_view bytes);
     // The buffer id the host gives a document (NPPM_GETCURRENTBUFFERID, NPPN_GLOBALMODIFIED).
     static UINT_PTR bufferId(const EditorDocument& document) { return reinterpret_cast<UINT_PTR>(&document); }
     // The SCN_MODIFIED flags plug-ins asked for with NPPM_ADDSCNMODIFIEDFLAGS, or-ed.

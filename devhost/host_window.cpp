@@ -315,10 +315,16 @@ int DevHost::replaceAllSilently(int viewIndex, std::string_view from, std::strin
         ++count;
     }
     if (count == 0) return 0;
-    target.silentReplace(0, target.document().length(), text);
+    silentEdit(viewIndex, 0, target.document().length(), text);
+    return count;
+}
+
+void DevHost::silentEdit(int viewIndex, size_t position, size_t length, std::string_view bytes) {
+    EditorView& target = view(viewIndex);
+    if (target.document().readOnly || (length == 0 && bytes.empty())) return;
+    target.silentReplace(position, length, bytes);
     plugin_.notify(NPPN_GLOBALMODIFIED, reinterpret_cast<HWND>(bufferId(target.document())));
     pumpUntilIdle();
-    return count;
 }
 
 void DevHost::notify(UINT code) {

@@ -105,6 +105,7 @@ Document randomDocument(Random& random) {
     opening.eolMode = static_cast<int>(random.below(3));
     opening.codePage = random.chance(25) ? 1252 : 65001;
     const std::string eol = eolOf(opening.eolMode);
+    const bool mixed = random.chance(25);  // lone CR, LF and CR LF all through the document
     const uint64_t rows = random.below(9);
     for (uint64_t r = 0; r < rows; ++r) {
         if (!random.chance(10)) {  // else an empty line
@@ -116,7 +117,7 @@ Document randomDocument(Random& random) {
         }
         const bool last = r + 1 == rows;
         if (last && random.chance(30)) break;  // no line ending after the last row
-        opening.text += random.chance(8) ? eolOf(static_cast<int>(random.below(3))) : eol;
+        opening.text += mixed || random.chance(8) ? eolOf(static_cast<int>(random.below(3))) : eol;
     }
     if (random.chance(5)) opening.text += "\"open" + eol + "quote";  // never closed
     return opening;
@@ -167,6 +168,7 @@ struct Action {
     std::wstring text;    // typed; '\n' stands for Ctrl+Enter in F2Edit
     bool ok = true;       // the answer to a question box
     bool quick = false;   // Outside, Undo, Redo: the next step comes before the debounce ends
+    bool silent = false;  // Outside: made as the host's Replace All, told by NPPN_GLOBALMODIFIED alone
     double where = 0;     // Outside: position as a fraction of the length
     int length = 0;       // Outside: bytes replaced
     std::string bytes;    // Outside: bytes put in
@@ -221,7 +223,7 @@ std::string describe(const Action& a) {
     case Kind::DeleteColumn: text = std::string("- Col, ") + answer; break;
     case Kind::Outside:
         text = "editor: replace " + std::to_string(a.length) + " bytes at " + std::to_string(a.where) + " with \"" +
-               escaped(a.bytes) + "\"" + (a.quick ? " (no pause)" : "");
+               escaped(a.bytes) + "\"" + (a.silent ? " as the host's Replace All" : "") + (a.quick ? " (no pause)" : "");
         break;
     case Kind::ReadOnly: text = "toggle read-only"; break;
     case Kind::Undo: text = std::string("editor undo") + (a.quick ? " (no pause)" : ""); break;
@@ -336,6 +338,7 @@ std::vector<Action> randomActions(Random& random, const Opening& opening, size_t
             a.length = random.chance(50) ? 0 : static_cast<int>(random.below(6));
             a.bytes = random.chance(25) ? std::string() : random.pick(pieces) + random.pick(pieces);
             a.quick = random.chance(50);
+            a.silent = random.chance(40);
         } else if (roll < 83) {
             a.kind = Kind::ReadOnly;
         } else if (roll < 91) {
@@ -687,7 +690,10 @@ void SessionRun::act(const Action& a, Reference& reference, int64_t row, int64_t
             break;
         }
         case RangeOp::MenuRowAbove: reference.addRow(top, true); break;
-        case RangeOp::MenuColumnRight: reference.addColumn(right + 1); break;
+        case RangeOp::MenuColumnRight:
+            // The menu offers column operations only where the grid has rows.
+            if (reference.gridRowCount() > 0) reference.addColumn(right + 1);
+            break;
         }
         break;
     }
@@ -784,7 +790,12 @@ std::string SessionRun::perform(const Action& a, Reference& reference) {
         break;
     case Kind::Outside: {
         const size_t position = static_cast<size_t>(a.where * static_cast<double>(document.length()));
-        view().userReplace(position, static_cast<size_t>(a.length), a.bytes);
+        const size_t length = std::min(static_cast<size_t>(a.length), document.length() - position);
+        if (a.silent) {
+            host.silentEdit(host.currentView, position, length, a.bytes);
+        } else {
+            view().userReplace(position, static_cast<size_t>(a.length), a.bytes);
+        }
         host.pumpUntilIdle();
         break;
     }

@@ -201,16 +201,23 @@ void Reference::deleteRows(std::vector<int64_t> selected, int64_t currentRow, bo
             // An empty line before keeps its ending; any other row gives its ending up.
             if (rows_[f - 1].raw.empty()) end = rows_[l].end;
             else from = rows_[f - 1].end;
-        } else if (f > 0 && rows_[f - 1].eol == "\r" && nextIsLf && rows_[l].eol.back() != '\r') {
+        }
+        std::string put;
+        if (f > 0 && !rows_[l].eol.empty() && rows_[f - 1].eol == "\r" && nextIsLf) {
             // A lone CR must not come to stand before an LF: the row before takes the last
-            // deleted row's ending.
+            // deleted row's ending, or CR LF where that one would join too (a lone CR itself,
+            // or an LF after the lone CR of the row before an empty row before).
+            const std::string& taken = rows_[l].eol;
+            const bool afterLoneCr = rows_[f - 1].raw.empty() && f >= 2 && rows_[f - 2].eol == "\r" &&
+                                     taken.front() == '\n';
             from = rows_[f - 1].end;
-            end = rows_[l].end;
+            if (taken.back() != '\r' && !afterLoneCr) end = rows_[l].end;
+            else put = "\r\n";
         }
         const uint64_t length = doc.size();
         if (length >= from) {
             const uint64_t to = std::min<uint64_t>(end, length);
-            if (from < to) replace(from, to, std::string());
+            if (from < to || !put.empty()) replace(from, to, put);
         }
         last = first;
     }
@@ -218,14 +225,41 @@ void Reference::deleteRows(std::vector<int64_t> selected, int64_t currentRow, bo
     scan();
 }
 
-void Reference::rewrite(const std::vector<std::string>& raws, const std::vector<std::string>& eols) {
+void Reference::rewrite(const std::vector<std::string>& raws, const std::vector<std::string>& eols, bool changesOnly) {
     std::string text;
     for (size_t i = 0; i < raws.size(); ++i) {
         text += raws[i];
         text += (i + 1 == raws.size() || !eols[i].empty()) ? eols[i] : lineEnding();
     }
     beginStep();
-    replace(0, doc.size(), text);
+    if (!changesOnly) {
+        replace(0, doc.size(), text);
+    } else {
+        // Each changed row from its first to its last changed byte, the last row first, rows
+        // past the old last one before all; the writing stops at the first replace that fails.
+        std::vector<std::string> fresh;
+        for (size_t i = 0; i < raws.size(); ++i) {
+            fresh.push_back(raws[i] + ((i + 1 == raws.size() || !eols[i].empty()) ? eols[i] : lineEnding()));
+        }
+        bool going = true;
+        if (fresh.size() > rows_.size()) {
+            std::string appended;
+            for (size_t i = rows_.size(); i < fresh.size(); ++i) appended += fresh[i];
+            going = replace(doc.size(), doc.size(), appended);
+        }
+        for (size_t i = std::min(fresh.size(), rows_.size()); going && i-- > 0;) {
+            const std::string old = rows_[i].raw + rows_[i].eol;
+            const std::string& now = fresh[i];
+            const size_t most = std::min(old.size(), now.size());
+            size_t front = 0;
+            while (front < most && old[front] == now[front]) ++front;
+            size_t back = 0;
+            while (back < most - front && old[old.size() - 1 - back] == now[now.size() - 1 - back]) ++back;
+            if (front == old.size() && front == now.size()) continue;
+            going = replace(rows_[i].start + front, rows_[i].start + old.size() - back,
+                            now.substr(front, now.size() - front - back));
+        }
+    }
     endStep();
     scan();
 }
@@ -268,7 +302,7 @@ void Reference::paste(int64_t currentRow, int64_t currentColumn, const std::vect
         }
         raws[r0 + k] = joinFields(row, delimiter, QUOTE);
     }
-    rewrite(raws, endings);
+    rewrite(raws, endings, true);
 }
 
 void Reference::clearRange(int64_t firstRow, int64_t lastRow, uint64_t firstCell, uint64_t lastCell) {
@@ -286,7 +320,7 @@ void Reference::clearRange(int64_t firstRow, int64_t lastRow, uint64_t firstCell
         }
         if (changed) raws[r] = joinFields(cells, delimiter, QUOTE);
     }
-    rewrite(raws, eols());
+    rewrite(raws, eols(), true);
 }
 
 void Reference::addColumn(int64_t currentColumn) {

@@ -87,7 +87,9 @@ private:
     void beginStep();
     void endStep();
     // The whole document replaced with the rows' texts (column operations and block paste).
-    void rewrite(const std::vector<std::string>& raws, const std::vector<std::string>& eols);
+    // The document from the rows, in one step; with changesOnly (the writes of changed rows
+    // alone, as a paste or a clear makes them) no step at all when nothing changes.
+    void rewrite(const std::vector<std::string>& raws, const std::vector<std::string>& eols, bool changesOnly = false);
 
     std::vector<RefRow> rows_;
     uint64_t maxCells_ = 0;
