@@ -50,6 +50,7 @@ Scenario scenarioNamed(const std::string& name);
 void addPanelScenarios();
 void addEditScenarios();
 void addSortFindScenarios();
+void addHostEditScenarios();
 void addDocumentScenarios();
 void addSettingsScenarios();
 void addThemeScenarios();

@@ -57,23 +57,6 @@ Scenario cellEditUndoScenario() {
     };
 }
 
-BOOL CALLBACK findTabulonBox(HWND window, LPARAM result) {
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) && windowText(window) == L"Tabulon") {
-        *reinterpret_cast<HWND*>(result) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The box the plug-in shows for an edit it refused, or null.
-HWND refusalBox() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findTabulonBox, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 HWND cellEditor() {
     const HWND list = panelControl(IDC_GRID_LIST);
     return list != nullptr ? GetDlgItem(list, IDC_CELL_EDITOR) : nullptr;
@@ -94,16 +77,16 @@ Scenario refusedCellEditScenario() {
             SendMessageW(currentView(), SCI_INSERTTEXT, 28, reinterpret_cast<LPARAM>("Q"));
             return postKey(VK_RETURN);
         }),
-        require("the edit is refused with a box", [] { return refusalBox() != nullptr; }),
+        require("the edit is refused with a box", [] { return tabulonBox() != nullptr; }),
         expect("the box says the row changed",
                [] {
                    wchar_t text[512] = {};
-                   GetDlgItemTextW(refusalBox(), 0xFFFF, text, 512);
+                   GetDlgItemTextW(tabulonBox(), 0xFFFF, text, 512);
                    return std::wstring(text).find(L"this cell edit was not applied") != std::wstring::npos;
                }),
         expectDocument("nothing was written", "name,qty,note\nalpha,1,first\nQbeta,2,second\ngamma,3,third\n"),
-        act("answer the box", [] { PostMessageW(refusalBox(), WM_COMMAND, IDOK, 0); }),
-        expect("the box closes", [] { return refusalBox() == nullptr; }),
+        act("answer the box", [] { PostMessageW(tabulonBox(), WM_COMMAND, IDOK, 0); }),
+        expect("the box closes", [] { return tabulonBox() == nullptr; }),
         expect("the grid shows the row as it now is", [] { return listCellText(1, 1) == L"Qbeta"; },
                [] { return "the cell shows \"" + utf8(listCellText(1, 1)) + "\""; }),
         expect("the editor is open again on the cell with the text typed, and has the focus",

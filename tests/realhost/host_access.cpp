@@ -108,6 +108,26 @@ std::string currentDocument() {
     return documentText(currentView());
 }
 
+namespace {
+
+BOOL CALLBACK findTabulonBox(HWND window, LPARAM result) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) && windowText(window) == L"Tabulon") {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND tabulonBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findTabulonBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 std::string bookmarkedLines(int lineCount) {
     constexpr UINT SCI_MARKERGET = 2046;
     std::string lines;

@@ -77,6 +77,8 @@ void postMenuCommand(UINT commandId);
 // The panel dialog (the parent of the list with control id 2601), or null.
 HWND findPanel();
 HWND panelControl(int controlId);
+// The message box Tabulon shows (titled "Tabulon"), or null.
+HWND tabulonBox();
 bool panelShown();
 // The text of a window.
 std::wstring windowText(HWND window);

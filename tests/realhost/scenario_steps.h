@@ -5,6 +5,8 @@
 #include "driver.h"
 #include "host_access.h"
 
+#include <commctrl.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -174,6 +176,26 @@ inline Step typeText(std::string name, std::string text) {
                                ? StepResult::AGAIN
                                : StepResult::STOP;
                 }};
+}
+
+// The grid's column titles.
+inline HWND listHeader() {
+    const HWND list = panelControl(IDC_GRID_LIST);
+    return list != nullptr ? reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)) : nullptr;
+}
+
+// A click on a column's title, posted, as the mouse gives it.
+inline Step clickTitle(int listColumn) {
+    return attempt("click the title of column " + std::to_string(listColumn), [listColumn] {
+        RECT item{};
+        const HWND header = listHeader();
+        if (header == nullptr ||
+            !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item))) {
+            return false;
+        }
+        postClick(header, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+        return true;
+    });
 }
 
 }  // namespace driver

@@ -25,10 +25,6 @@ constexpr int IDC_SORT_COLUMN_FIRST = 2650;
 constexpr int IDC_SORT_DIRECTION_FIRST = 2660;
 constexpr UINT SCI_UNDO = 2176;
 
-HWND listHeader() {
-    const HWND list = panelControl(IDC_GRID_LIST);
-    return list != nullptr ? reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)) : nullptr;
-}
 
 // HDF_SORTUP, HDF_SORTDOWN or 0 for a column title.
 int sortArrow(int listColumn) {
@@ -38,18 +34,6 @@ int sortArrow(int listColumn) {
     return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
 }
 
-Step clickTitle(int listColumn) {
-    return attempt("click the title of column " + std::to_string(listColumn), [listColumn] {
-        RECT item{};
-        const HWND header = listHeader();
-        if (header == nullptr ||
-            !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item))) {
-            return false;
-        }
-        postClick(header, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
-        return true;
-    });
-}
 
 Step undoInEditor(std::string name) {
     return act(std::move(name), [] { SendMessageW(currentView(), SCI_UNDO, 0, 0); });
@@ -156,31 +140,6 @@ Scenario findScenario() {
     };
 }
 
-// The host's own Replace All, from its Replace dialog: the host makes it with the editing
-// component's events off and tells only NPPN_GLOBALMODIFIED. The grid follows it, and neither a
-// sort nor a cell edit afterwards writes the old text back (the saved file is checked).
-constexpr UINT IDM_SEARCH_REPLACE = 43003;
-constexpr int IDFINDWHAT = 1601;
-constexpr int IDREPLACEWITH = 1602;
-constexpr int IDREPLACEALL = 1609;
-constexpr int IDC_IN_SELECTION_CHECK = 1632;
-
-HWND replaceDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            const HWND button = GetDlgItem(window, IDREPLACEALL);
-            if (button != nullptr && IsWindowVisible(window) && IsWindowVisible(button)) {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // A sort moves the host's bookmarks with their records.
 Scenario sortBookmarksScenario() {
     return {
@@ -198,45 +157,9 @@ Scenario sortBookmarksScenario() {
     };
 }
 
-Scenario hostReplaceAllScenario() {
-    const std::string replaced = "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n";
-    const std::string sorted = "name,qty,note\nbeta,2,second\ngamma,3,third\nzeta_,1,first\n";
-    const std::string edited = "name,qty,note\nbeta,2,second\ngamma,3,third\nzeta_,1,last\n";
-    auto path = std::make_shared<std::wstring>();
-    return {
-        act("note the document's path", [path] { *path = currentPath(); }),
-        openPanel(),
-        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
-        act("open the host's Replace dialog", [] { postMenuCommand(IDM_SEARCH_REPLACE); }),
-        require("the Replace dialog opens", [] { return replaceDialog() != nullptr; }),
-        act("replace alpha with zeta_ everywhere (Replace All, the same length)",
-            [] {
-                const HWND dialog = replaceDialog();
-                SetDlgItemTextW(dialog, IDFINDWHAT, L"alpha");
-                SetDlgItemTextW(dialog, IDREPLACEWITH, L"zeta_");
-                CheckDlgButton(dialog, IDC_IN_SELECTION_CHECK, BST_UNCHECKED);
-                PostMessageW(GetDlgItem(dialog, IDREPLACEALL), BM_CLICK, 0, 0);
-            }),
-        expectDocument("the host replaced the text", replaced),
-        act("close the Replace dialog", [] { PostMessageW(replaceDialog(), WM_COMMAND, IDCANCEL, 0); }),
-        expect("the grid shows the replaced text", [] { return listCellText(0, 1) == L"zeta_"; },
-               [] { return "the cell shows \"" + utf8(listCellText(0, 1)) + "\""; }),
-        clickTitle(1),
-        expectDocument("a sort by name keeps the replaced text", sorted),
-        clickCell(2, 3),
-        typeText("type last into the grid", "last"),
-        pressKey("press Enter", VK_RETURN),
-        expectDocument("a cell edit on another row keeps it too", edited),
-        act("save", [] { SendMessageW(hostWindows().main, NPPM_SAVECURRENTFILE, 0, 0); }),
-        expect("the saved file holds the host's change and the grid's", [path, edited] { return fileBytes(*path) == edited; },
-               [path, edited] { return bytesDetail(edited, fileBytes(*path)); }),
-    };
-}
-
 }  // namespace
 
 void addSortFindScenarios() {
-    registerScenario("host-replace-all", hostReplaceAllScenario);
     registerScenario("sort-bookmarks", sortBookmarksScenario);
     registerScenario("sort", sortScenario);
     registerScenario("find", findScenario);

@@ -1,0 +1,255 @@
+// Edits the host makes itself, some of them with the editing component's events off: the grid
+// follows each, and neither a sort nor a cell edit afterwards writes the old text back over it
+// (the saved file is checked).
+#include "scenario_steps.h"
+
+#include "plugin/host_interface.h"
+
+#include <memory>
+#include <vector>
+
+namespace driver {
+
+namespace {
+
+// small.csv as the runner writes it.
+const std::string SMALL = "name,qty,note\nalpha,1,first\nbeta,2,second\ngamma,3,third\n";
+
+constexpr UINT IDM_FILE_RELOAD = 41014;
+constexpr UINT IDM_EDIT_UNDO = 42003;
+constexpr UINT IDM_EDIT_REDO = 42004;
+constexpr UINT IDM_EDIT_TRIMTRAILING = 42024;
+constexpr UINT IDM_EDIT_TOGGLEREADONLY = 42028;
+constexpr UINT IDM_FORMAT_TODOS = 45001;
+constexpr UINT SCI_INSERTTEXT = 2003;
+
+constexpr UINT IDM_SEARCH_REPLACE = 43003;
+constexpr int IDFINDWHAT = 1601;
+constexpr int IDREPLACEWITH = 1602;
+constexpr int IDREPLACEALL = 1609;
+constexpr int IDC_IN_SELECTION_CHECK = 1632;
+
+HWND replaceDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            const HWND button = GetDlgItem(window, IDREPLACEALL);
+            if (button != nullptr && IsWindowVisible(window) && IsWindowVisible(button)) {
+                *reinterpret_cast<HWND*>(result) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+
+// The host's Replace All of alpha by zeta_ (the same length), from its Replace dialog.
+Scenario replaceAlphaInTheHost() {
+    return {
+        act("open the host's Replace dialog", [] { postMenuCommand(IDM_SEARCH_REPLACE); }),
+        require("the Replace dialog opens", [] { return replaceDialog() != nullptr; }),
+        act("replace alpha with zeta_ everywhere (Replace All)",
+            [] {
+                const HWND dialog = replaceDialog();
+                SetDlgItemTextW(dialog, IDFINDWHAT, L"alpha");
+                SetDlgItemTextW(dialog, IDREPLACEWITH, L"zeta_");
+                CheckDlgButton(dialog, IDC_IN_SELECTION_CHECK, BST_UNCHECKED);
+                PostMessageW(GetDlgItem(dialog, IDREPLACEALL), BM_CLICK, 0, 0);
+            }),
+        expectDocument("the host replaced the text", "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n"),
+        act("close the Replace dialog", [] { PostMessageW(replaceDialog(), WM_COMMAND, IDCANCEL, 0); }),
+        expect("the Replace dialog closes", [] { return replaceDialog() == nullptr; }),
+    };
+}
+
+// One host edit and what must follow it on small.csv.
+struct HostEdit {
+    Scenario operation;       // what the user does in the host
+    std::string after;        // the document then
+    std::wstring firstName;   // the grid's first name then
+    std::string sorted;       // after a sort by name, descending (two clicks on the title)
+    int lastRow = 2;          // the grid row that then holds the last record
+    std::string edited;       // after its note is typed over with "last"
+};
+
+Scenario followHostEdit(HostEdit edit) {
+    auto path = std::make_shared<std::wstring>();
+    Scenario steps = {
+        act("note the document's path", [path] { *path = currentPath(); }),
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+    };
+    append(steps, edit.operation);
+    const std::string after = edit.after;
+    const std::wstring firstName = edit.firstName;
+    const std::string edited = edit.edited;
+    append(steps, {
+        expectDocument("the host's edit is made", after),
+        expect("the grid shows it", [firstName] { return listCellText(0, 1) == firstName; },
+               [] { return "the first name shows \"" + utf8(listCellText(0, 1)) + "\""; }),
+        pause(800),  // the refresh the edit asked for is behind, so the sort arrow stays
+        clickTitle(1),
+        pause(300),
+        clickTitle(1),
+        expectDocument("a sort by name keeps the host's edit", edit.sorted),
+        clickCell(edit.lastRow, 3),
+        typeText("type last into the grid", "last"),
+        pressKey("press Enter", VK_RETURN),
+        expectDocument("a cell edit keeps it too", edited),
+        act("save", [] { SendMessageW(hostWindows().main, NPPM_SAVECURRENTFILE, 0, 0); }),
+        expect("the saved file holds the host's edit and the grid's", [path, edited] { return fileBytes(*path) == edited; },
+               [path, edited] { return bytesDetail(edited, fileBytes(*path)); }),
+    });
+    return steps;
+}
+
+const std::string ZETA_SORTED = "name,qty,note\nzeta_,1,first\ngamma,3,third\nbeta,2,second\n";
+const std::string ZETA_EDITED = "name,qty,note\nzeta_,1,first\ngamma,3,third\nbeta,2,last\n";
+const std::string SMALL_SORTED = "name,qty,note\ngamma,3,third\nbeta,2,second\nalpha,1,first\n";
+const std::string SMALL_EDITED = "name,qty,note\ngamma,3,third\nbeta,2,second\nalpha,1,last\n";
+
+Scenario hostReplaceAllScenario() {
+    return followHostEdit({replaceAlphaInTheHost(), "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n",
+                           L"zeta_", ZETA_SORTED, 2, ZETA_EDITED});
+}
+
+// Undo and redo of the host's Replace All, from the host's Edit menu.
+Scenario hostUndoReplaceAllScenario() {
+    Scenario operation = replaceAlphaInTheHost();
+    append(operation, {pause(600), act("undo in the host", [] { postMenuCommand(IDM_EDIT_UNDO); })});
+    return followHostEdit({operation, SMALL, L"alpha", SMALL_SORTED, 2, SMALL_EDITED});
+}
+
+Scenario hostRedoReplaceAllScenario() {
+    Scenario operation = replaceAlphaInTheHost();
+    append(operation, {pause(600), act("undo in the host", [] { postMenuCommand(IDM_EDIT_UNDO); }),
+                       expectDocument("the Replace All is undone", SMALL), pause(600),
+                       act("redo in the host", [] { postMenuCommand(IDM_EDIT_REDO); })});
+    return followHostEdit({operation, "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n", L"zeta_",
+                           ZETA_SORTED, 2, ZETA_EDITED});
+}
+
+// A box of the host's own (its question whether to reload a file another program changed).
+BOOL CALLBACK findHostPrompt(HWND window, LPARAM result) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) && GetDlgItem(window, IDYES) != nullptr &&
+        windowText(window) != L"Tabulon") {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND hostPrompt() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findHostPrompt, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The host reloads the document, as the user has it do it: by answering Yes when the host asks
+// on its own, else, after a while, by File > Reload from Disk.
+Step reloadInTheHost(std::string changed) {
+    auto started = std::make_shared<double>(-1.0);
+    auto asked = std::make_shared<bool>(false);
+    return Step{"reload the document in the host", [=] {
+                    if (*started < 0) *started = nowMs();
+                    if (currentDocument() == changed && hostPrompt() == nullptr) {
+                        check(true, "the host reloads the document");
+                        return StepResult::NEXT;
+                    }
+                    if (const HWND prompt = hostPrompt()) {
+                        PostMessageW(prompt, WM_COMMAND, IDYES, 0);
+                    } else if (!*asked && nowMs() - *started > 1500) {
+                        postMenuCommand(IDM_FILE_RELOAD);
+                        *asked = true;
+                    }
+                    if (nowMs() - *started < 8000) return StepResult::AGAIN;
+                    check(false, "the host reloads the document", bytesDetail(changed, currentDocument()));
+                    return StepResult::STOP;
+                },
+                9000};
+}
+
+// File > Reload from Disk after another program changed the file: the host swaps the document
+// with its events off.
+Scenario hostReloadScenario() {
+    const std::string changed = "name,qty,note\nomega,1,first\nbeta,2,second\ngamma,3,third\n";
+    Scenario operation = {
+        attempt("another program writes the file", [changed] {
+            const HANDLE file = CreateFileW(currentPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                            CREATE_ALWAYS, 0, nullptr);
+            DWORD written = 0;
+            const bool ok = file != INVALID_HANDLE_VALUE &&
+                            WriteFile(file, changed.data(), static_cast<DWORD>(changed.size()), &written, nullptr) &&
+                            written == changed.size();
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            return ok;
+        }),
+        reloadInTheHost(changed),
+        pause(1500),
+        expect("the host asks nothing more", [] { return hostPrompt() == nullptr; }),
+    };
+    return followHostEdit({operation, changed, L"omega", "name,qty,note\nomega,1,first\ngamma,3,third\nbeta,2,second\n",
+                           2, "name,qty,note\nomega,1,first\ngamma,3,third\nbeta,2,last\n"});
+}
+
+// Edit > Blank Operations > Trim Trailing Space: the host does it with its Replace All.
+Scenario hostTrimTrailingScenario() {
+    Scenario operation = {
+        act("type two spaces after first in the editor",
+            [] { SendMessageW(currentView(), SCI_INSERTTEXT, 27, reinterpret_cast<LPARAM>("  ")); }),
+        expect("the grid shows them", [] { return listCellText(0, 3) == L"first  "; }),
+        act("trim trailing space in the host", [] { postMenuCommand(IDM_EDIT_TRIMTRAILING); }),
+    };
+    return followHostEdit({operation, SMALL, L"alpha", SMALL_SORTED, 2, SMALL_EDITED});
+}
+
+// Edit > EOL Conversion > Windows (CR LF).
+Scenario hostEolConversionScenario() {
+    Scenario operation = {act("convert the line endings to CR LF in the host", [] { postMenuCommand(IDM_FORMAT_TODOS); })};
+    return followHostEdit({operation, "name,qty,note\r\nalpha,1,first\r\nbeta,2,second\r\ngamma,3,third\r\n", L"alpha",
+                           "name,qty,note\r\ngamma,3,third\r\nbeta,2,second\r\nalpha,1,first\r\n", 2,
+                           "name,qty,note\r\ngamma,3,third\r\nbeta,2,second\r\nalpha,1,last\r\n"});
+}
+
+// Edit > Read-Only in the host: a grid edit warns and writes nothing.
+Scenario hostReadOnlyScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        act("set the document read-only in the host", [] { postMenuCommand(IDM_EDIT_TOGGLEREADONLY); }),
+        pause(300),
+        clickCell(0, 3),
+        typeText("type last into the grid", "last"),
+        pressKey("press Enter", VK_RETURN),
+        require("the edit is refused with a box", [] { return tabulonBox() != nullptr; }),
+        expect("the box says the change could not be written",
+               [] {
+                   wchar_t text[512] = {};
+                   GetDlgItemTextW(tabulonBox(), 0xFFFF, text, 512);
+                   return std::wstring(text).find(L"could not be written") != std::wstring::npos;
+               }),
+        act("answer the box", [] { PostMessageW(tabulonBox(), WM_COMMAND, IDOK, 0); }),
+        expect("the box closes", [] { return tabulonBox() == nullptr; }),
+        expectDocument("nothing was written", SMALL),
+        expect("the grid shows the document", [] { return listCellText(0, 3) == L"first"; }),
+    };
+}
+
+}  // namespace
+
+void addHostEditScenarios() {
+    registerScenario("host-replace-all", hostReplaceAllScenario);
+    registerScenario("host-undo-replace-all", hostUndoReplaceAllScenario);
+    registerScenario("host-redo-replace-all", hostRedoReplaceAllScenario);
+    registerScenario("host-reload", hostReloadScenario);
+    registerScenario("host-trim-trailing", hostTrimTrailingScenario);
+    registerScenario("host-eol-conversion", hostEolConversionScenario);
+    registerScenario("host-read-only", hostReadOnlyScenario);
+}
+
+}  // namespace driver
