@@ -39,6 +39,7 @@ add_library(Tabulon SHARED
   edit/cell_edit.cpp
   edit/row_column_operations.cpp
   edit/sort_rows.cpp
+  edit/record_bookmarks.cpp
   edit/find_replace.cpp
   edit/clipboard.cpp
   resources/tabulon.rc

@@ -4,8 +4,9 @@
 // for a column, the rows concerned and their neighbours for a row operation), writes
 // inside one undo action of the editor (one undo in the host takes the whole operation back),
 // and ends with a refresh of the grid. Row operations replace only the bytes concerned; column
-// operations write the whole document anew, each row with one cell's bytes inserted or erased
-// and every other byte as it was.
+// operations write the document anew from the first to the last byte that changes, each row
+// with one cell's bytes inserted or erased and every other byte as it was, and the host's
+// bookmarks stay on their records.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "edit/messages.h"
+#include "edit/record_bookmarks.h"
 #include "model/column_edit.h"
 #include "model/editor_access.h"
 #include "panel/grid_panel.h"
@@ -149,7 +151,8 @@ void GridPanel::insertColumn(bool right) {
     const int32_t column = currentColumn > 0 || right ? (right ? last + 1 : first) : 1;
     const uint64_t cellIndex = static_cast<uint64_t>(column) - 1;
     const ColumnEdit edit{ColumnChange::Insert, cellIndex, table.delimiter};
-    const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit));
+    std::vector<uint64_t> starts;
+    const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit, &starts), &starts);
     finishOperation(written, currentRow, currentColumn > 0 || right ? column : currentColumn);
 }
 
@@ -165,7 +168,8 @@ void GridPanel::deleteColumn() {
         return;
     }
     const ColumnEdit edit{ColumnChange::Erase, cellIndex, table.delimiter};
-    const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit));
+    std::vector<uint64_t> starts;
+    const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit, &starts), &starts);
     finishOperation(written, currentRow, currentColumn);
 }
 
@@ -203,18 +207,27 @@ bool GridPanel::selectedGridRowsContain(int32_t gridRow) const {
            (markedRows.empty() && gridRow == currentRow);
 }
 
-bool GridPanel::replaceDocument(const std::string& text) {
+bool GridPanel::replaceDocument(const std::string& text, const std::vector<uint64_t>* starts) {
     const HWND view = currentView(editorWindows());
     if (view == nullptr) {
         return false;
     }
     const uint64_t length = documentLength(view).value_or(0);
-    bool written = false;
-    {
+    // Bookmarks follow their records; the lines outside the stretch that changes keep theirs
+    // and are not marked as changed by the host.
+    const std::vector<RecordBookmark> marks =
+        starts != nullptr ? recordBookmarks(view, table.rows) : std::vector<RecordBookmark>();
+    const std::optional<std::string_view> now = viewText(view);
+    const ByteRange stretch = now && now->size() == length ? changedStretch(*now, text) : ByteRange{0, length, text};
+    bool written = true;
+    if (stretch.from < stretch.to || !stretch.text.empty()) {
         const UndoAction undo(view);
-        written = replaceRange(editorWindows(), 0, length, text, panelIsWriting);
+        written = replaceRange(editorWindows(), stretch.from, stretch.to, stretch.text, panelIsWriting);
     }
     table.parsedLength = written ? text.size() : UINT64_MAX;
+    if (written && !marks.empty()) {
+        placeBookmarks(view, marks, *starts);
+    }
     return written;
 }
 

@@ -57,46 +57,6 @@ CollationKeyFunction localeCollation(UINT codePage) {
     };
 }
 
-// A bookmark tied to a record: the record and the bookmarked line's place among its lines.
-struct RecordBookmark {
-    uint64_t record = 0;
-    intptr_t lineInRecord = 0;
-};
-
-// The host's bookmarks in the view, each tied to the record whose bytes its line begins in.
-std::vector<RecordBookmark> recordBookmarks(HWND view, const RowList& rows) {
-    std::vector<RecordBookmark> marks;
-    if (view == nullptr || rows.empty()) {
-        return marks;
-    }
-    constexpr LPARAM MASK = LPARAM(1) << MARK_BOOKMARK;
-    intptr_t last = -1;
-    for (intptr_t line = SendMessageW(view, SCI_MARKERNEXT, 0, MASK); line > last;
-         line = SendMessageW(view, SCI_MARKERNEXT, static_cast<WPARAM>(line + 1), MASK)) {
-        last = line;
-        const intptr_t position = SendMessageW(view, SCI_POSITIONFROMLINE, static_cast<WPARAM>(line), 0);
-        if (position < 0) {
-            break;
-        }
-        const uint64_t record = rows.lastRowStartingBefore(static_cast<uint64_t>(position) + 1);
-        const intptr_t first = SendMessageW(view, SCI_LINEFROMPOSITION, static_cast<WPARAM>(rows.start(record)), 0);
-        marks.push_back({record, line - first});
-    }
-    return marks;
-}
-
-// Puts the bookmarks back on their records' lines at the records' new starts.
-void placeBookmarks(HWND view, const std::vector<RecordBookmark>& marks, const std::vector<uint64_t>& starts) {
-    SendMessageW(view, SCI_MARKERDELETEALL, MARK_BOOKMARK, 0);
-    for (const RecordBookmark& mark : marks) {
-        if (mark.record >= starts.size()) {
-            continue;
-        }
-        const intptr_t first = SendMessageW(view, SCI_LINEFROMPOSITION, static_cast<WPARAM>(starts[mark.record]), 0);
-        SendMessageW(view, SCI_MARKERADD, static_cast<WPARAM>(first + mark.lineInRecord), MARK_BOOKMARK);
-    }
-}
-
 }  // namespace
 
 void GridPanel::sortByColumn(uint64_t cellIndex, bool descending) {
@@ -136,14 +96,9 @@ void GridPanel::sortRows(const std::vector<SortKey>& keys) {
     }
     bool written = true;
     if (orderChangesAnything(order)) {
-        // Bookmarks follow their records: read before the write, set after it.
-        const HWND view = currentView(editorWindows());
-        const std::vector<RecordBookmark> marks = recordBookmarks(view, table.rows);
         std::vector<uint64_t> starts;
-        written = replaceDocument(reorderedDocumentText(table, order, documentEol(editorWindows()), &starts));
-        if (written && !marks.empty()) {
-            placeBookmarks(view, marks, starts);
-        }
+        const std::string text = reorderedDocumentText(table, order, documentEol(editorWindows()), &starts);
+        written = replaceDocument(text, &starts);
     }
     finishOperation(written, gridRow, currentColumn);
     if (written) {

@@ -1,6 +1,8 @@
 #include "model/column_edit.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 #include "model/record_scan.h"
 #include "model/row_text.h"
@@ -200,7 +202,8 @@ void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit
     appendEdited(out, row.raw(), row, edit);
 }
 
-std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit) {
+std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit,
+                         std::vector<uint64_t>* starts) {
     // One allocation: the rows' own lengths, the endings and one byte per row for an insertion.
     uint64_t size = 0;
     for (uint64_t r = 0; r < table.rows.size(); ++r) {
@@ -209,7 +212,9 @@ std::string documentText(const CsvTable& table, std::string_view eol, const Colu
     std::string text;
     text.reserve(static_cast<size_t>(size));
     FieldSpans spans;
+    if (starts != nullptr) starts->assign(table.rows.size(), 0);
     for (uint64_t r = 0; r < table.rows.size(); ++r) {
+        if (starts != nullptr) (*starts)[r] = text.size();
         const std::string_view raw = table.rows.raw(r);
         const std::string_view rowEol = table.rows.eol(r);
         spans.read(raw, table.delimiter, table.quote);
@@ -218,4 +223,33 @@ std::string documentText(const CsvTable& table, std::string_view eol, const Colu
         text.append(last || !rowEol.empty() ? rowEol : eol);
     }
     return text;
+}
+
+namespace {
+
+// How many bytes a and b share at the front: whole blocks by memcmp, then byte by byte.
+size_t sharedFront(const char* a, const char* b, size_t most) {
+    constexpr size_t BLOCK = 4096;
+    size_t at = 0;
+    while (at + BLOCK <= most && std::memcmp(a + at, b + at, BLOCK) == 0) at += BLOCK;
+    while (at < most && a[at] == b[at]) ++at;
+    return at;
+}
+
+// How many bytes a and b (each ending at the pointer) share at the back.
+size_t sharedBack(const char* aEnd, const char* bEnd, size_t most) {
+    constexpr size_t BLOCK = 4096;
+    size_t at = 0;
+    while (at + BLOCK <= most && std::memcmp(aEnd - at - BLOCK, bEnd - at - BLOCK, BLOCK) == 0) at += BLOCK;
+    while (at < most && aEnd[-1 - static_cast<std::ptrdiff_t>(at)] == bEnd[-1 - static_cast<std::ptrdiff_t>(at)]) ++at;
+    return at;
+}
+
+}  // namespace
+
+ByteRange changedStretch(std::string_view before, std::string_view after) {
+    const size_t most = std::min(before.size(), after.size());
+    const size_t front = sharedFront(before.data(), after.data(), most);
+    const size_t back = sharedBack(before.data() + before.size(), after.data() + after.size(), most - front);
+    return ByteRange{front, before.size() - back, std::string(after.substr(front, after.size() - front - back))};
 }

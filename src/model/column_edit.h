@@ -74,5 +74,11 @@ void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit
 
 // The whole document written from the rows: each row's text (with the column edit applied)
 // and its line ending. A row in the middle that has no line ending of its own gets eol; the
-// last row keeps exactly the ending it has, possibly none.
-std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit = {});
+// last row keeps exactly the ending it has, possibly none. starts, when given, gets where each
+// row begins in the text.
+std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit = {},
+                         std::vector<uint64_t>* starts = nullptr);
+
+// The one replace that turns before into after: from the first byte they differ in to the last,
+// both counted in before, and after's bytes for that stretch. Empty where they are equal.
+ByteRange changedStretch(std::string_view before, std::string_view after);

@@ -439,9 +439,11 @@ private:
     // Makes the replaces (last first, as rowEdits gives them) as one undo step. parsedLength
     // then holds the length they give; after a failed write it holds all ones.
     bool writeEdits(const std::vector<ByteRange>& edits);
-    // Replaces the whole document with text as one undo step. parsedLength follows the new
-    // length; after a failed write it holds all ones, so nothing is written before a rescan.
-    bool replaceDocument(const std::string& text);
+    // Makes the document text as one undo step, replacing only the stretch from the first to
+    // the last byte that changes. Given where each record begins in text, the host's bookmarks
+    // follow their records. parsedLength follows the new length; after a failed write it holds
+    // all ones, so nothing is written before a rescan.
+    bool replaceDocument(const std::string& text, const std::vector<uint64_t>* starts = nullptr);
     // Asks the user to confirm a deletion. True only for OK while the grid was not rebuilt
     // meanwhile and the document is still the one the rows were read from.
     bool confirmDeletion(const std::wstring& question, const std::vector<RowRun>& runs = {});

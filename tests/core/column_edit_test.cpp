@@ -146,7 +146,8 @@ TEST(ColumnEditProperty, RescanGivesTheSameValuesWithTheColumnInsertedOrErased) 
         if (values.size() == 1 && values[0].size() == 1 && values[0][0].empty()) continue;
         const uint64_t c = engine() % 6;
         for (const ColumnChange change : {ColumnChange::Insert, ColumnChange::Erase}) {
-            const std::string edited = withColumn(text, change, c);
+            std::vector<uint64_t> starts;
+            const std::string edited = documentText(scanned(text), "\r\n", ColumnEdit{change, c, ','}, &starts);
             std::vector<std::vector<std::string>> expected = values;
             for (std::vector<std::string>& row : expected) {
                 if (change == ColumnChange::Insert && c <= row.size()) {
@@ -163,8 +164,30 @@ TEST(ColumnEditProperty, RescanGivesTheSameValuesWithTheColumnInsertedOrErased) 
             ASSERT_EQ(table.rows.size(), expected.size()) << text;
             for (size_t r = 0; r < expected.size(); ++r) {
                 EXPECT_EQ(table.rows[r].cells(), expected[r]) << "row " << r << " of " << text;
+                EXPECT_EQ(starts[r], table.rows.start(r)) << "row " << r << " of " << text;
             }
         }
+    }
+}
+
+// The one replace between two texts: applied, it gives the second; it starts at the first byte
+// they differ in and ends past the last, across the blocks the comparison takes at a time.
+TEST(ChangedStretch, IsTheLeastReplaceBetweenTwoTexts) {
+    std::mt19937 engine(5);
+    for (int round = 0; round < 300; ++round) {
+        const size_t shared = engine() % 3 == 0 ? engine() % 20000 : engine() % 20;
+        std::string front(shared, 'a'), back(engine() % 9000, 'z');
+        for (char& c : front) c = static_cast<char>('a' + engine() % 3);
+        for (char& c : back) c = static_cast<char>('x' + engine() % 3);
+        std::string before = front + std::string(engine() % 4, '1') + back;
+        std::string after = front + std::string(engine() % 4, '2') + back;
+        const ByteRange stretch = changedStretch(before, after);
+        std::string written = before;
+        written.replace(stretch.from, stretch.to - stretch.from, stretch.text);
+        ASSERT_EQ(written, after);
+        ASSERT_TRUE(stretch.from == before.size() || stretch.from == after.size() ||
+                    before[stretch.from] != after[stretch.from]);
+        ASSERT_LE(stretch.to - stretch.from, before.size() - front.size() - back.size() + 0u);
     }
 }
 

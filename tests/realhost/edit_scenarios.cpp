@@ -145,6 +145,34 @@ Scenario rangeEditBookmarksScenario() {
     };
 }
 
+// A column inserted and deleted again: every row changes in place, and every line keeps its
+// bookmark.
+Scenario columnEditBookmarksScenario() {
+    constexpr int IDC_ADD_COLUMN = 2607;
+    constexpr int IDC_DELETE_COLUMN = 2608;
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        act("bookmark every line", [] {
+            for (int line = 0; line < 4; ++line) addBookmark(line);
+        }),
+        clickCell(0, 2),
+        act("press + Col", [] { PostMessageW(panelControl(IDC_ADD_COLUMN), BM_CLICK, 0, 0); }),
+        expectDocument("a column goes in front of qty",
+                       "name,,qty,note\nalpha,,1,first\nbeta,,2,second\ngamma,,3,third\n"),
+        expect("every line keeps its bookmark after the insertion", [] { return bookmarkedLines(4) == "0123"; },
+               [] { return "bookmarks on lines " + bookmarkedLines(4); }),
+        pause(300),
+        clickCell(0, 2),
+        act("press - Col", [] { PostMessageW(panelControl(IDC_DELETE_COLUMN), BM_CLICK, 0, 0); }),
+        require("the deletion is asked about", [] { return tabulonBox() != nullptr; }),
+        act("answer OK", [] { PostMessageW(tabulonBox(), WM_COMMAND, IDOK, 0); }),
+        expectDocument("the column is gone again", SMALL),
+        expect("every line keeps its bookmark after the deletion", [] { return bookmarkedLines(4) == "0123"; },
+               [] { return "bookmarks on lines " + bookmarkedLines(4); }),
+    };
+}
+
 Scenario hostShortcutsScenario() {
     auto undone = std::make_shared<bool>(false);
     auto path = std::make_shared<std::wstring>();
@@ -236,6 +264,7 @@ void addEditScenarios() {
     registerScenario("cell-edit-undo", cellEditUndoScenario);
     registerScenario("cell-edit-refused", refusedCellEditScenario);
     registerScenario("range-edit-bookmarks", rangeEditBookmarksScenario);
+    registerScenario("column-edit-bookmarks", columnEditBookmarksScenario);
     registerScenario("grid-host-shortcuts", hostShortcutsScenario);
     registerScenario("grid-remapped-shortcut", remappedShortcutScenario);
     registerScenario("exit-with-panel", exitWithPanelScenario);

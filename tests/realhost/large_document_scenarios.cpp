@@ -185,6 +185,22 @@ Scenario largeDocumentScenario() {
     appendUndoAndSettle(steps, "sort by city");
     steps.push_back(timedTitleClick("sort by amount", 4, sortNumber));
     appendUndoAndSettle(steps, "sort by amount");
+    // A column inserted in front of the current one, by the + Col button: every row changes.
+    auto addColumn = std::make_shared<Timing>();
+    steps.push_back(expect("the grid has read the document again",
+                           [] { return IsWindowEnabled(panelControl(2607 /* IDC_ADD_COLUMN */)) != FALSE; },
+                           [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); },
+                           static_cast<DWORD>(GIVE_UP_MS)));
+    steps.push_back(timedInput("+ Col", [] { return PostMessageW(panelControl(2607 /* IDC_ADD_COLUMN */), BM_CLICK, 0, 0) != 0; },
+                               addColumn));
+    steps.push_back(expect("the column reached the document",
+                           [] {
+                               const std::string header = "id,name,city,amount,date,code,flag,score,ref,note\n";
+                               return currentDocument().compare(0, header.size(), header) != 0;
+                           },
+                           [] { return "first bytes \"" + escaped(currentDocument().substr(0, 60)) + "\""; },
+                           static_cast<DWORD>(GIVE_UP_MS)));
+    appendUndoAndSettle(steps, "+ Col");
     steps.push_back(focusGrid());
     steps.push_back(pressKey("press Ctrl+F", 'F', CTRL));
     steps.push_back(act("look for city489", [] { SetWindowTextW(GetFocus(), L"city489"); }));
@@ -203,6 +219,7 @@ Scenario largeDocumentScenario() {
     steps.push_back(reportTiming("enter", enter));
     steps.push_back(reportTiming("sort-text", sortText));
     steps.push_back(reportTiming("sort-number", sortNumber));
+    steps.push_back(reportTiming("add-column", addColumn));
     steps.push_back(reportTiming("find-next", find));
     return steps;
 }

@@ -233,7 +233,15 @@ void Reference::rewrite(const std::vector<std::string>& raws, const std::vector<
     }
     beginStep();
     if (!changesOnly) {
-        replace(0, doc.size(), text);
+        // One replace, from the first to the last byte that changes.
+        const size_t most = std::min(doc.size(), text.size());
+        size_t front = 0;
+        while (front < most && doc[front] == text[front]) ++front;
+        size_t back = 0;
+        while (back < most - front && doc[doc.size() - 1 - back] == text[text.size() - 1 - back]) ++back;
+        if (front < doc.size() - back || front < text.size() - back) {
+            replace(front, doc.size() - back, text.substr(front, text.size() - front - back));
+        }
     } else {
         // Each changed row from its first to its last changed byte, the last row first, rows
         // past the old last one before all; the writing stops at the first replace that fails.

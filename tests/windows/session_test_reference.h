@@ -87,8 +87,9 @@ private:
     void beginStep();
     void endStep();
     // The whole document replaced with the rows' texts (column operations and block paste).
-    // The document from the rows, in one step; with changesOnly (the writes of changed rows
-    // alone, as a paste or a clear makes them) no step at all when nothing changes.
+    // The document from the rows, in one step: one replace from the first to the last byte that
+    // changes (a column operation), or with changesOnly each changed row on its own (a paste or
+    // a clear); no step at all when nothing changes.
     void rewrite(const std::vector<std::string>& raws, const std::vector<std::string>& eols, bool changesOnly = false);
 
     std::vector<RefRow> rows_;
