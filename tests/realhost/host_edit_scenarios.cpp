@@ -21,12 +21,16 @@ constexpr UINT IDM_EDIT_REDO = 42004;
 constexpr UINT IDM_EDIT_TRIMTRAILING = 42024;
 constexpr UINT IDM_EDIT_TOGGLEREADONLY = 42028;
 constexpr UINT IDM_FORMAT_TODOS = 45001;
+constexpr UINT IDM_EDIT_SORTLINES_LEXICOGRAPHIC_ASCENDING = 42059;
+constexpr UINT IDM_VIEW_CLONE_TO_ANOTHER_VIEW = 10002;
 constexpr UINT SCI_INSERTTEXT = 2003;
 
 constexpr UINT IDM_SEARCH_REPLACE = 43003;
 constexpr int IDFINDWHAT = 1601;
 constexpr int IDREPLACEWITH = 1602;
+constexpr int IDREPLACE = 1608;
 constexpr int IDREPLACEALL = 1609;
+constexpr int IDC_REPLACE_OPENEDFILES = 1635;
 constexpr int IDC_IN_SELECTION_CHECK = 1632;
 
 HWND replaceDialog() {
@@ -46,23 +50,70 @@ HWND replaceDialog() {
 }
 
 
-// The host's Replace All of alpha by zeta_ (the same length), from its Replace dialog.
-Scenario replaceAlphaInTheHost() {
-    return {
+// A box of the host's own (its question whether to reload a file another program changed).
+BOOL CALLBACK findHostPrompt(HWND window, LPARAM result) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) &&
+        (GetDlgItem(window, IDYES) != nullptr || GetDlgItem(window, IDOK) != nullptr) &&
+        GetDlgItem(window, IDREPLACEALL) == nullptr && windowText(window) != L"Tabulon") {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND hostPrompt() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findHostPrompt, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Answers Yes to whatever the host asks (whether to replace in every open document, or to
+// reload), until the document is as expected.
+Step answerTheHostUntil(std::string name, std::string expected) {
+    auto started = std::make_shared<double>(-1.0);
+    return Step{name, [=] {
+                    if (*started < 0) *started = nowMs();
+                    if (currentDocument() == expected) {
+                        check(true, name);
+                        return StepResult::NEXT;
+                    }
+                    if (const HWND prompt = hostPrompt()) {
+                        PostMessageW(prompt, WM_COMMAND, GetDlgItem(prompt, IDYES) != nullptr ? IDYES : IDOK, 0);
+                    }
+                    if (nowMs() - *started < 5000) return StepResult::AGAIN;
+                    check(false, name, bytesDetail(expected, currentDocument()));
+                    return StepResult::STOP;
+                },
+                6000};
+}
+
+// The host's replacing of alpha by zeta_ (the same length), from its Replace dialog, by one of
+// its buttons: Replace All, Replace All in All Opened Documents, or Replace (twice: the first
+// click finds, the second replaces).
+Scenario replaceAlphaInTheHost(int button = IDREPLACEALL) {
+    Scenario steps = {
         act("open the host's Replace dialog", [] { postMenuCommand(IDM_SEARCH_REPLACE); }),
         require("the Replace dialog opens", [] { return replaceDialog() != nullptr; }),
-        act("replace alpha with zeta_ everywhere (Replace All)",
-            [] {
-                const HWND dialog = replaceDialog();
-                SetDlgItemTextW(dialog, IDFINDWHAT, L"alpha");
-                SetDlgItemTextW(dialog, IDREPLACEWITH, L"zeta_");
-                CheckDlgButton(dialog, IDC_IN_SELECTION_CHECK, BST_UNCHECKED);
-                PostMessageW(GetDlgItem(dialog, IDREPLACEALL), BM_CLICK, 0, 0);
-            }),
-        expectDocument("the host replaced the text", "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n"),
+        act("fill in alpha and zeta_", [] {
+            const HWND dialog = replaceDialog();
+            SetDlgItemTextW(dialog, IDFINDWHAT, L"alpha");
+            SetDlgItemTextW(dialog, IDREPLACEWITH, L"zeta_");
+            CheckDlgButton(dialog, IDC_IN_SELECTION_CHECK, BST_UNCHECKED);
+        }),
+        act("press the button", [button] { PostMessageW(GetDlgItem(replaceDialog(), button), BM_CLICK, 0, 0); }),
+    };
+    if (button == IDREPLACE) {
+        append(steps, {pause(300),
+                       act("press it again", [button] { PostMessageW(GetDlgItem(replaceDialog(), button), BM_CLICK, 0, 0); })});
+    }
+    append(steps, {
+        answerTheHostUntil("the host replaced the text", "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n"),
         act("close the Replace dialog", [] { PostMessageW(replaceDialog(), WM_COMMAND, IDCANCEL, 0); }),
         expect("the Replace dialog closes", [] { return replaceDialog() == nullptr; }),
-    };
+    });
+    return steps;
 }
 
 // One host edit and what must follow it on small.csv.
@@ -132,24 +183,6 @@ Scenario hostRedoReplaceAllScenario() {
                            ZETA_SORTED, 2, ZETA_EDITED});
 }
 
-// A box of the host's own (its question whether to reload a file another program changed).
-BOOL CALLBACK findHostPrompt(HWND window, LPARAM result) {
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) && GetDlgItem(window, IDYES) != nullptr &&
-        windowText(window) != L"Tabulon") {
-        *reinterpret_cast<HWND*>(result) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND hostPrompt() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findHostPrompt, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // The host reloads the document, as the user has it do it: by answering Yes when the host asks
 // on its own, else, after a while, by File > Reload from Disk.
 Step reloadInTheHost(std::string changed) {
@@ -216,6 +249,40 @@ Scenario hostEolConversionScenario() {
                            "name,qty,note\r\ngamma,3,third\r\nbeta,2,second\r\nalpha,1,last\r\n"});
 }
 
+Scenario hostReplaceAllOpenedScenario() {
+    return followHostEdit({replaceAlphaInTheHost(IDC_REPLACE_OPENEDFILES),
+                           "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n", L"zeta_", ZETA_SORTED, 2,
+                           ZETA_EDITED});
+}
+
+Scenario hostReplaceOnceScenario() {
+    return followHostEdit({replaceAlphaInTheHost(IDREPLACE), "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n",
+                           L"zeta_", ZETA_SORTED, 2, ZETA_EDITED});
+}
+
+// Edit > Line Operations > Sort Lines Lexicographically Ascending: the host sorts the empty
+// line after the last line break too, so it comes first (the grid's header) and the document
+// then ends without a line break, which the grid's sort keeps.
+Scenario hostSortLinesScenario() {
+    Scenario operation = {act("sort the lines in the host", [] { postMenuCommand(IDM_EDIT_SORTLINES_LEXICOGRAPHIC_ASCENDING); })};
+    return followHostEdit({operation, "\nalpha,1,first\nbeta,2,second\ngamma,3,third\nname,qty,note", L"alpha",
+                           "\nname,qty,note\ngamma,3,third\nbeta,2,second\nalpha,1,first", 2,
+                           "\nname,qty,note\ngamma,3,third\nbeta,2,last\nalpha,1,first"});
+}
+
+// Typing into a clone of the document in the host's other view.
+Scenario hostCloneTypingScenario() {
+    Scenario operation = {
+        act("clone the document to the other view", [] { postMenuCommand(IDM_VIEW_CLONE_TO_ANOTHER_VIEW); }),
+        pause(500),
+        act("type z in front of alpha in the clone",
+            [] { SendMessageW(hostWindows().secondView, SCI_INSERTTEXT, 14, reinterpret_cast<LPARAM>("z")); }),
+    };
+    return followHostEdit({operation, "name,qty,note\nzalpha,1,first\nbeta,2,second\ngamma,3,third\n", L"zalpha",
+                           "name,qty,note\nzalpha,1,first\ngamma,3,third\nbeta,2,second\n", 2,
+                           "name,qty,note\nzalpha,1,first\ngamma,3,third\nbeta,2,last\n"});
+}
+
 // Edit > Read-Only in the host: a grid edit warns and writes nothing.
 Scenario hostReadOnlyScenario() {
     return {
@@ -250,6 +317,10 @@ void addHostEditScenarios() {
     registerScenario("host-trim-trailing", hostTrimTrailingScenario);
     registerScenario("host-eol-conversion", hostEolConversionScenario);
     registerScenario("host-read-only", hostReadOnlyScenario);
+    registerScenario("host-replace-all-opened", hostReplaceAllOpenedScenario);
+    registerScenario("host-replace-once", hostReplaceOnceScenario);
+    registerScenario("host-sort-lines", hostSortLinesScenario);
+    registerScenario("host-clone-typing", hostCloneTypingScenario);
 }
 
 }  // namespace driver
