@@ -23,6 +23,9 @@ constexpr UINT IDM_EDIT_TOGGLEREADONLY = 42028;
 constexpr UINT IDM_FORMAT_TODOS = 45001;
 constexpr UINT IDM_EDIT_SORTLINES_LEXICOGRAPHIC_ASCENDING = 42059;
 constexpr UINT IDM_VIEW_CLONE_TO_ANOTHER_VIEW = 10002;
+constexpr UINT IDM_EDIT_SORTLINES_REVERSE_ORDER = 42083;
+constexpr UINT SCI_SETRECTANGULARSELECTIONCARET = 2588;
+constexpr UINT SCI_SETRECTANGULARSELECTIONANCHOR = 2590;
 constexpr UINT SCI_INSERTTEXT = 2003;
 
 constexpr UINT IDM_SEARCH_REPLACE = 43003;
@@ -270,6 +273,29 @@ Scenario hostSortLinesScenario() {
                            "\nname,qty,note\ngamma,3,third\nbeta,2,last\nalpha,1,first"});
 }
 
+// Edit > Line Operations > Reverse Line Order.
+Scenario hostReverseLinesScenario() {
+    Scenario operation = {act("reverse the lines in the host", [] { postMenuCommand(IDM_EDIT_SORTLINES_REVERSE_ORDER); })};
+    return followHostEdit({operation, "\ngamma,3,third\nbeta,2,second\nalpha,1,first\nname,qty,note", L"gamma",
+                           "\nname,qty,note\ngamma,3,third\nbeta,2,second\nalpha,1,first", 2,
+                           "\nname,qty,note\ngamma,3,third\nbeta,2,last\nalpha,1,first"});
+}
+
+// Typing into a column-mode (rectangular) selection across the three data lines.
+Scenario hostColumnTypingScenario() {
+    Scenario operation = {
+        act("select a column across the data lines", [] {
+            SendMessageW(currentView(), SCI_SETRECTANGULARSELECTIONANCHOR, 14, 0);
+            SendMessageW(currentView(), SCI_SETRECTANGULARSELECTIONCARET, 42, 0);
+        }),
+        focusEditor(),
+        typeText("type x into the column", "x"),
+    };
+    return followHostEdit({operation, "name,qty,note\nxalpha,1,first\nxbeta,2,second\nxgamma,3,third\n", L"xalpha",
+                           "name,qty,note\nxgamma,3,third\nxbeta,2,second\nxalpha,1,first\n", 2,
+                           "name,qty,note\nxgamma,3,third\nxbeta,2,second\nxalpha,1,last\n"});
+}
+
 // Typing into a clone of the document in the host's other view.
 Scenario hostCloneTypingScenario() {
     Scenario operation = {
@@ -321,6 +347,8 @@ void addHostEditScenarios() {
     registerScenario("host-replace-once", hostReplaceOnceScenario);
     registerScenario("host-sort-lines", hostSortLinesScenario);
     registerScenario("host-clone-typing", hostCloneTypingScenario);
+    registerScenario("host-reverse-lines", hostReverseLinesScenario);
+    registerScenario("host-column-typing", hostColumnTypingScenario);
 }
 
 }  // namespace driver
