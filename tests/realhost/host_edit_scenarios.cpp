@@ -24,6 +24,10 @@ constexpr UINT IDM_FORMAT_TODOS = 45001;
 constexpr UINT IDM_EDIT_SORTLINES_LEXICOGRAPHIC_ASCENDING = 42059;
 constexpr UINT IDM_VIEW_CLONE_TO_ANOTHER_VIEW = 10002;
 constexpr UINT IDM_EDIT_SORTLINES_REVERSE_ORDER = 42083;
+constexpr UINT IDM_MACRO_STARTRECORDINGMACRO = 42018;
+constexpr UINT IDM_MACRO_STOPRECORDINGMACRO = 42019;
+constexpr UINT IDM_MACRO_PLAYBACKRECORDEDMACRO = 42021;
+constexpr UINT SCI_GOTOPOS = 2025;
 constexpr UINT SCI_SETRECTANGULARSELECTIONCARET = 2588;
 constexpr UINT SCI_SETRECTANGULARSELECTIONANCHOR = 2590;
 constexpr UINT SCI_INSERTTEXT = 2003;
@@ -296,6 +300,23 @@ Scenario hostColumnTypingScenario() {
                            "name,qty,note\nxgamma,3,third\nxbeta,2,second\nxalpha,1,last\n"});
 }
 
+// A macro recorded in the host (typing x) and played back on another line.
+Scenario hostMacroScenario() {
+    Scenario operation = {
+        act("put the caret in front of alpha", [] { SendMessageW(currentView(), SCI_GOTOPOS, 14, 0); }),
+        act("start recording a macro", [] { postMenuCommand(IDM_MACRO_STARTRECORDINGMACRO); }),
+        focusEditor(),
+        typeText("type x", "x"),
+        act("stop recording", [] { postMenuCommand(IDM_MACRO_STOPRECORDINGMACRO); }),
+        expectDocument("x is typed", "name,qty,note\nxalpha,1,first\nbeta,2,second\ngamma,3,third\n"),
+        act("put the caret in front of beta", [] { SendMessageW(currentView(), SCI_GOTOPOS, 29, 0); }),
+        act("play the macro back", [] { postMenuCommand(IDM_MACRO_PLAYBACKRECORDEDMACRO); }),
+    };
+    return followHostEdit({operation, "name,qty,note\nxalpha,1,first\nxbeta,2,second\ngamma,3,third\n", L"xalpha",
+                           "name,qty,note\nxbeta,2,second\nxalpha,1,first\ngamma,3,third\n", 2,
+                           "name,qty,note\nxbeta,2,second\nxalpha,1,first\ngamma,3,last\n"});
+}
+
 // Typing into a clone of the document in the host's other view.
 Scenario hostCloneTypingScenario() {
     Scenario operation = {
@@ -349,6 +370,7 @@ void addHostEditScenarios() {
     registerScenario("host-clone-typing", hostCloneTypingScenario);
     registerScenario("host-reverse-lines", hostReverseLinesScenario);
     registerScenario("host-column-typing", hostColumnTypingScenario);
+    registerScenario("host-macro", hostMacroScenario);
 }
 
 }  // namespace driver
