@@ -257,9 +257,18 @@ bool GridPanel::onScanTimer(UINT_PTR timerId) {
     const bool keepPosition = documentScan->keepPosition;
     if (documentScan->scan.done()) {
         // Read to its end on the tick before: no tick both reads a slice and shows the rows.
+        // A sort's arrow outlives the reading its own write began; any other refresh since
+        // would have begun a reading of its own.
+        const SortArrow arrow = sortArrow;
+        const bool arrowOfThisReading = sortArrowShown();
         finishDocumentScan();
         showTable(keepPosition);
         ++refreshGeneration;
+        if (arrowOfThisReading) {
+            sortArrow = arrow;
+            sortArrow.generation = refreshGeneration;
+            updateSortArrow();
+        }
         return true;
     }
     continueDocumentScan();

@@ -142,6 +142,24 @@ TEST_F(SortTest, AHostEditMadeWithoutNotificationsIsNeverWrittenOver) {
     EXPECT_EQ(text(), "city\r\nMunich\r\nZagreb\r\n");  // the sort, on the new bytes
 }
 
+// A document read a slice at a time after the sort's own write: the arrow stays, so the next
+// click sorts descending.
+TEST_F(SortTest, TheSecondClickSortsDescendingOnADocumentReadInSlices) {
+    std::string big = "n,pad\r\n";
+    for (int i = 700000; i > 0; --i) big += std::to_string(i) + ",abcdefghijklmnopq\r\n";
+    ASSERT_GT(big.size(), 16u << 20);
+    open(big, true);
+    ASSERT_TRUE(waitForDocumentRead());
+    clickHeader(1);
+    ASSERT_TRUE(waitForDocumentRead());
+    EXPECT_EQ(text().compare(0, 30, "n,pad\r\n1,abcdefghijklmnopq\r\n2,"), 0);
+    EXPECT_EQ(arrow(1), HDF_SORTUP);
+    clickHeader(1);
+    ASSERT_TRUE(waitForDocumentRead());
+    EXPECT_EQ(text().compare(0, 33, "n,pad\r\n700000,abcdefghijklmnopq\r\n"), 0);
+    EXPECT_EQ(arrow(1), HDF_SORTDOWN);
+}
+
 // The sort box's choices, made by a user while it is open: the column and direction lists of
 // each key (a column of -1 is "(none)"), then OK or Cancel.
 struct SortChoice {
