@@ -327,8 +327,14 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
 // place of the cell's text. Control characters and anything typed with Ctrl held (Ctrl+A,
 // Ctrl+Z, and AltGr characters, which the system reports with Ctrl) are the list's.
 bool GridPanel::onGridCharacter(WPARAM character) {
-    if (character < 0x20 || character == 0x7F || isHeld(VK_CONTROL)) {
+    if (character < 0x20 || character == 0x7F) {
         return false;
+    }
+    // A character made with Ctrl alone (Ctrl+NumPad Plus gives '+') is no text: its key was a
+    // shortcut, and the list must not go looking for a row that starts with it. With AltGr,
+    // which holds Ctrl and Alt, it is text.
+    if (isHeld(VK_CONTROL) && !isHeld(VK_MENU)) {
+        return true;
     }
     const wchar_t typed[2] = {static_cast<wchar_t>(character), L'\0'};
     openCellEditor(currentRow, currentColumn, typed);

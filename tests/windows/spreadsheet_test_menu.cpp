@@ -140,6 +140,14 @@ TEST_F(SpreadsheetTest, CtrlPlusAndCtrlMinusInsertAndDeleteRowsOrTheSelectedColu
     key(VK_SUBTRACT, KEY_CTRL);
     EXPECT_EQ(boxTexts().back(), L"Delete 1 row(s) from the document?");
     EXPECT_EQ(text(), "A,B\r\na0,b0\r\na1,b1\r\n");
+    // The number pad's plus does the same, and the new row is current, as with the other plus.
+    clickCell(1, 2);
+    key(VK_ADD, KEY_CTRL);
+    EXPECT_EQ(text(), "A,B\r\na0,b0\r\n,\r\na1,b1\r\n");
+    EXPECT_EQ(current(), std::make_pair(1, 2));
+    hooks.scriptedAnswers = {IDOK};
+    key(VK_SUBTRACT, KEY_CTRL);
+    EXPECT_EQ(text(), "A,B\r\na0,b0\r\na1,b1\r\n");
 
     ctrlClickHeader(2);
     key(VK_ADD, KEY_CTRL);
