@@ -44,9 +44,9 @@ std::wstring gridStatusText(const GridStatus& status) {
     std::wstring text;
     text.reserve(96);
     text += decimal(status.rowCount);
-    text += L" rows x ";
+    text += status.rowCount == 1 ? L" row x " : L" rows x ";
     text += decimal(status.columnCount);
-    text += L" cols";
+    text += status.columnCount == 1 ? L" col" : L" cols";
     if (status.capped) {
         text += L" (capped)";
     }

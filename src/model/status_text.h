@@ -28,7 +28,8 @@ struct GridStatus {
     std::wstring note;  // what the last find, replace or sort said; empty for none
 };
 
-// "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>",
+// "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>" ("1 row",
+// "1 col" for one),
 // followed by "   |   <r> x <c> selected" while more than one cell is selected and by
 // "   |   <note>" when there is a note.
 // Counts are printed in full whatever their size.

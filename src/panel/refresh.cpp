@@ -409,6 +409,7 @@ void GridPanel::onDocumentModified(HWND from, int modificationType, intptr_t pos
         return;
     }
     cancelDocumentScan();
+    findNote.text.clear();  // what a find or Replace all said is not true any more
     const bool visible = panelWindow != nullptr && IsWindowVisible(panelWindow);
     if (!visible || position < 0 || length < 0 || (changedView != nullptr && from != changedView)) {
         // Unseen edits, or edits in two views (one document shown twice tells each edit twice).
@@ -428,6 +429,7 @@ void GridPanel::onDocumentModified() {
     if (!panelIsWriting) {
         cancelDocumentScan();
         stopFollowing(outsideChanges);
+        findNote.text.clear();  // what a find or Replace all said is not true any more
     }
     scheduleRefreshAfterEdit();
 }

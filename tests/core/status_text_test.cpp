@@ -23,6 +23,8 @@ GridStatus status(uint64_t rows, uint64_t columns, bool capped, char delimiter, 
 TEST(GridStatusText, ExactWording) {
     EXPECT_EQ(gridStatusText(status(2, 3, false, ',', 0, 1)),
               L"2 rows x 3 cols   |   delimiter ','   |   cell R1 C1");
+    EXPECT_EQ(gridStatusText(status(1, 2, false, ',', 0, 1)), L"1 row x 2 cols   |   delimiter ','   |   cell R1 C1");
+    EXPECT_EQ(gridStatusText(status(3, 1, false, ',', 0, 1)), L"3 rows x 1 col   |   delimiter ','   |   cell R1 C1");
     EXPECT_EQ(gridStatusText(status(1000, 513, true, ';', 41, 512)),
               L"1000 rows x 513 cols (capped)   |   delimiter ';'   |   cell R42 C512");
 }
@@ -51,7 +53,7 @@ TEST(GridStatusText, EveryDelimiterByteHasItsName) {
         const std::wstring expected = delimiter == ';' ? L"';'" : delimiter == '|' ? L"'|'" : delimiter == '\t' ? L"Tab" : L"','";
         EXPECT_EQ(delimiterDisplayText(delimiter), expected) << byte;
         const std::wstring text = gridStatusText(status(1, 1, false, delimiter, 0, 1));
-        EXPECT_EQ(text, L"1 rows x 1 cols   |   delimiter " + expected + L"   |   cell R1 C1") << byte;
+        EXPECT_EQ(text, L"1 row x 1 col   |   delimiter " + expected + L"   |   cell R1 C1") << byte;
     }
 }
 
@@ -59,7 +61,7 @@ TEST(GridStatusText, CountsBeyondAnIntArePrintedInFull) {
     // A 2 GiB document of line breaks has more rows than an int holds.
     const uint64_t rows = uint64_t{1} << 31;
     EXPECT_EQ(gridStatusText(status(rows, 1, false, ',', INT32_MAX, 1)),
-              L"2147483648 rows x 1 cols   |   delimiter ','   |   cell R2147483648 C1");
+              L"2147483648 rows x 1 col   |   delimiter ','   |   cell R2147483648 C1");
 }
 
 TEST(TooLargeStatusText, GivesTheLimitInMegabytes) {

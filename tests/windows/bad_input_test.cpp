@@ -12,8 +12,7 @@ using namespace tabulon_test;
 namespace {
 
 std::wstring statusText(int rows, int columns, int column) {
-    return std::to_wstring(rows) + L" rows x " + std::to_wstring(columns) +
-           L" cols   |   delimiter ','   |   cell R1 C" + std::to_wstring(column);
+    return commaStatus(rows, columns, 1, column);
 }
 
 // Watches the status line of a panel reading a large document: every text it is given, whether
@@ -296,7 +295,7 @@ TEST_P(GarbageSettingsTest, GarbageReadsAsZeroOrTheDefaultAndTheGridStillShows) 
 
 const std::wstring SEMICOLON_WITH_HEADER = L"2 rows x 2 cols   |   delimiter ';'   |   cell R1 C1";
 const std::wstring SEMICOLON_NO_HEADER = L"3 rows x 2 cols   |   delimiter ';'   |   cell R1 C1";
-const std::wstring COMMA_NO_HEADER = L"3 rows x 1 cols   |   delimiter ','   |   cell R1 C1";
+const std::wstring COMMA_NO_HEADER = L"3 rows x 1 col   |   delimiter ','   |   cell R1 C1";
 
 const char NUL_INSIDE[] = "HeaderRow=0\0garbage\r\nMaxFileMB=\xFF\xFE\r\n";
 
@@ -324,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
         GarbageSettings{"HeaderRow=\r\nAutoDelim=\r\n" + binaryNoise() + "\r\n", SEMICOLON_WITH_HEADER, 1, 1, 59, 256},
         // Values past the range of an int: read as large, then clamped or ignored.
         GarbageSettings{"AutoDelim=0\r\nDelimiter=99999999999999999999\r\nMaxFileMB=99999999999999999999\r\n",
-                        L"2 rows x 1 cols   |   delimiter ','   |   cell R1 C1", 1, 0, 44, 2048},
+                        L"2 rows x 1 col   |   delimiter ','   |   cell R1 C1", 1, 0, 44, 2048},
         GarbageSettings{longLine() + "AutoDelim=-0\r\nDelimiter=59abc\r\n", SEMICOLON_WITH_HEADER, 1, 0, 59, 256},
         GarbageSettings{std::string(NUL_INSIDE, sizeof NUL_INSIDE - 1), SEMICOLON_NO_HEADER, 0, 1, 59, 1}));
 

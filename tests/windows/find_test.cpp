@@ -137,6 +137,7 @@ TEST_F(FindTest, ReplaceAllWritesEveryMatchInOneUndoStepAndReplaceOneCellAtATime
     EXPECT_TRUE(host.mainView().undo());
     EXPECT_EQ(text(), FRUIT);
     ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(note(), L"");  // undone, the replacing is no longer true
 
     // Replace changes the current cell when it matches, then goes to the next match; the count
     // follows the write.

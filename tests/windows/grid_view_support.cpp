@@ -105,8 +105,9 @@ void GridViewTest::clickFit() {
 }
 
 std::wstring commaStatus(int rows, int columns, int row, int column) {
-    return std::to_wstring(rows) + L" rows x " + std::to_wstring(columns) + L" cols   |   delimiter ','   |   cell R" +
-           std::to_wstring(row) + L" C" + std::to_wstring(column);
+    return std::to_wstring(rows) + (rows == 1 ? L" row x " : L" rows x ") + std::to_wstring(columns) +
+           (columns == 1 ? L" col" : L" cols") + L"   |   delimiter ','   |   cell R" + std::to_wstring(row) + L" C" +
+           std::to_wstring(column);
 }
 
 }  // namespace tabulon_test

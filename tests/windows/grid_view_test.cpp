@@ -193,10 +193,10 @@ TEST_F(GridViewTest, DelimiterBoxRescansWithTheChosenDelimiter) {
 
     chooseDelimiter(3);  // tab: one column per row
     EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"a;b,c;d"}));
-    EXPECT_EQ(status(), L"2 rows x 1 cols   |   delimiter Tab   |   cell R1 C1");
+    EXPECT_EQ(status(), L"2 rows x 1 col   |   delimiter Tab   |   cell R1 C1");
 
     chooseDelimiter(4);
-    EXPECT_EQ(status(), L"2 rows x 1 cols   |   delimiter '|'   |   cell R1 C1");
+    EXPECT_EQ(status(), L"2 rows x 1 col   |   delimiter '|'   |   cell R1 C1");
 
     // Auto detects the semicolon again, and the detected delimiter is what gets saved.
     chooseDelimiter(0);

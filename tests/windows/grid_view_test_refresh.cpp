@@ -94,7 +94,7 @@ TEST_F(GridViewTest, HostEventsRefreshAVisiblePanel) {
 
     host.mainView().document().load("x|y\r\n1|2\r\n");
     clickReload();
-    EXPECT_EQ(status(), L"1 rows x 2 cols   |   delimiter '|'   |   cell R1 C1");
+    EXPECT_EQ(status(), L"1 row x 2 cols   |   delimiter '|'   |   cell R1 C1");
 }
 
 TEST_F(GridViewTest, SwitchingDocumentsAndViewsShowsTheCurrentOne) {
