@@ -40,6 +40,7 @@ add_library(Tabulon SHARED
   edit/row_column_operations.cpp
   edit/sort_rows.cpp
   edit/record_bookmarks.cpp
+  edit/boxes.cpp
   edit/find_replace.cpp
   edit/clipboard.cpp
   resources/tabulon.rc

@@ -17,7 +17,6 @@
 
 namespace {
 
-using messages::MESSAGE_TITLE;
 using messages::WRITE_FAILED_TEXT;
 
 constexpr wchar_t ROW_CHANGED_TEXT[] =
@@ -50,7 +49,7 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
             *stale = true;
         }
         refreshGrid(true);
-        MessageBoxW(hostWindow, ROW_CHANGED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONINFORMATION);
+        showBox(ROW_CHANGED_TEXT, MB_OK | MB_ICONINFORMATION);
         return false;
     }
 
@@ -63,7 +62,7 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
     const std::string eol = endsEmpty ? documentEol(editorWindows()) : std::string();
     if (!replaceRange(editorWindows(), replacement.start, replacement.end, replacement.text + eol, panelIsWriting)) {
         refreshGrid(true);
-        MessageBoxW(hostWindow, WRITE_FAILED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONWARNING);
+        showBox(WRITE_FAILED_TEXT, MB_OK | MB_ICONWARNING);
         return false;
     }
     commitRowReplacement(table, rowIndex, replacement, eol);
@@ -96,7 +95,7 @@ bool GridPanel::ensureDocumentUnchanged(const std::vector<RowRun>& runs) {
         return true;
     }
     refreshGrid(true);
-    MessageBoxW(hostWindow, DOCUMENT_CHANGED_TEXT, MESSAGE_TITLE, MB_OK | MB_ICONINFORMATION);
+    showBox(DOCUMENT_CHANGED_TEXT, MB_OK | MB_ICONINFORMATION);
     return false;
 }
 

@@ -185,8 +185,7 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
             const std::string value = encodeCell(text, static_cast<UINT>(documentCodePage), &lossy);
             // A text that converts to nothing at all is a failed conversion, not a cleared cell.
             if (lossy || (value.empty() && !text.empty())) {
-                MessageBoxW(hostWindow, messages::UNSTORABLE_CHARACTERS_TEXT, messages::MESSAGE_TITLE,
-                            MB_OK | MB_ICONWARNING);
+                showBox(messages::UNSTORABLE_CHARACTERS_TEXT, MB_OK | MB_ICONWARNING);
             } else {
                 bool stale = false;
                 applyCellEdit(row, static_cast<uint64_t>(column) - 1, value, &stale);

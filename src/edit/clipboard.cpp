@@ -170,8 +170,7 @@ void GridPanel::pasteFromClipboard() {
             bool lossy = false;
             encoded.push_back(encodeCell(field, codePage, &lossy));
             if (lossy) {
-                MessageBoxW(hostWindow, messages::UNSTORABLE_CHARACTERS_TEXT, messages::MESSAGE_TITLE,
-                            MB_OK | MB_ICONWARNING);
+                showBox(messages::UNSTORABLE_CHARACTERS_TEXT, MB_OK | MB_ICONWARNING);
                 return;
             }
         }

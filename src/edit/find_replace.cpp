@@ -125,8 +125,7 @@ void GridPanel::replaceCurrent() {
             bool lossy = false;
             const std::string bytes = encodeCell(*text, codePage, &lossy);
             if (lossy) {
-                MessageBoxW(hostWindow, messages::UNSTORABLE_CHARACTERS_TEXT, messages::MESSAGE_TITLE,
-                            MB_OK | MB_ICONWARNING);
+                showBox(messages::UNSTORABLE_CHARACTERS_TEXT, MB_OK | MB_ICONWARNING);
                 return;
             }
             if (applyCellEdit(currentRow, static_cast<uint64_t>(currentColumn) - 1, bytes) && gridList != nullptr) {
@@ -170,7 +169,7 @@ void GridPanel::replaceAll() {
         bool lossy = false;
         std::string bytes = encodeCell(matcher.replaced(value, replacement).value_or(std::wstring()), codePage, &lossy);
         if (lossy) {
-            MessageBoxW(hostWindow, messages::UNSTORABLE_CHARACTERS_TEXT, messages::MESSAGE_TITLE, MB_OK | MB_ICONWARNING);
+            showBox(messages::UNSTORABLE_CHARACTERS_TEXT, MB_OK | MB_ICONWARNING);
             return;
         }
         if (bytes == value) {

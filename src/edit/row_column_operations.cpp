@@ -257,8 +257,7 @@ bool GridPanel::writeEdits(const std::vector<ByteRange>& edits) {
 // switch, the debounce timer) may rebuild the rows the deletion was computed from.
 bool GridPanel::confirmDeletion(const std::wstring& question, const std::vector<RowRun>& runs) {
     const uint64_t generation = refreshGeneration;
-    const int answer = MessageBoxW(hostWindow, question.c_str(), messages::MESSAGE_TITLE,
-                                   MB_OKCANCEL | MB_ICONQUESTION);
+    const int answer = showBox(question.c_str(), MB_OKCANCEL | MB_ICONQUESTION);
     return answer == IDOK && ensureDocumentUnchanged(runs) && refreshGeneration == generation;
 }
 
@@ -267,6 +266,6 @@ void GridPanel::finishOperation(bool written, int32_t gridRow, int32_t listColum
     if (written) {
         selectCell(gridRow, listColumn, true);
     } else {
-        MessageBoxW(hostWindow, messages::WRITE_FAILED_TEXT, messages::MESSAGE_TITLE, MB_OK | MB_ICONWARNING);
+        showBox(messages::WRITE_FAILED_TEXT, MB_OK | MB_ICONWARNING);
     }
 }

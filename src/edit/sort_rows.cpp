@@ -90,8 +90,7 @@ void GridPanel::sortRows(const std::vector<SortKey>& keys) {
     // The last record's open quote is kept last by the order itself; what remains is the rare
     // quote behind a byte-order mark, which no order of the records can write as it reads.
     if (!orderReadsBack(table, order)) {
-        MessageBoxW(hostWindow, messages::SORT_WOULD_CHANGE_RECORDS_TEXT, messages::MESSAGE_TITLE,
-                    MB_OK | MB_ICONINFORMATION);
+        showBox(messages::SORT_WOULD_CHANGE_RECORDS_TEXT, MB_OK | MB_ICONINFORMATION);
         return;
     }
     bool written = true;

@@ -192,6 +192,10 @@ public:
                                            LPARAM lParam, UINT_PTR subclassId,
                                            DWORD_PTR referenceData);
 
+    // --- Boxes ----------------------------------------------------------------------------
+    // A box titled "Tabulon" over the host window; the focus goes back into the panel after it.
+    int showBox(const wchar_t* text, UINT flags);
+
     // --- Cell edits -----------------------------------------------------------------------
     // *stale, when given, tells whether the edit was refused because the row had changed.
     bool applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value, bool* stale = nullptr);

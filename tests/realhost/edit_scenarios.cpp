@@ -145,6 +145,24 @@ Scenario rangeEditBookmarksScenario() {
     };
 }
 
+// After a box the keys typed go to the panel again, not to the editor behind it.
+Scenario focusAfterBoxScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        clickCell(1, 1),
+        pressKey("press Ctrl+Minus", VK_OEM_MINUS, CTRL),
+        require("the deletion is asked about", [] { return tabulonBox() != nullptr; }),
+        act("answer OK", [] { PostMessageW(tabulonBox(), WM_COMMAND, IDOK, 0); }),
+        expectDocument("the row is deleted", "name,qty,note\nalpha,1,first\ngamma,3,third\n"),
+        expect("the grid has the focus again", [] { return GetFocus() == panelControl(IDC_GRID_LIST); }),
+        typeText("type qq", "qq"),
+        expect("the keys open the cell editor, with qq", [] { return cellEditor() != nullptr && windowText(cellEditor()) == L"qq"; }),
+        pressKey("press Esc", VK_ESCAPE),
+        expectDocument("nothing reached the editor", "name,qty,note\nalpha,1,first\ngamma,3,third\n"),
+    };
+}
+
 // A column inserted and deleted again: every row changes in place, and every line keeps its
 // bookmark.
 Scenario columnEditBookmarksScenario() {
@@ -265,6 +283,7 @@ void addEditScenarios() {
     registerScenario("cell-edit-refused", refusedCellEditScenario);
     registerScenario("range-edit-bookmarks", rangeEditBookmarksScenario);
     registerScenario("column-edit-bookmarks", columnEditBookmarksScenario);
+    registerScenario("focus-after-box", focusAfterBoxScenario);
     registerScenario("grid-host-shortcuts", hostShortcutsScenario);
     registerScenario("grid-remapped-shortcut", remappedShortcutScenario);
     registerScenario("exit-with-panel", exitWithPanelScenario);
