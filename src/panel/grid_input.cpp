@@ -330,10 +330,9 @@ bool GridPanel::onGridCharacter(WPARAM character) {
     if (character < 0x20 || character == 0x7F) {
         return false;
     }
-    // A character made with Ctrl alone (Ctrl+NumPad Plus gives '+') is no text: its key was a
-    // shortcut, and the list must not go looking for a row that starts with it. With AltGr,
-    // which holds Ctrl and Alt, it is text.
-    if (isHeld(VK_CONTROL) && !isHeld(VK_MENU)) {
+    // A character made with Ctrl held (Ctrl+NumPad Plus gives '+') is no typing: its key was a
+    // shortcut, and the list must not go looking for a row that starts with it either.
+    if (isHeld(VK_CONTROL)) {
         return true;
     }
     const wchar_t typed[2] = {static_cast<wchar_t>(character), L'\0'};
