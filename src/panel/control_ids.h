@@ -40,6 +40,11 @@ inline constexpr int IDC_SORT_DIRECTION_FIRST = 2660;
 inline constexpr UINT_PTR REFRESH_TIMER = 1;
 inline constexpr UINT REFRESH_DELAY_MS = 400;
 
+// A look at the current view's code page every WATCH_INTERVAL_MS while the panel is open: the
+// host reads the same bytes in another one (its Encoding menu) without an edit or a word.
+inline constexpr UINT_PTR WATCH_TIMER = 3;
+inline constexpr UINT WATCH_INTERVAL_MS = 500;
+
 // A whole-document scan reads at most SCAN_SLICE_BYTES, and for at most SCAN_SLICE_MS, at a
 // time, in steps of SCAN_STEP_BYTES between looks at the clock; what a slice leaves is read on
 // SCAN_TIMER's next tick, so the host's message loop runs in between. Documents up to

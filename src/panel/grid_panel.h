@@ -120,6 +120,9 @@ public:
     bool onRefreshTimer(UINT_PTR timerId);
     // The scan timer: reads on in a scan of the whole document that one slice did not finish.
     bool onScanTimer(UINT_PTR timerId);
+    // The code page watch: the grid is read again when the view's code page is not the one its
+    // cells were decoded in.
+    bool onWatchTimer(UINT_PTR timerId);
     // A scan still reading is dropped (its document changed, or another became current); the
     // table stays empty and stale until the next refresh.
     void cancelDocumentScan();

@@ -247,6 +247,7 @@ INT_PTR CALLBACK GridPanel::panelDialogProc(HWND window, UINT message, WPARAM wP
             panel->createControls();
             panel->applyTheme();
             panel->layoutControls();
+            SetTimer(window, WATCH_TIMER, WATCH_INTERVAL_MS, nullptr);
             return TRUE;
         case WM_SIZE:
             panel->layoutControls();
@@ -256,7 +257,7 @@ INT_PTR CALLBACK GridPanel::panelDialogProc(HWND window, UINT message, WPARAM wP
         case WM_NOTIFY:
             return panel->onNotify(reinterpret_cast<const NMHDR*>(lParam));
         case WM_TIMER:
-            return panel->onRefreshTimer(wParam) || panel->onScanTimer(wParam);
+            return panel->onRefreshTimer(wParam) || panel->onScanTimer(wParam) || panel->onWatchTimer(wParam);
         case WM_DRAWITEM:
             panel->drawGridRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;

@@ -463,3 +463,17 @@ bool GridPanel::onRefreshTimer(UINT_PTR timerId) {
     refreshGrid(true, true);
     return true;
 }
+
+bool GridPanel::onWatchTimer(UINT_PTR timerId) {
+    if (timerId != WATCH_TIMER) {
+        return false;
+    }
+    if (panelWindow == nullptr || !IsWindowVisible(panelWindow) || cellEditor != nullptr || panelIsWriting) {
+        return true;
+    }
+    const HWND view = currentView(editorWindows());
+    if (view != nullptr && static_cast<int>(SendMessageW(view, SCI_GETCODEPAGE, 0, 0)) != documentCodePage) {
+        refreshGrid(true);
+    }
+    return true;
+}

@@ -32,13 +32,43 @@ constexpr UINT SCI_SETRECTANGULARSELECTIONCARET = 2588;
 constexpr UINT SCI_SETRECTANGULARSELECTIONANCHOR = 2590;
 constexpr UINT SCI_INSERTTEXT = 2003;
 
+constexpr UINT IDM_FORMAT_ANSI = 45004;
+constexpr UINT IDM_FORMAT_AS_UTF_8 = 45008;
+constexpr UINT IDM_FORMAT_CONV2_ANSI = 45009;
+constexpr UINT IDM_FORMAT_CONV2_UTF_8 = 45011;
+
 constexpr UINT IDM_SEARCH_REPLACE = 43003;
+constexpr UINT IDM_SEARCH_FINDINFILES = 43013;
+constexpr int IDD_FINDINFILES_FILTERS_COMBO = 1652;
+constexpr int IDD_FINDINFILES_DIR_COMBO = 1653;
+constexpr int IDD_FINDINFILES_REPLACEINFILES = 1660;
 constexpr int IDFINDWHAT = 1601;
 constexpr int IDREPLACEWITH = 1602;
 constexpr int IDREPLACE = 1608;
 constexpr int IDREPLACEALL = 1609;
 constexpr int IDC_REPLACE_OPENEDFILES = 1635;
 constexpr int IDC_IN_SELECTION_CHECK = 1632;
+
+// The host's Find dialog on the tab that shows the given button.
+HWND findDialogWith(int buttonId) {
+    struct Search {
+        int button;
+        HWND found;
+    } search{buttonId, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            const HWND button = GetDlgItem(window, s->button);
+            if (button != nullptr && IsWindowVisible(window) && IsWindowVisible(button)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 HWND replaceDialog() {
     HWND found = nullptr;
@@ -130,7 +160,9 @@ struct HostEdit {
     std::wstring firstName;   // the grid's first name then
     std::string sorted;       // after a sort by name, descending (two clicks on the title)
     int lastRow = 2;          // the grid row that then holds the last record
-    std::string edited;       // after its note is typed over with "last"
+    std::string edited;       // after its note is typed over with "last" (and accent, when set)
+    wchar_t accent = 0;       // a character typed after "last" that the US keys do not make
+    std::string mark;         // what the host saves before the text (the UTF-8 mark)
 };
 
 Scenario followHostEdit(HostEdit edit) {
@@ -144,6 +176,8 @@ Scenario followHostEdit(HostEdit edit) {
     const std::string after = edit.after;
     const std::wstring firstName = edit.firstName;
     const std::string edited = edit.edited;
+    const wchar_t accent = edit.accent;
+    const std::string saved = edit.mark + edit.edited;
     append(steps, {
         expectDocument("the host's edit is made", after),
         expect("the grid shows it", [firstName] { return listCellText(0, 1) == firstName; },
@@ -155,11 +189,14 @@ Scenario followHostEdit(HostEdit edit) {
         expectDocument("a sort by name keeps the host's edit", edit.sorted),
         clickCell(edit.lastRow, 3),
         typeText("type last into the grid", "last"),
+        act("type the accented letter", [accent] {
+            if (accent != 0) PostMessageW(GetFocus(), WM_CHAR, accent, 1);
+        }),
         pressKey("press Enter", VK_RETURN),
         expectDocument("a cell edit keeps it too", edited),
         act("save", [] { SendMessageW(hostWindows().main, NPPM_SAVECURRENTFILE, 0, 0); }),
-        expect("the saved file holds the host's edit and the grid's", [path, edited] { return fileBytes(*path) == edited; },
-               [path, edited] { return bytesDetail(edited, fileBytes(*path)); }),
+        expect("the saved file holds the host's edit and the grid's", [path, saved] { return fileBytes(*path) == saved; },
+               [path, saved] { return bytesDetail(saved, fileBytes(*path)); }),
     });
     return steps;
 }
@@ -330,6 +367,81 @@ Scenario hostCloneTypingScenario() {
                            "name,qty,note\nzalpha,1,first\ngamma,3,third\nbeta,2,last\n"});
 }
 
+// accents.csv as the runner writes it (UTF-8), and its lines in the ANSI code page.
+const std::string ACCENTS = "name,qty,note\nzo\xC3\xAB,1,first\nbeta,2,second\ngamma,3,third\n";
+const std::string ACCENTS_ANSI = "name,qty,note\nzo\xEB,1,first\nbeta,2,second\ngamma,3,third\n";
+
+// Encoding > Convert to ANSI: the host cuts the text, changes the code page and pastes it back,
+// so the bytes change; the grid then reads and writes cells in the ANSI code page.
+Scenario hostConvertAnsiScenario() {
+    Scenario operation = {act("convert to ANSI in the host", [] { postMenuCommand(IDM_FORMAT_CONV2_ANSI); })};
+    return followHostEdit({operation, ACCENTS_ANSI, L"zo\u00EB",
+                           "name,qty,note\nzo\xEB,1,first\ngamma,3,third\nbeta,2,second\n", 2,
+                           "name,qty,note\nzo\xEB,1,first\ngamma,3,third\nbeta,2,last\xFC\n", L'\u00FC'});
+}
+
+// Convert to ANSI and back with Convert to UTF-8.
+Scenario hostConvertUtf8Scenario() {
+    Scenario operation = {
+        act("convert to ANSI in the host", [] { postMenuCommand(IDM_FORMAT_CONV2_ANSI); }),
+        expectDocument("the text is in ANSI", ACCENTS_ANSI),
+        pause(600),
+        act("convert to UTF-8 in the host", [] { postMenuCommand(IDM_FORMAT_CONV2_UTF_8); }),
+    };
+    return followHostEdit({operation, ACCENTS, L"zo\u00EB",
+                           "name,qty,note\nzo\xC3\xAB,1,first\ngamma,3,third\nbeta,2,second\n", 2,
+                           "name,qty,note\nzo\xC3\xAB,1,first\ngamma,3,third\nbeta,2,last\xC3\xBC\n", L'\u00FC',
+                           "\xEF\xBB\xBF"});
+}
+
+// Encoding > ANSI: the same bytes read in another code page, with no edit at all.
+Scenario hostEncodeAnsiScenario() {
+    Scenario operation = {act("read the document as ANSI in the host", [] { postMenuCommand(IDM_FORMAT_ANSI); })};
+    return followHostEdit({operation, ACCENTS, L"zo\u00C3\u00AB",
+                           "name,qty,note\nzo\xC3\xAB,1,first\ngamma,3,third\nbeta,2,second\n", 2,
+                           "name,qty,note\nzo\xC3\xAB,1,first\ngamma,3,third\nbeta,2,last\xFC\n", L'\u00FC'});
+}
+
+// Encoding > ANSI, then Encoding > UTF-8 (without a mark) back.
+Scenario hostEncodeUtf8Scenario() {
+    Scenario operation = {
+        act("read the document as ANSI in the host", [] { postMenuCommand(IDM_FORMAT_ANSI); }),
+        expect("the grid reads it as ANSI", [] { return listCellText(0, 1) == L"zo\u00C3\u00AB"; },
+               [] { return "the first name shows \"" + utf8(listCellText(0, 1)) + "\""; }),
+        pause(600),
+        act("read it as UTF-8 again in the host", [] { postMenuCommand(IDM_FORMAT_AS_UTF_8); }),
+    };
+    return followHostEdit({operation, ACCENTS, L"zo\u00EB",
+                           "name,qty,note\nzo\xC3\xAB,1,first\ngamma,3,third\nbeta,2,second\n", 2,
+                           "name,qty,note\nzo\xC3\xAB,1,first\ngamma,3,third\nbeta,2,last\xC3\xBC\n", L'\u00FC'});
+}
+
+// Search > Find in Files, Replace in Files over the folder of the open document.
+Scenario hostReplaceInFilesScenario() {
+    Scenario operation = {
+        act("open the host's Find in Files", [] { postMenuCommand(IDM_SEARCH_FINDINFILES); }),
+        require("the Find in Files tab opens", [] { return findDialogWith(IDD_FINDINFILES_REPLACEINFILES) != nullptr; }),
+        act("fill in alpha, zeta_, the document's folder and *.csv", [] {
+            const HWND dialog = findDialogWith(IDD_FINDINFILES_REPLACEINFILES);
+            std::wstring folder = currentPath();
+            folder.resize(folder.find_last_of(L'\\') + 1);
+            SetDlgItemTextW(dialog, IDFINDWHAT, L"alpha");
+            SetDlgItemTextW(dialog, IDREPLACEWITH, L"zeta_");
+            SetDlgItemTextW(dialog, IDD_FINDINFILES_DIR_COMBO, folder.c_str());
+            SetDlgItemTextW(dialog, IDD_FINDINFILES_FILTERS_COMBO, L"small.csv");
+        }),
+        act("press Replace in Files", [] {
+            PostMessageW(GetDlgItem(findDialogWith(IDD_FINDINFILES_REPLACEINFILES), IDD_FINDINFILES_REPLACEINFILES),
+                         BM_CLICK, 0, 0);
+        }),
+        answerTheHostUntil("the host replaced the text", "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n"),
+        act("close the dialog",
+            [] { PostMessageW(findDialogWith(IDD_FINDINFILES_REPLACEINFILES), WM_COMMAND, IDCANCEL, 0); }),
+    };
+    return followHostEdit({operation, "name,qty,note\nzeta_,1,first\nbeta,2,second\ngamma,3,third\n", L"zeta_",
+                           ZETA_SORTED, 2, ZETA_EDITED});
+}
+
 // Edit > Read-Only in the host: a grid edit warns and writes nothing.
 Scenario hostReadOnlyScenario() {
     return {
@@ -371,6 +483,11 @@ void addHostEditScenarios() {
     registerScenario("host-reverse-lines", hostReverseLinesScenario);
     registerScenario("host-column-typing", hostColumnTypingScenario);
     registerScenario("host-macro", hostMacroScenario);
+    registerScenario("host-convert-ansi", hostConvertAnsiScenario);
+    registerScenario("host-convert-utf8", hostConvertUtf8Scenario);
+    registerScenario("host-encode-ansi", hostEncodeAnsiScenario);
+    registerScenario("host-encode-utf8", hostEncodeUtf8Scenario);
+    registerScenario("host-replace-in-files", hostReplaceInFilesScenario);
 }
 
 }  // namespace driver

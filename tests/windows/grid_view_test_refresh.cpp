@@ -97,6 +97,21 @@ TEST_F(GridViewTest, HostEventsRefreshAVisiblePanel) {
     EXPECT_EQ(status(), L"1 row x 2 cols   |   delimiter '|'   |   cell R1 C1");
 }
 
+// The host's Encoding menu reads the same bytes in another code page, with no edit and no
+// notification: the grid follows within the watch's interval.
+TEST_F(GridViewTest, AnotherCodePageForTheSameBytesIsShownByTheWatch) {
+    openPanel("Name,City\r\nZo\xC3\xAB,K\xC3\xB6ln\r\n");
+    ASSERT_EQ(cellText(0, 1), L"Zo\u00EB");
+    host.mainView().document().codePage = 0;  // the system's ANSI code page, 1252 here
+    host.fireTimer(panel(), 3);
+    host.pumpUntilIdle();
+    EXPECT_EQ(cellText(0, 1), L"Zo\u00C3\u00AB");
+    EXPECT_EQ(cellText(0, 2), L"K\u00C3\u00B6ln");
+    host.mainView().document().codePage = 65001;
+    host.pumpFor(700);
+    EXPECT_EQ(cellText(0, 1), L"Zo\u00EB");
+}
+
 TEST_F(GridViewTest, SwitchingDocumentsAndViewsShowsTheCurrentOne) {
     openPanel(PEOPLE);
     host.activateDocument(0, std::make_shared<devhost::EditorDocument>("p,q,r\r\n1,2,3\r\n"));
