@@ -269,10 +269,34 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
         rebuildRowText(added, table.delimiter, table.quote);
         block.push_back(std::move(added));
     }
+    // A paste past the last column of a rectangular table widens every record, in the same
+    // step: the rows it writes are padded here, the others get their empty cells at their end.
+    uint64_t pastedWidth = 0;
+    for (const std::vector<std::string>& line : values) {
+        pastedWidth = std::max<uint64_t>(pastedWidth, firstCell + line.size());
+    }
+    std::vector<std::pair<uint64_t, std::string>> widened;
+    if (!clearing) {
+        widened = widenedRows(table.rows, pastedWidth, table.delimiter, from, to);
+    }
+    const uint64_t padTo = widened.empty() ? 0 : pastedWidth;
+    for (size_t k = 0; padTo > 0 && k < block.size(); ++k) {
+        CsvRow& row = block[k];
+        const bool reached = from + k >= firstRow && from + k < rowsNeeded;
+        if (!reached && row.cellCount() < padTo) {
+            // A row the block does not reach keeps its bytes, with the empty cells after them.
+            row.assignText(std::string(row.raw()) + std::string(padTo - row.cellCount(), table.delimiter),
+                           table.delimiter, table.quote);
+        }
+    }
+
     uint64_t widest = 0;
     for (size_t k = 0; k < values.size(); ++k) {
         CsvRow& row = block[static_cast<size_t>(firstRow + k - from)];
         std::vector<std::string> cells = row.cells();
+        if (cells.size() < padTo) {
+            cells.resize(static_cast<size_t>(padTo));
+        }
         bool changed = !clearing;
         for (size_t i = 0; i < values[k].size(); ++i) {
             const size_t j = static_cast<size_t>(firstCell + i);
@@ -303,6 +327,11 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
         } else {
             appended += bytes;
         }
+    }
+    if (!widened.empty()) {
+        changed.insert(changed.end(), std::make_move_iterator(widened.begin()), std::make_move_iterator(widened.end()));
+        std::sort(changed.begin(), changed.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
     }
     std::vector<ByteRange> edits = rowEdits(table.rows, changed, appended);
 

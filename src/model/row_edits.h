@@ -19,3 +19,11 @@
 // offset, so that each still stands where the rows say when its turn comes.
 std::vector<ByteRange> rowEdits(const RowList& rows, const std::vector<std::pair<uint64_t, std::string>>& changed,
                                 std::string_view appended = {});
+
+// When every record has the same number of cells and a paste runs past the last of them, the
+// table stays rectangular: the rows outside [skipFirst, skipLast) (those the paste writes
+// itself) get empty cells at their end up to newWidth. Each comes as (row index, its new bytes
+// with its line ending), in increasing row order, ready for rowEdits; none when the records are
+// of different widths or newWidth adds no cell.
+std::vector<std::pair<uint64_t, std::string>> widenedRows(const RowList& rows, uint64_t newWidth, char delimiter,
+                                                          uint64_t skipFirst, uint64_t skipLast);

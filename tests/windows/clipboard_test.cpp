@@ -117,14 +117,14 @@ TEST_F(ClipboardTest, ABlockPastTheLastRowAddsRowsWithTheShownColumnsAndLineEndi
     EXPECT_EQ(text(), "a,b,c,d\r\ne,x\r\n,y,,\r\n,z,,\r\n");
     EXPECT_EQ(itemCount(), 4);
 
-    // LF document, block wider than the table: the grid gains the columns.
+    // LF document, block wider than the table: the grid gains the columns, every record.
     auto lf = std::make_shared<devhost::EditorDocument>("a,b\nc,d\n");
     lf->eolMode = 2;
     host.activateDocument(0, lf);
     clickCell(1, 2);
     putOnClipboard(L"1\t2\t3\t4");
     paste();
-    EXPECT_EQ(text(), "a,b\nc,1,2,3,4\n");
+    EXPECT_EQ(text(), "a,b,,,\nc,1,2,3,4\n");
     EXPECT_EQ(titles().size(), 6u);
 }
 

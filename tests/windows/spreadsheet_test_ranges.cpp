@@ -165,4 +165,28 @@ TEST_F(SpreadsheetTest, ABlockPastesAtTheRangesTopLeftAndOneValueFillsTheRange) 
     EXPECT_EQ(selectedSize(), L"4 x 2");
 }
 
+// A block past the last column widens every record of a rectangular table (the header's new
+// titles empty), in the one undo step; a ragged table keeps its other rows as they are.
+TEST_F(SpreadsheetTest, ABlockPastTheLastColumnKeepsARectangularTableRectangular) {
+    struct Case {
+        std::string before, after;
+    };
+    const Case cases[] = {
+        {"A,B,C\r\n\"a,0\",b0,c0\r\na1,b1,c1\r\na2,b2,c2\r\n",
+         "A,B,C,,\r\n\"a,0\",b0,c0,,\r\na1,b1,p,q,r\r\na2,b2,s,,\r\n"},
+        {"A,B,C\r\na0,b0\r\na1,b1,c1\r\na2,b2,c2\r\n", "A,B,C\r\na0,b0\r\na1,b1,p,q,r\r\na2,b2,s\r\n"},
+    };
+    for (const Case& c : cases) {
+        open(c.before, true);
+        clickCell(1, 3);
+        putOnClipboard(L"p\tq\tr\r\ns");
+        const size_t steps = document().undoStepCount();
+        key('V', KEY_CTRL);
+        EXPECT_EQ(text(), c.after);
+        EXPECT_EQ(document().undoStepCount(), steps + 1);
+        ASSERT_TRUE(host.mainView().undo());
+        EXPECT_EQ(text(), c.before);
+    }
+}
+
 }  // namespace
