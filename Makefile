@@ -66,10 +66,22 @@ fuzz: bootstrap
 	@build/fuzz/tests/fuzz_text_forms -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus_text_forms
 	@build/fuzz/tests/fuzz_changed_range -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus_changed_range
 
-# Random sessions in the stand-in host against the reference, new seeds for SECONDS seconds.
+# Random sessions against the reference, new seeds for SECONDS seconds: in the stand-in host,
+# or with HOST=notepad++ in the real one (one session of 300 steps per seed, up to the first
+# that fails).
 .PHONY: soak
+HOST ?= devhost
 soak: windows
+ifeq ($(HOST),notepad++)
+	@end=$$(( $$(date +%s) + $(SECONDS) )); seed=$$(date +%s); \
+	while [ $$(date +%s) -lt $$end ]; do \
+	  echo "session seed $$seed"; \
+	  TABULON_SESSION_SEED=$$seed tools/realhost-run random-session || exit 1; \
+	  seed=$$((seed + 1)); \
+	done
+else
 	@TABULON_SOAK_SECONDS=$(SECONDS) TABULON_SESSION_SEED=$$(date +%s) tools/wine-run build/windows/bin/session_tests.exe
+endif
 
 clean:
 	rm -rf build

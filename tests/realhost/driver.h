@@ -56,6 +56,7 @@ void addSettingsScenarios();
 void addThemeScenarios();
 void addLargeDocumentScenarios();
 void addScreenshotScenarios();
+void addSessionScenarios();
 void registerScenario(const std::string& name, std::function<Scenario()> make);
 
 }  // namespace driver

@@ -198,6 +198,7 @@ Scenario scenarioNamed(const std::string& name) {
         addPanelScenarios();
         addEditScenarios();
         addSortFindScenarios();
+        addSessionScenarios();
         addHostEditScenarios();
         addDocumentScenarios();
         addSettingsScenarios();

@@ -353,4 +353,50 @@ std::string utf8(const std::wstring& text) {
     return out;
 }
 
+// --- The host's dialogs ----------------------------------------------------------------------
+
+HWND findDialogWith(int buttonId) {
+    struct Search {
+        int button;
+        HWND found;
+    } search{buttonId, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            const HWND button = GetDlgItem(window, s->button);
+            if (button != nullptr && IsWindowVisible(window) && IsWindowVisible(button)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+namespace {
+
+constexpr int IDREPLACEALL = 1609;
+
+BOOL CALLBACK findHostPrompt(HWND window, LPARAM result) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) &&
+        (GetDlgItem(window, IDYES) != nullptr || GetDlgItem(window, IDOK) != nullptr) &&
+        GetDlgItem(window, IDREPLACEALL) == nullptr && windowText(window) != L"Tabulon") {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND hostPrompt() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findHostPrompt, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 }  // namespace driver

@@ -63,6 +63,15 @@ std::wstring currentFileName();
 // Marks both views' documents unmodified and asks the host to close.
 void closeHost();
 
+// --- The host's dialogs ---------------------------------------------------------------------
+
+// The host's Find dialog on the tab that shows the given button (its Replace All on the Replace
+// tab), or null.
+HWND findDialogWith(int buttonId);
+// A box of the host's own asking Yes or OK (whether to reload a file another program changed,
+// whether to replace in every open document), or null.
+HWND hostPrompt();
+
 // --- Menu ------------------------------------------------------------------------------------
 
 // The command id of an item of Tabulon's menu, found by the item's text before any tab

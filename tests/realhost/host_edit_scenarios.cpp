@@ -49,61 +49,8 @@ constexpr int IDREPLACEALL = 1609;
 constexpr int IDC_REPLACE_OPENEDFILES = 1635;
 constexpr int IDC_IN_SELECTION_CHECK = 1632;
 
-// The host's Find dialog on the tab that shows the given button.
-HWND findDialogWith(int buttonId) {
-    struct Search {
-        int button;
-        HWND found;
-    } search{buttonId, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            const HWND button = GetDlgItem(window, s->button);
-            if (button != nullptr && IsWindowVisible(window) && IsWindowVisible(button)) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 HWND replaceDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            const HWND button = GetDlgItem(window, IDREPLACEALL);
-            if (button != nullptr && IsWindowVisible(window) && IsWindowVisible(button)) {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-
-// A box of the host's own (its question whether to reload a file another program changed).
-BOOL CALLBACK findHostPrompt(HWND window, LPARAM result) {
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) &&
-        (GetDlgItem(window, IDYES) != nullptr || GetDlgItem(window, IDOK) != nullptr) &&
-        GetDlgItem(window, IDREPLACEALL) == nullptr && windowText(window) != L"Tabulon") {
-        *reinterpret_cast<HWND*>(result) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND hostPrompt() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findHostPrompt, reinterpret_cast<LPARAM>(&found));
-    return found;
+    return findDialogWith(IDREPLACEALL);
 }
 
 // Answers Yes to whatever the host asks (whether to replace in every open document, or to

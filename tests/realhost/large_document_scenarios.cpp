@@ -360,11 +360,48 @@ Scenario readingScenario() {
     };
 }
 
+// The first bytes of the current document, read in place.
+std::string documentStart(size_t count) {
+    const HWND view = currentView();
+    const auto length = static_cast<size_t>(SendMessageW(view, SCI_GETLENGTH_, 0, 0));
+    const auto* text = reinterpret_cast<const char*>(SendMessageW(view, SCI_GETCHARACTERPOINTER_, 0, 0));
+    return text == nullptr ? std::string() : std::string(text, std::min(count, length));
+}
+
+// After the first view of a document read a slice at a time, a column inserted in front of the
+// second by + Col, timed with the check of the bytes it relies on, beside the host's own undo
+// of the same change.
+Scenario columnScenario() {
+    Scenario steps = readingScenario();
+    auto addColumn = std::make_shared<Timing>();
+    auto hostUndo = std::make_shared<double>(-1);
+    append(steps, {
+        clickCell(0, 2),
+        expect("the second cell of the first row is current",
+               [] { return windowText(panelControl(IDC_STATUS)).find(L"cell R1 C2") != std::wstring::npos; },
+               [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); }),
+        timedInput("+ Col", [] { return PostMessageW(panelControl(2607 /* IDC_ADD_COLUMN */), BM_CLICK, 0, 0) != 0; },
+                   addColumn),
+        expect("the column reached the document", [] { return documentStart(4) == "id,,"; },
+               [] { return "first bytes \"" + escaped(documentStart(40)) + "\""; }, static_cast<DWORD>(GIVE_UP_MS)),
+        act("undo it in the editor, timed", [hostUndo] {
+            const double started = nowMs();
+            SendMessageW(currentView(), 2176 /* SCI_UNDO */, 0, 0);
+            *hostUndo = nowMs() - started;
+        }),
+        expect("the undo took the column out", [] { return documentStart(4) == "id,n"; }),
+        reportTiming("add-column", addColumn),
+        act("report the host's undo", [hostUndo] { figure("host-undo-of-the-column", *hostUndo, "ms"); }),
+    });
+    return steps;
+}
+
 }  // namespace
 
 void addLargeDocumentScenarios() {
     registerScenario("large-document-keys", largeDocumentScenario);
     registerScenario("large-document-reading", readingScenario);
+    registerScenario("large-document-column", columnScenario);
 }
 
 }  // namespace driver

@@ -301,14 +301,24 @@ void Reference::paste(int64_t currentRow, int64_t currentColumn, const std::vect
         raws.push_back(joinFields(cells.back(), delimiter, QUOTE));
         endings.push_back(lineEnding());
     }
+    // A rectangular table that the block runs past on the right is widened, every record.
+    uint64_t pastedWidth = 0;
+    for (const auto& line : lines) pastedWidth = std::max<uint64_t>(pastedWidth, c0 + line.size());
+    const uint64_t recordWidth = rows_.front().cells.size();
+    bool rectangular = pastedWidth > recordWidth;
+    for (const RefRow& row : rows_) rectangular = rectangular && row.cells.size() == recordWidth;
     for (size_t k = 0; k < lines.size(); ++k) {
         std::vector<std::string>& row = cells[r0 + k];
+        if (rectangular && row.size() < pastedWidth) row.resize(pastedWidth);
         for (size_t i = 0; i < lines[k].size(); ++i) {
             const uint64_t j = c0 + i;
             while (row.size() <= j) row.emplace_back();
             row[j] = lines[k][i];
         }
         raws[r0 + k] = joinFields(row, delimiter, QUOTE);
+    }
+    for (uint64_t r = 0; rectangular && r < rows_.size(); ++r) {
+        if (r < r0 || r >= r0 + lines.size()) raws[r] += std::string(pastedWidth - recordWidth, delimiter);
     }
     rewrite(raws, endings, true);
 }
@@ -383,6 +393,81 @@ void Reference::userReplace(uint64_t position, uint64_t length, const std::strin
     stepChanged_ = true;
     endStep();
     stale = true;
+}
+
+void Reference::hostEdit(const std::string& after) {
+    if (readOnly || after == doc) return;
+    beginStep();
+    doc = after;
+    stepChanged_ = true;
+    endStep();
+    stale = true;
+}
+
+void Reference::reload(const std::string& text) {
+    doc = text;
+    undoStack.clear();
+    redoStack.clear();
+    stale = true;
+}
+
+namespace {
+
+char folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Every occurrence of find in value replaced, left to right, ASCII case folded.
+std::string replacedAll(const std::string& value, const std::string& find, const std::string& with) {
+    std::string out;
+    size_t i = 0;
+    while (i < value.size()) {
+        bool match = i + find.size() <= value.size();
+        for (size_t k = 0; match && k < find.size(); ++k) match = folded(value[i + k]) == folded(find[k]);
+        if (match) {
+            out += with;
+            i += find.size();
+        } else {
+            out += value[i++];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void Reference::replaceInCells(const std::string& find, const std::string& with) {
+    if (find.empty() || rows_.empty() || !documentUnchanged()) return;
+    std::vector<std::string> raws;
+    for (const RefRow& row : rows_) raws.push_back(row.raw);
+    for (uint64_t r = headerRow ? 1 : 0; r < rows_.size(); ++r) {
+        const RefRow& row = rows_[r];
+        std::string raw = row.raw;
+        // From the last cell back, so the earlier cells' places hold.
+        for (uint64_t j = std::min<uint64_t>(row.cells.size(), shownColumns()); j-- > 0;) {
+            const std::string value = replacedAll(row.cells[j], find, with);
+            if (value == row.cells[j]) continue;
+            raw.replace(row.cellStarts[j], row.cellEnds[j] - row.cellStarts[j], joinFields(std::vector<std::string>{value}, delimiter, QUOTE));
+        }
+        raws[r] = raw;
+    }
+    rewrite(raws, eols(), true);
+}
+
+std::string Reference::sortedInto(const std::string& after) {
+    if (after == doc) return {};
+    if (stale) return "a sort wrote over an edit the grid had not read yet";
+    Reference sorted = *this;
+    sorted.doc = after;
+    sorted.scan();
+    std::vector<std::string> before, now;
+    for (const RefRow& row : rows_) before.push_back(row.raw);
+    for (const RefRow& row : sorted.rows_) now.push_back(row.raw);
+    if (headerRow && !before.empty() && (now.empty() || now[0] != before[0])) return "the header record moved";
+    std::sort(before.begin(), before.end());
+    std::sort(now.begin(), now.end());
+    if (before != now) return "the records after the sort are not the records before it";
+    hostEdit(after);
+    scan();
+    return {};
 }
 
 void Reference::undo() {

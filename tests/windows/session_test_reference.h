@@ -69,8 +69,20 @@ public:
     // (none for an empty text or none at all).
     void paste(int64_t currentRow, int64_t currentColumn, const std::vector<std::vector<std::string>>& lines);
 
+    // The grid's Replace all: every data cell holding find (ASCII case folded) gets each
+    // occurrence replaced, and each changed cell alone is requoted in its row.
+    void replaceInCells(const std::string& find, const std::string& with);
+    // A sort in the grid left the document as after: empty when that is the current records in
+    // another order (the header record first); else what is wrong. The reference then holds it.
+    std::string sortedInto(const std::string& after);
+
     // ---- the host -------------------------------------------------------------------------
     void userReplace(uint64_t position, uint64_t length, const std::string& bytes);
+    // An edit of the host's own whose result it works out itself (Replace All, line
+    // operations): one undo step when it changes anything.
+    void hostEdit(const std::string& after);
+    // The document read again from its file: no undo history left.
+    void reload(const std::string& text);
     void undo();
     void redo();
 
