@@ -52,11 +52,22 @@ std::wstring gridStatusText(const GridStatus& status) {
     }
     text += L"   |   delimiter ";
     text += delimiterDisplayText(status.delimiter);
-    text += L"   |   cell R";
-    text += decimal(status.currentRow + 1);
-    text += L" C";
-    text += decimal(status.currentColumn);
-    if (status.selectedRows > 1 || status.selectedColumns > 1) {
+    // What is current: a cell; a whole row in the row numbers; a column of titles without rows;
+    // nothing without columns.
+    const bool hasCell = status.rowCount > 0 && status.columnCount > 0;
+    if (hasCell && status.currentColumn > 0) {
+        text += L"   |   cell R";
+        text += decimal(status.currentRow + 1);
+        text += L" C";
+        text += decimal(status.currentColumn);
+    } else if (hasCell) {
+        text += L"   |   row R";
+        text += decimal(status.currentRow + 1);
+    } else if (status.columnCount > 0 && status.currentColumn > 0) {
+        text += L"   |   col C";
+        text += decimal(status.currentColumn);
+    }
+    if (hasCell && (status.selectedRows > 1 || status.selectedColumns > 1)) {
         text += L"   |   ";
         text += decimal(status.selectedRows);
         text += L" x ";

@@ -29,9 +29,10 @@ struct GridStatus {
 };
 
 // "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>" ("1 row",
-// "1 col" for one),
-// followed by "   |   <r> x <c> selected" while more than one cell is selected and by
-// "   |   <note>" when there is a note.
+// "1 col" for one; "row R<row+1>" when the current cell is in the row numbers, "col C<column>"
+// when there are titles but no rows, nothing when there are no columns), followed by
+// "   |   <r> x <c> selected" while more than one cell is selected and by "   |   <note>" when
+// there is a note.
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 

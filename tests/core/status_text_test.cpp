@@ -42,9 +42,15 @@ TEST(GridStatusText, ARangeAddsItsSize) {
     EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2   |   3 x 1 selected   |   match 1 of 4 (wrapped)");
 }
 
-TEST(GridStatusText, EmptyDocumentShowsRowOneColumnZero) {
-    EXPECT_EQ(gridStatusText(status(0, 0, false, ',', 0, 0)),
-              L"0 rows x 0 cols   |   delimiter ','   |   cell R1 C0");
+// Only what is true: nothing current without columns, a column of titles without rows, a row
+// where the row numbers are current.
+TEST(GridStatusText, NoCellWithoutRowsOrColumnsAndARowInTheRowNumbers) {
+    EXPECT_EQ(gridStatusText(status(0, 0, false, ',', 0, 0)), L"0 rows x 0 cols   |   delimiter ','");
+    EXPECT_EQ(gridStatusText(status(0, 3, false, ',', 0, 2)), L"0 rows x 3 cols   |   delimiter ','   |   col C2");
+    GridStatus rows = status(9, 3, false, ',', 3, 0);
+    rows.selectedRows = 2;
+    rows.selectedColumns = 3;
+    EXPECT_EQ(gridStatusText(rows), L"9 rows x 3 cols   |   delimiter ','   |   row R4   |   2 x 3 selected");
 }
 
 TEST(GridStatusText, EveryDelimiterByteHasItsName) {

@@ -144,12 +144,17 @@ void fuzzStatus(const uint8_t* data, size_t size) {
         status.delimiter = static_cast<char>(byte);
         const std::wstring text = gridStatusText(status);
         require(text.size() < STATUS_TEXT_CAPACITY, "status text fits its static");
-        std::wstring expected = std::to_wstring(status.rowCount) + L" rows x " +
-                                std::to_wstring(status.columnCount) + L" cols" +
+        std::wstring expected = std::to_wstring(status.rowCount) + (status.rowCount == 1 ? L" row x " : L" rows x ") +
+                                std::to_wstring(status.columnCount) + (status.columnCount == 1 ? L" col" : L" cols") +
                                 (status.capped ? L" (capped)" : L"") + L"   |   delimiter " +
-                                expectedDelimiterName(status.delimiter) + L"   |   cell R" +
-                                std::to_wstring(status.currentRow + 1) + L" C" +
-                                std::to_wstring(status.currentColumn);
+                                expectedDelimiterName(status.delimiter);
+        if (status.rowCount > 0 && status.columnCount > 0) {
+            expected += status.currentColumn > 0 ? L"   |   cell R" + std::to_wstring(status.currentRow + 1) + L" C" +
+                                                       std::to_wstring(status.currentColumn)
+                                                 : L"   |   row R" + std::to_wstring(status.currentRow + 1);
+        } else if (status.columnCount > 0 && status.currentColumn > 0) {
+            expected += L"   |   col C" + std::to_wstring(status.currentColumn);
+        }
         require(text == expected, "status text names counts, delimiter and cell");
         require(delimiterDisplayText(status.delimiter) == expectedDelimiterName(status.delimiter),
                 "delimiter display name");

@@ -105,9 +105,12 @@ void GridViewTest::clickFit() {
 }
 
 std::wstring commaStatus(int rows, int columns, int row, int column) {
-    return std::to_wstring(rows) + (rows == 1 ? L" row x " : L" rows x ") + std::to_wstring(columns) +
-           (columns == 1 ? L" col" : L" cols") + L"   |   delimiter ','   |   cell R" + std::to_wstring(row) + L" C" +
-           std::to_wstring(column);
+    const std::wstring counts = std::to_wstring(rows) + (rows == 1 ? L" row x " : L" rows x ") + std::to_wstring(columns) +
+                                (columns == 1 ? L" col" : L" cols") + L"   |   delimiter ','";
+    if (columns == 0) return counts;
+    if (rows == 0) return column > 0 ? counts + L"   |   col C" + std::to_wstring(column) : counts;
+    return counts + (column > 0 ? L"   |   cell R" + std::to_wstring(row) + L" C" + std::to_wstring(column)
+                                : L"   |   row R" + std::to_wstring(row));
 }
 
 }  // namespace tabulon_test

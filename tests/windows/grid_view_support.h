@@ -75,7 +75,9 @@ protected:
     bool refreshArmed() { return devhost::DevHost::isTimerArmed(panel(), 1); }
 };
 
-// "<rows> rows x <cols> cols   |   delimiter ','   |   cell R<r> C<c>" for the comma.
+// The status line for the comma: "<rows> rows x <cols> cols   |   delimiter ','" and the
+// current cell ("cell R<r> C<c>", "row R<r>" in column 0, "col C<c>" without rows, none
+// without columns).
 std::wstring commaStatus(int rows, int columns, int row, int column);
 
 }  // namespace tabulon_test

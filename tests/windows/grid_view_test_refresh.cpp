@@ -90,7 +90,7 @@ TEST_F(GridViewTest, HostEventsRefreshAVisiblePanel) {
 
     host.mainView().document().load("a;b\r\n");
     host.notify(NPPN_LANGCHANGED);
-    EXPECT_EQ(status(), L"0 rows x 2 cols   |   delimiter ';'   |   cell R1 C1");
+    EXPECT_EQ(status(), L"0 rows x 2 cols   |   delimiter ';'   |   col C1");
 
     host.mainView().document().load("x|y\r\n1|2\r\n");
     clickReload();

@@ -453,11 +453,20 @@ std::wstring SessionRun::status() {
     return text;
 }
 
+// The current cell from the status line: "cell R<r> C<c>", "row R<r>" in the row numbers,
+// "col C<c>" without rows, and none without columns (row 0, column 0 then).
 bool SessionRun::current(int64_t& row, int64_t& column) {
     const std::wstring text = status();
-    const size_t at = text.rfind(L"cell R");
-    long long r = 0, c = 0;
-    if (at == std::wstring::npos || swscanf(text.c_str() + at, L"cell R%lld C%lld", &r, &c) != 2) return false;
+    long long r = 1, c = 0;
+    if (const size_t at = text.rfind(L"cell R"); at != std::wstring::npos) {
+        if (swscanf(text.c_str() + at, L"cell R%lld C%lld", &r, &c) != 2) return false;
+    } else if (const size_t rowAt = text.rfind(L"row R"); rowAt != std::wstring::npos) {
+        if (swscanf(text.c_str() + rowAt, L"row R%lld", &r) != 1) return false;
+    } else if (const size_t columnAt = text.rfind(L"col C"); columnAt != std::wstring::npos) {
+        if (swscanf(text.c_str() + columnAt, L"col C%lld", &c) != 1) return false;
+    } else if (text.find(L"   |   delimiter ") == std::wstring::npos) {
+        return false;
+    }
     row = r - 1;
     column = c;
     return true;
