@@ -517,7 +517,7 @@ void Session::planHost(const Action& a) {
             if (const HWND dialog = findDialogWith(IDREPLACEALL)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
             return findDialogWith(IDREPLACEALL) == nullptr;
         });
-        ref_.hostEdit(after);
+        ref_.hostEdit(after, true);  // a replace by the same text is a step of its own too
         break;
     }
     case Kind::HostUndo:
@@ -748,15 +748,6 @@ void Session::planGrid(const Action& a, int64_t row, int64_t column) {
     default:
         return;
     }
-    // An edit refused for a changed row opens the editor again with what was typed.
-    add("close an editor opened again", [] {
-        if (const HWND editor = openCellEditor()) {
-            SetFocus(editor);
-            postKey(VK_ESCAPE);
-            return false;
-        }
-        return true;
-    });
     addCheck();
 }
 
@@ -789,8 +780,16 @@ void Session::addCheck(double settleMs) {
                        std::to_string(read.redoStack.size()) + " steps";
             return false;
         }
+        // An edit refused for a changed row opens its editor again with what was typed (once
+        // its box is answered); the user lets it go.
+        if (const HWND editor = openCellEditor()) {
+            SetFocus(editor);
+            postKey(VK_ESCAPE);
+            problem_ = "a cell editor is open";
+            return false;
+        }
         problem_ = gridDisagreement(read);
-        if (!problem_.empty() || openCellEditor() != nullptr) return false;
+        if (!problem_.empty()) return false;
         ref_ = read;
         expected_ = {ref_};
         return true;

@@ -395,8 +395,8 @@ void Reference::userReplace(uint64_t position, uint64_t length, const std::strin
     stale = true;
 }
 
-void Reference::hostEdit(const std::string& after) {
-    if (readOnly || after == doc) return;
+void Reference::hostEdit(const std::string& after, bool replaced) {
+    if (readOnly || (after == doc && !replaced)) return;
     beginStep();
     doc = after;
     stepChanged_ = true;

@@ -79,8 +79,9 @@ public:
     // ---- the host -------------------------------------------------------------------------
     void userReplace(uint64_t position, uint64_t length, const std::string& bytes);
     // An edit of the host's own whose result it works out itself (Replace All, line
-    // operations): one undo step when it changes anything.
-    void hostEdit(const std::string& after);
+    // operations): one undo step when it changes anything, or, with replaced, whenever it
+    // replaced text (by the same text, too).
+    void hostEdit(const std::string& after, bool replaced = false);
     // The document read again from its file: no undo history left.
     void reload(const std::string& text);
     void undo();
