@@ -217,12 +217,30 @@ bool GridPanel::replaceDocument(const std::string& text, const std::vector<uint6
     // and are not marked as changed by the host.
     const std::vector<RecordBookmark> marks =
         starts != nullptr ? recordBookmarks(view, table.rows) : std::vector<RecordBookmark>();
+    uint64_t from = 0;
+    uint64_t to = length;
+    std::string_view put = text;
     const std::optional<std::string_view> now = viewText(view);
-    const ByteRange stretch = now && now->size() == length ? changedStretch(*now, text) : ByteRange{0, length, text};
+    const RowList& rows = table.rows;
+    if (now && now->size() == length) {
+        const SharedEnds same = sharedEnds(*now, text);
+        from = same.front;
+        to = length - same.back;
+        put = put.substr(static_cast<size_t>(same.front), static_cast<size_t>(text.size() - same.front - same.back));
+        // A change from the first line to the last is the whole text to the editor, which
+        // replaces a whole text far faster than all of it but a few bytes.
+        const bool fromFirstLine = rows.size() < 2 || from < rows.start(1);
+        const bool toLastLine = rows.empty() || to > rows.start(rows.size() - 1);
+        if (fromFirstLine && toLastLine) {
+            from = 0;
+            to = length;
+            put = text;
+        }
+    }
     bool written = true;
-    if (stretch.from < stretch.to || !stretch.text.empty()) {
+    if (from < to || !put.empty()) {
         const UndoAction undo(view);
-        written = replaceRange(editorWindows(), stretch.from, stretch.to, stretch.text, panelIsWriting);
+        written = replaceRange(editorWindows(), from, to, put, panelIsWriting);
     }
     table.parsedLength = written ? text.size() : UINT64_MAX;
     if (written && !marks.empty()) {

@@ -247,9 +247,15 @@ size_t sharedBack(const char* aEnd, const char* bEnd, size_t most) {
 
 }  // namespace
 
-ByteRange changedStretch(std::string_view before, std::string_view after) {
+SharedEnds sharedEnds(std::string_view before, std::string_view after) {
     const size_t most = std::min(before.size(), after.size());
     const size_t front = sharedFront(before.data(), after.data(), most);
     const size_t back = sharedBack(before.data() + before.size(), after.data() + after.size(), most - front);
+    return SharedEnds{front, back};
+}
+
+ByteRange changedStretch(std::string_view before, std::string_view after) {
+    const SharedEnds same = sharedEnds(before, after);
+    const size_t front = static_cast<size_t>(same.front), back = static_cast<size_t>(same.back);
     return ByteRange{front, before.size() - back, std::string(after.substr(front, after.size() - front - back))};
 }

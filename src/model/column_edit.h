@@ -79,6 +79,14 @@ void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit
 std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit = {},
                          std::vector<uint64_t>* starts = nullptr);
 
+// How many bytes before and after share at their start, and then at their end (not counting
+// the shared start twice in either).
+struct SharedEnds {
+    uint64_t front = 0;
+    uint64_t back = 0;
+};
+SharedEnds sharedEnds(std::string_view before, std::string_view after);
+
 // The one replace that turns before into after: from the first byte they differ in to the last,
 // both counted in before, and after's bytes for that stretch. Empty where they are equal.
 ByteRange changedStretch(std::string_view before, std::string_view after);
