@@ -36,6 +36,15 @@ std::string blankRow(const std::string& blank, std::string_view eol, char before
     return text;
 }
 
+// A new row's cells: shownColumns - 1 delimiters, or, for one column, an empty quoted value, so
+// that the row reads back as a record and not as a blank line that readers skip.
+std::string blankCells(const CsvTable& table, uint64_t shownColumns) {
+    if (shownColumns <= 1) {
+        return std::string(2, table.quote);
+    }
+    return std::string(static_cast<size_t>(shownColumns - 1), table.delimiter);
+}
+
 }  // namespace
 
 TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
@@ -48,8 +57,7 @@ TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t sh
         }
         return insertion;
     }
-    const uint64_t cells = std::max<uint64_t>(shownColumns, 1);
-    const std::string blank(static_cast<size_t>(cells - 1), table.delimiter);
+    const std::string blank = blankCells(table, shownColumns);
     const uint64_t index = std::min<uint64_t>(rowIndex, table.rows.size() - 1);
     const CsvRow& row = table.rows[index];
     if (row.eolLength() > 0) {
@@ -57,13 +65,10 @@ TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t sh
         insertion.text = blankRow(blank, eol, row.eol().back(), firstByte(table, index + 1));
     } else {
         // The new row comes before the old last row's missing ending, so the document's last
-        // row again has none; an empty last row cannot be without one, so it keeps its own.
+        // row again has none (a new row is never empty, so it can do without one).
         insertion.position = row.end;
         insertion.text = eol;
         insertion.text += blank;
-        if (blank.empty()) {
-            insertion.text += eol;
-        }
     }
     return insertion;
 }
@@ -74,8 +79,7 @@ TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint6
         if (table.rows.empty()) {
             return rowInsertion(table, 0, shownColumns, eol, headerRow);
         }
-        const std::string blank(static_cast<size_t>(std::max<uint64_t>(shownColumns, 1) - 1), table.delimiter);
-        return TextInsertion{0, blankRow(blank, eol, 0, firstByte(table, 0))};
+        return TextInsertion{0, blankRow(blankCells(table, shownColumns), eol, 0, firstByte(table, 0))};
     }
     return rowInsertion(table, std::min<uint64_t>(rowIndex, table.rows.size()) - 1, shownColumns, eol, headerRow);
 }

@@ -30,8 +30,9 @@ struct TextInsertion {
 };
 
 // The insertion that adds an empty row after table row rowIndex (the last row when rowIndex
-// is past the end). The row has shownColumns empty cells (one when none are shown), so it is
-// shownColumns - 1 delimiters. After a row with a line ending it comes with one of its own;
+// is past the end). The row has shownColumns empty cells, so it is shownColumns - 1
+// delimiters; with one column (or none shown) it is "" (two quotes), one empty value that reads
+// back as a record, where an empty line would be skipped by many readers. After a row with a line ending it comes with one of its own;
 // after a last row without one it comes before its own text, so the document's last row again
 // has none. An empty table gets an empty line, and a second one when the first record is the
 // header, so that one data row appears.

@@ -39,7 +39,7 @@ TEST(RowInsertion, FollowsTheRowWithItsOwnLineEnding) {
     // Past the end: after the last row.
     EXPECT_EQ(rowInsertion(table, 9, 2, "\r\n", false), (TextInsertion{10, ",\r\n"}));
     // The document's ending is used, not the row's.
-    EXPECT_EQ(rowInsertion(scanned("a\nb\n"), 1, 1, "\r", false), (TextInsertion{4, "\r"}));
+    EXPECT_EQ(rowInsertion(scanned("a\nb\n"), 1, 1, "\r", false), (TextInsertion{4, "\"\"\r"}));
 }
 
 TEST(RowInsertion, AfterALastRowWithoutLineEndingTheNewRowHasNone) {
@@ -56,8 +56,8 @@ TEST(RowInsertion, BlankRowHasTheShownColumnsNotTheWidestRow) {
     const std::string wide(699, ',');
     const TextInsertion insertion = rowInsertion(scanned(wide + "\r\n"), 0, MAX_GRID_COLUMNS, "\r\n", false);
     EXPECT_EQ(insertion.text, std::string(511, ',') + "\r\n");
-    // No shown column still makes one cell.
-    EXPECT_EQ(rowInsertion(scanned("\r\n"), 0, 0, "\r\n", false).text, "\r\n");
+    // One column, or none shown, makes one empty quoted cell, a record and not a blank line.
+    EXPECT_EQ(rowInsertion(scanned("\r\n"), 0, 0, "\r\n", false).text, "\"\"\r\n");
 }
 
 // ---- deleting rows -----------------------------------------------------------------------
@@ -246,7 +246,7 @@ TEST(RowInsertion, EveryInsertionAddsExactlyOneRow) {
         const std::string before = inserted(c.document, rowInsertionBefore(table, c.after, c.columns, c.eol, false));
         EXPECT_EQ(rowCount(before), table.rows.size() + 1) << c.document;
     }
-    EXPECT_EQ(inserted("a", rowInsertion(scanned("a"), 0, 1, "\r\n", false)), "a\r\n\r\n");
+    EXPECT_EQ(inserted("a", rowInsertion(scanned("a"), 0, 1, "\r\n", false)), "a\r\n\"\"");
     EXPECT_EQ(rowInsertionBefore(scanned("x,y\r\n"), 0, 2, "\r\n", false), (TextInsertion{0, ",\r\n"}));
     // In front of a row other than the first: after the row before it.
     EXPECT_EQ(rowInsertionBefore(scanned("a,b\r\nc,d\r\n"), 1, 2, "\r\n", false), (TextInsertion{5, ",\r\n"}));

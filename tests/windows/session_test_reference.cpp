@@ -142,7 +142,7 @@ void Reference::addRow(int64_t currentRow, bool above) {
         replace(0, 0, headerRow ? eol + eol : eol);
     } else {
         const uint64_t n = std::max<uint64_t>(shownColumns(), 1);
-        const std::string blank(n - 1, delimiter);
+        const std::string blank = n == 1 ? std::string(2, QUOTE) : std::string(n - 1, delimiter);
         uint64_t r = currentRow < 0 ? rows_.size() : modelRow(currentRow);
         if (r >= rows_.size()) r = rows_.size() - 1;
         // The first byte of a row in the document, 0 past the last.
@@ -166,7 +166,7 @@ void Reference::addRow(int64_t currentRow, bool above) {
                 const uint64_t p = row.end + row.eol.size();
                 replace(p, p, rowText(row.eol.back(), firstByte(r + 1)));
             } else {
-                replace(row.end, row.end, eol + blank + (blank.empty() ? eol : std::string()));
+                replace(row.end, row.end, eol + blank);
             }
         }
     }
@@ -240,7 +240,11 @@ void Reference::rewrite(const std::vector<std::string>& raws, const std::vector<
         size_t back = 0;
         while (back < most - front && doc[doc.size() - 1 - back] == text[text.size() - 1 - back]) ++back;
         if (front < doc.size() - back || front < text.size() - back) {
-            replace(front, doc.size() - back, text.substr(front, text.size() - front - back));
+            // From the first line to the last it is the whole text.
+            const bool fromFirstLine = rows_.size() < 2 || front < rows_[1].start;
+            const bool toLastLine = rows_.empty() || doc.size() - back > rows_.back().start;
+            if (fromFirstLine && toLastLine) replace(0, doc.size(), text);
+            else replace(front, doc.size() - back, text.substr(front, text.size() - front - back));
         }
     } else {
         // Each changed row from its first to its last changed byte, the last row first, rows

@@ -101,8 +101,9 @@ private:
     void endStep();
     // The whole document replaced with the rows' texts (column operations and block paste).
     // The document from the rows, in one step: one replace from the first to the last byte that
-    // changes (a column operation), or with changesOnly each changed row on its own (a paste or
-    // a clear); no step at all when nothing changes.
+    // changes, the whole text when that runs from the first line to the last (a column
+    // operation), or with changesOnly each changed row on its own (a paste or a clear); no step
+    // at all when nothing changes.
     void rewrite(const std::vector<std::string>& raws, const std::vector<std::string>& eols, bool changesOnly = false);
 
     std::vector<RefRow> rows_;

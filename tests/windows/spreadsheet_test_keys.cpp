@@ -129,7 +129,7 @@ TEST_F(SpreadsheetTest, AnOutsideEditKeepsTheRowsInView) {
 TEST_F(SpreadsheetTest, RowOperationsNeverMergeOrLoseRecords) {
     open("a", false);
     press(IDC_ADD_ROW);
-    EXPECT_EQ(text(), "a\r\n\r\n");
+    EXPECT_EQ(text(), "a\r\n\"\"");
     EXPECT_EQ(itemCount(), 2);
 }
 
