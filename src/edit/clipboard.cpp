@@ -193,6 +193,15 @@ void GridPanel::pasteFromClipboard() {
     finishOperation(written, range.firstRow, range.firstColumn);
     if (written && block.isSingleValue()) {
         restoreSelection(kept);
+    } else if (written) {
+        // The pasted block is selected, the current cell at its top-left corner.
+        size_t width = 1;
+        for (const std::vector<std::string>& line : values) {
+            width = std::max(width, line.size());
+        }
+        restoreSelection(Selection{range.firstRow + static_cast<int32_t>(values.size()) - 1,
+                                   range.firstColumn + static_cast<int32_t>(width) - 1, range.firstRow,
+                                   range.firstColumn, RangeShape::Cells});
     }
 }
 

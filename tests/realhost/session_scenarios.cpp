@@ -780,8 +780,12 @@ void Session::addCheck(double settleMs) {
                        std::to_string(read.redoStack.size()) + " steps";
             return false;
         }
-        // An edit refused for a changed row opens its editor again with what was typed (once
-        // its box is answered); the user lets it go.
+        // An edit refused for a changed row opens its editor again with what was typed once
+        // its box is answered; the user lets it go.
+        if (tabulonBox() != nullptr) {
+            problem_ = "a box is open";
+            return false;
+        }
         if (const HWND editor = openCellEditor()) {
             SetFocus(editor);
             postKey(VK_ESCAPE);

@@ -881,7 +881,7 @@ std::string SessionRun::perform(const Action& a, Reference& reference) {
     case Kind::TogglePanel: break;
     }
     // A range left selected would make the next Delete or paste act on all of it.
-    if ((a.kind == Kind::Range || a.kind == Kind::DeleteRows) && !hidden_ &&
+    if ((a.kind == Kind::Range || a.kind == Kind::DeleteRows || a.kind == Kind::Paste) && !hidden_ &&
         status().find(L" selected") != std::wstring::npos) {
         SetFocus(list());
         key(VK_UP);

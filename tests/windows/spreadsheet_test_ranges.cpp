@@ -155,6 +155,9 @@ TEST_F(SpreadsheetTest, ABlockPastesAtTheRangesTopLeftAndOneValueFillsTheRange) 
     putOnClipboard(L"p\tq\r\nr\ts");
     key('V', KEY_CTRL);
     EXPECT_EQ(text(), "A,B,C\r\na0,b0,c0\r\na1,p,q\r\na2,r,s\r\na3,b3,c3\r\n");
+    // The pasted block is selected, from its top-left cell.
+    EXPECT_EQ(selectedSize(), L"2 x 2");
+    EXPECT_EQ(current(), std::make_pair(1, 2));
 
     drag(0, 1, 3, 2);
     putOnClipboard(L"z");
