@@ -179,8 +179,36 @@ bool GridPanel::onFindBarCommand(WORD controlId, WORD notification) {
     }
 }
 
+namespace {
+
+// Set on a text box whose last typing Ctrl+Z took back, so that Ctrl+Y may bring it again.
+constexpr wchar_t UNDONE_PROPERTY[] = L"TabulonFindBoxUndone";
+
+bool isTextBox(HWND window) {
+    const int id = GetDlgCtrlID(window);
+    return id == IDC_FIND_TEXT || id == IDC_REPLACE_TEXT;
+}
+
+// Ctrl+Z and Ctrl+Y in a text box. The box keeps one step, which its undo takes back and a
+// second undo brings again: Ctrl+Z undoes only what was not undone, Ctrl+Y redoes only that.
+void undoInBox(HWND window, bool redo) {
+    const bool undone = GetPropW(window, UNDONE_PROPERTY) != nullptr;
+    if (redo != undone || !SendMessageW(window, EM_CANUNDO, 0, 0)) {
+        return;
+    }
+    SendMessageW(window, EM_UNDO, 0, 0);
+    if (redo) {
+        RemovePropW(window, UNDONE_PROPERTY);
+    } else {
+        SetPropW(window, UNDONE_PROPERTY, reinterpret_cast<HANDLE>(1));
+    }
+}
+
+}  // namespace
+
 // The bar's fields, boxes and buttons: F3 and Esc are the bar's wherever its focus is, and so
-// is Enter except on a push button, which Enter presses.
+// is Enter except on a push button, which Enter presses; Ctrl+Z and Ctrl+Y undo and redo the
+// typing in its text boxes.
 LRESULT CALLBACK GridPanel::findFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR /*subclassId*/, DWORD_PTR referenceData) {
     return callGuarded<LRESULT>(0, [&]() -> LRESULT {
@@ -196,6 +224,10 @@ LRESULT CALLBACK GridPanel::findFieldProc(HWND window, UINT message, WPARAM wPar
             return code;
         }
         case WM_KEYDOWN:
+            if (isTextBox(window) && isHeld(VK_CONTROL) && !isHeld(VK_MENU) && (wParam == 'Z' || wParam == 'Y')) {
+                undoInBox(window, wParam == 'Y' || isHeld(VK_SHIFT));
+                return 0;
+            }
             if ((wParam == VK_RETURN && enterFinds(window)) || wParam == VK_F3) {
                 panel.findNext(isHeld(VK_SHIFT));
                 return 0;
@@ -206,11 +238,15 @@ LRESULT CALLBACK GridPanel::findFieldProc(HWND window, UINT message, WPARAM wPar
             }
             break;
         case WM_CHAR:
-            if (wParam == L'\r' || wParam == 0x1B) {
-                return 0;  // no beep for the keys handled above
+            if (wParam == L'\r' || wParam == 0x1B || wParam == 0x1A || wParam == 0x19) {
+                return 0;  // no beep, and no second undo, for the keys handled above
+            }
+            if (isTextBox(window)) {
+                RemovePropW(window, UNDONE_PROPERTY);  // new typing: nothing to redo
             }
             break;
         case WM_NCDESTROY:
+            RemovePropW(window, UNDONE_PROPERTY);
             RemoveWindowSubclass(window, findFieldProc, FIND_FIELD_SUBCLASS_ID);
             break;
         default:

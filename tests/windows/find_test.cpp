@@ -38,6 +38,11 @@ protected:
         return bar == std::wstring::npos ? std::wstring() : line.substr(bar + 7);
     }
     void setText(int id, const wchar_t* text) { SetWindowTextW(child(panel(), id), text); }
+    std::wstring fieldText(int id) {
+        wchar_t text[256] = {};
+        GetWindowTextW(child(panel(), id), text, 256);
+        return text;
+    }
     bool barShown() { return IsWindowVisible(child(panel(), FIND_TEXT)) != FALSE; }
 };
 
@@ -162,6 +167,21 @@ TEST_F(FindTest, ReplaceAllWritesEveryMatchInOneUndoStepAndReplaceOneCellAtATime
     EXPECT_EQ(document().undoStepCount(), now);
     EXPECT_EQ(note(), L"no match");
     EXPECT_TRUE(hooks.boxes.empty());
+}
+
+// Ctrl+Z in the bar's boxes takes their typing back and Ctrl+Y brings it again, as in any edit
+// box; neither reaches the document's history.
+TEST_F(FindTest, CtrlZAndCtrlYUndoAndRedoTheTypingInTheBarsBoxes) {
+    open(FRUIT, true);
+    clickCell(0, 1);
+    openBarAndType(L"apple");
+    const size_t steps = document().undoStepCount();
+    pressKey('Z', devhost::KEY_CTRL);
+    EXPECT_EQ(fieldText(FIND_TEXT), L"");
+    pressKey('Y', devhost::KEY_CTRL);
+    EXPECT_EQ(fieldText(FIND_TEXT), L"apple");
+    EXPECT_EQ(document().undoStepCount(), steps);
+    EXPECT_EQ(text(), FRUIT);
 }
 
 }  // namespace
