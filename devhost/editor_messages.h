@@ -23,8 +23,6 @@ constexpr UINT SCI_DELETERANGE = 2645;
 constexpr UINT SCN_MODIFYATTEMPTRO = 2004;
 
 constexpr int SC_PERFORMED_USER = 0x10;
-constexpr int SC_PERFORMED_UNDO = 0x20;
-constexpr int SC_PERFORMED_REDO = 0x40;
 constexpr int SC_MOD_BEFOREINSERT = 0x400;
 constexpr int SC_MOD_BEFOREDELETE = 0x800;
 

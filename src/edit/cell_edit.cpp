@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "edit/messages.h"
+#include "model/column_edit.h"
 #include "model/editor_access.h"
 #include "model/row_update.h"
 #include "panel/grid_panel.h"
@@ -60,7 +61,13 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
     // document's line ending, so the grid keeps the row it shows.
     const bool endsEmpty = replacement.text.empty() && table.rows.eol(rowIndex).empty();
     const std::string eol = endsEmpty ? documentEol(editorWindows()) : std::string();
-    if (!replaceRange(editorWindows(), replacement.start, replacement.end, replacement.text + eol, panelIsWriting)) {
+    // The editor gets only the bytes that change, so that an undo points at the cell.
+    const std::string text = replacement.text + eol;
+    const SharedEnds same = sharedEnds(table.rows.raw(rowIndex), text);
+    const std::string_view changed =
+        std::string_view(text).substr(static_cast<size_t>(same.front), static_cast<size_t>(text.size() - same.front - same.back));
+    if (!replaceRange(editorWindows(), replacement.start + same.front, replacement.end - same.back, changed,
+                      panelIsWriting)) {
         refreshGrid(true);
         showBox(WRITE_FAILED_TEXT, MB_OK | MB_ICONWARNING);
         return false;

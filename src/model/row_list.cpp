@@ -501,3 +501,14 @@ void RowList::Builder::closeChunk() {
     group.widest = std::max(group.widest, chunk.widest);
     open_ = false;
 }
+
+std::optional<RowCell> cellHolding(const RowList& rows, uint64_t position) {
+    if (rows.empty() || position > rows.textLength()) return std::nullopt;
+    uint64_t r = rows.rowStartingAt(position);
+    if (r >= rows.size()) r = rows.lastRowStartingBefore(position);
+    const CsvRow row = rows[r];
+    const uint64_t offset = position - rows.start(r);
+    uint64_t cell = 0;
+    while (cell + 1 < row.cellCount() && offset > row.cellEnd(cell)) ++cell;
+    return RowCell{r, cell};
+}

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -230,3 +231,13 @@ private:
     char delimiter_ = ',';
     char quote_ = '"';
 };
+
+// The row and the cell that hold a document position: the row it falls in (its line ending
+// counting as its last cell's) and the first cell whose span reaches it; the last row for the
+// document's end. None when the list is empty or the position lies past its text.
+struct RowCell {
+    uint64_t row = 0;
+    uint64_t cell = 0;
+    bool operator==(const RowCell&) const = default;
+};
+std::optional<RowCell> cellHolding(const RowList& rows, uint64_t position);

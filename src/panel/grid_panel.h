@@ -123,6 +123,7 @@ public:
     // The code page watch: the grid is read again when the view's code page is not the one its
     // cells were decoded in.
     bool onWatchTimer(UINT_PTR timerId);
+    void showUndoneChange();
     // A scan still reading is dropped (its document changed, or another became current); the
     // table stays empty and stale until the next refresh.
     void cancelDocumentScan();
@@ -331,6 +332,9 @@ public:
     // The outside edits since the last scan, all in changedView, for the refresh by changes.
     ChangedRange outsideChanges;
     HWND changedView = nullptr;
+    // The first document position an undo or redo changed since the last refresh: the cell
+    // there becomes current when the grid shows the document again.
+    std::optional<uint64_t> undoneAt;
 
     // View state.
     int32_t currentRow = 0;         // grid row of the current cell, header record excluded

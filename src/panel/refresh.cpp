@@ -151,6 +151,23 @@ void GridPanel::showTable(bool keepPosition) {
     }
     enableOperations();
     updateStatusLine();
+    showUndoneChange();
+}
+
+// After an undo or redo the first cell it changed is current, scrolled into view (a change in
+// the header record shows the first row).
+void GridPanel::showUndoneChange() {
+    if (!undoneAt) {
+        return;
+    }
+    const std::optional<RowCell> held = cellHolding(table.rows, *undoneAt);
+    undoneAt.reset();
+    if (!held || gridRowCount() == 0 || shownColumnCount == 0) {
+        return;
+    }
+    const uint64_t gridRow = headerRow ? (held->row > 0 ? held->row - 1 : 0) : held->row;
+    const uint64_t column = std::min<uint64_t>(held->cell + 1, shownColumnCount);
+    selectCell(static_cast<int32_t>(std::min<uint64_t>(gridRow, INT32_MAX)), static_cast<int32_t>(column), true);
 }
 
 // Over the size limit, or while the document is being read, the grid shows nothing, so nothing
@@ -411,6 +428,11 @@ void GridPanel::onDocumentModified(HWND from, int modificationType, intptr_t pos
     cancelDocumentScan();
     findNote.text.clear();  // what a find or Replace all said is not true any more
     const bool visible = panelWindow != nullptr && IsWindowVisible(panelWindow);
+    // A change before the first one an undo or redo made so far is the new first one; later
+    // changes do not move it.
+    if (visible && position >= 0 && (modificationType & (SC_PERFORMED_UNDO | SC_PERFORMED_REDO)) != 0) {
+        undoneAt = std::min(undoneAt.value_or(UINT64_MAX), static_cast<uint64_t>(position));
+    }
     if (!visible || position < 0 || length < 0 || (changedView != nullptr && from != changedView)) {
         // Unseen edits, or edits in two views (one document shown twice tells each edit twice).
         stopFollowing(outsideChanges);

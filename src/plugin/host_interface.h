@@ -65,6 +65,8 @@ inline constexpr UINT SCN_MODIFIED = 2008;
 // too, together with other bits.
 inline constexpr int SC_MOD_INSERTTEXT = 0x1;
 inline constexpr int SC_MOD_DELETETEXT = 0x2;
+inline constexpr int SC_PERFORMED_UNDO = 0x20;
+inline constexpr int SC_PERFORMED_REDO = 0x40;
 
 // ---------------------------------------------------------------------------------------------
 // Docking: WM_NOTIFY from the host window to a docked panel, and the registration mask

@@ -86,6 +86,7 @@ void GridPanel::onBufferActivated() {
     // The edits followed so far were made to the document that is no longer shown.
     stopFollowing(outsideChanges);
     cancelDocumentScan();
+    undoneAt.reset();
     if (panelIsVisible(*this)) {
         currentRow = 0;
         currentColumn = 1;

@@ -278,3 +278,28 @@ TEST(RowList, ChangesAtGroupBoundariesKeepEveryRowsBytesAndOffsets) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every position of a small document, in each of its cells, delimiters, quotes and line endings.
+TEST(RowList, EveryPositionIsHeldByItsRowAndCell) {
+    const std::string text = "ab,\"c,d\"\r\n\r\nx,y,z\nlast";
+    CsvTable table;
+    scanDocument(text, ',', '"', table);
+    // Position by position: the row and the cell that hold it.
+    const char* const expected[] = {
+        "00", "00", "00", "01", "01", "01", "01", "01", "01", "01",  // ab,"c,d"\r\n
+        "10", "10",                                                  // \r\n
+        "20", "20", "21", "21", "22", "22",                          // x,y,z\n
+        "30", "30", "30", "30", "30",                                // last and the end
+    };
+    ASSERT_EQ(std::size(expected), text.size() + 1);
+    for (uint64_t p = 0; p <= text.size(); ++p) {
+        const std::optional<RowCell> held = cellHolding(table.rows, p);
+        ASSERT_TRUE(held) << p;
+        EXPECT_EQ(std::to_string(held->row) + std::to_string(held->cell), expected[p]) << "position " << p;
+    }
+    EXPECT_FALSE(cellHolding(table.rows, text.size() + 1));
+}
+
+}  // namespace

@@ -49,11 +49,15 @@ Scenario cellEditUndoScenario() {
         typeText("type 77 into the grid", "77"),
         pressKey("press Enter", VK_RETURN),
         expectDocument("the second edit is written", SMALL_QTY_77),
+        clickCell(0, 1),
         focusEditor(),
         pressKey("press Ctrl+Z in the editor", 'Z', CTRL),
         expectDocument("one Ctrl+Z in the editor undoes the whole cell edit", SMALL),
         expect("the grid follows the undo", [] { return listCellText(1, 2) == L"2"; },
                [] { return "the cell shows \"" + utf8(listCellText(1, 2)) + "\""; }),
+        expect("the cell the undo changed is current",
+               [] { return windowText(panelControl(IDC_STATUS)).find(L"cell R2 C2") != std::wstring::npos; },
+               [] { return "the status line says \"" + utf8(windowText(panelControl(IDC_STATUS))) + "\""; }),
     };
 }
 

@@ -112,6 +112,25 @@ TEST_F(GridViewTest, AnotherCodePageForTheSameBytesIsShownByTheWatch) {
     EXPECT_EQ(cellText(0, 1), L"Zo\u00EB");
 }
 
+// After an undo or a redo in the editor, the first cell it changed is current, in view: here
+// the second cell of row 50 of 60, with the grid at its top.
+TEST_F(GridViewTest, UndoAndRedoInTheEditorMakeTheFirstChangedCellCurrent) {
+    openPanel(numberedRows(60));
+    const size_t at = host.mainView().text().find("\r\n50,x") + 5;
+    host.mainView().userReplace(at, 1, "yy");
+    ASSERT_TRUE(waitForRefresh());
+    ASSERT_EQ(status(), commaStatus(60, 2, 1, 1));
+    for (const bool undo : {true, false}) {
+        ASSERT_TRUE(undo ? host.mainView().undo() : host.mainView().redo());
+        ASSERT_TRUE(waitForRefresh());
+        EXPECT_EQ(status(), commaStatus(60, 2, 50, 2)) << (undo ? "undo" : "redo");
+        const int top = topRow();
+        const int perPage = static_cast<int>(SendMessageW(list(), LVM_GETCOUNTPERPAGE, 0, 0));
+        EXPECT_TRUE(top <= 49 && 49 < top + perPage) << "top row " << top;
+        SendMessageW(list(), LVM_ENSUREVISIBLE, 0, FALSE);  // back to the top for the redo
+    }
+}
+
 TEST_F(GridViewTest, SwitchingDocumentsAndViewsShowsTheCurrentOne) {
     openPanel(PEOPLE);
     host.activateDocument(0, std::make_shared<devhost::EditorDocument>("p,q,r\r\n1,2,3\r\n"));
@@ -207,12 +226,13 @@ TEST_F(GridViewTest, OutsideEditsAreReadByWhatTheyChanged) {
     EXPECT_EQ(cellText(400, 1), L"400");
     EXPECT_EQ(status(), commaStatus(401, 2, 1, 1));
 
-    // Undone in the editor, the grid is as before, still read by what changed.
+    // Undone in the editor, the grid is as before, still read by what changed, with the cell
+    // the undo changed current.
     ASSERT_TRUE(view.undo());
     ASSERT_TRUE(waitForRefresh());
     EXPECT_EQ(view.messageCount(SCI_GETCHARACTERPOINTER), 0);
     EXPECT_EQ(cellText(299, 1), L"300");
-    EXPECT_EQ(status(), commaStatus(400, 2, 1, 1));
+    EXPECT_EQ(status(), commaStatus(400, 2, 300, 1));
 
     // A quote opened in the first row turns the rest into one cell. The grid shows that, and
     // writes go on from a table that matches the document.

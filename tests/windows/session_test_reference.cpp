@@ -110,8 +110,18 @@ bool Reference::cellEdit(int64_t gridRow, uint64_t cellIndex, const std::string&
     const std::string text = joinFields(cells, delimiter, QUOTE);
     // An emptied last row without a line ending gets one, or it would be no row at all.
     const std::string ending = text.empty() && row.eol.empty() ? lineEnding() : std::string();
+    // Only the bytes that change are written: the shared start and end of the old and new text
+    // stay.
+    const std::string fresh = text + ending;
+    size_t front = 0;
+    while (front < row.raw.size() && front < fresh.size() && row.raw[front] == fresh[front]) ++front;
+    size_t back = 0;
+    while (back < row.raw.size() - front && back < fresh.size() - front &&
+           row.raw[row.raw.size() - 1 - back] == fresh[fresh.size() - 1 - back]) {
+        ++back;
+    }
     beginStep();
-    const bool written = replace(row.start, row.end, text + ending);
+    const bool written = replace(row.start + front, row.end - back, fresh.substr(front, fresh.size() - front - back));
     endStep();
     if (!written) {
         scan();
