@@ -75,18 +75,24 @@ std::optional<std::wstring> clipboardText(UINT format) {
 
 // Puts the current cell, the selected range, or the selected rows as tab-separated lines, on
 // the clipboard.
-void GridPanel::copyToClipboard(bool rows) {
+void GridPanel::copyToClipboard(bool rows, bool withTitles) {
     const UINT codePage = static_cast<UINT>(documentCodePage);
     const auto cellText = [&](int32_t gridRow, uint64_t cell) {
         const auto value = cellAt(table, headerRow, gridRow, cell);
         return value ? decodeCell(*value, codePage) : std::wstring();
+    };
+    const auto titleText = [&](uint64_t cell) {
+        const CsvRow header = table.rows[0];
+        return cell < header.cellCount() ? decodeCell(header.cell(cell), codePage) : std::wstring();
     };
     std::wstring plain;
     std::wstring quoted;
     if (!rows && !markedRows.empty()) {
         rows = true;  // rows picked one by one are copied as rows
     }
-    if (!rows && singleCellSelected()) {
+    const bool titled = headerRow && !table.rows.empty() &&
+                        (withTitles || rangeShape == RangeShape::Columns || rangeShape == RangeShape::All);
+    if (!rows && !titled && singleCellSelected()) {
         if (currentColumn > 0) {
             plain = cellText(currentRow, static_cast<uint64_t>(currentColumn) - 1);
         }
@@ -94,6 +100,12 @@ void GridPanel::copyToClipboard(bool rows) {
     } else {
         std::vector<std::vector<std::wstring>> lines;
         if (rows) {
+            if (titled) {
+                std::vector<std::wstring>& line = lines.emplace_back(static_cast<size_t>(shownColumnCount));
+                for (uint64_t i = 0; i < shownColumnCount; ++i) {
+                    line[static_cast<size_t>(i)] = titleText(i);
+                }
+            }
             for (const int32_t gridRow : selectedGridRows()) {
                 std::vector<std::wstring>& line = lines.emplace_back(static_cast<size_t>(shownColumnCount));
                 for (uint64_t i = 0; i < shownColumnCount; ++i) {
@@ -102,6 +114,12 @@ void GridPanel::copyToClipboard(bool rows) {
             }
         } else {
             const CellRange range = selectedCells();
+            if (titled) {
+                std::vector<std::wstring>& line = lines.emplace_back();
+                for (int64_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+                    line.push_back(titleText(static_cast<uint64_t>(c - 1)));
+                }
+            }
             for (int64_t r = range.firstRow; r <= range.lastRow; ++r) {
                 std::vector<std::wstring>& line = lines.emplace_back();
                 for (int64_t c = range.firstColumn; c <= range.lastColumn; ++c) {

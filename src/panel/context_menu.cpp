@@ -20,9 +20,10 @@ struct MenuItem {
 
 // Ctrl+Plus and Ctrl+Minus insert and delete what the selection is made of: rows, or the
 // column when a whole column is selected, as spreadsheets do.
-const std::array<MenuItem, 16> MENU_ITEMS{{
+const std::array<MenuItem, 17> MENU_ITEMS{{
     {MENU_CUT, L"Cu&t", L"Ctrl+X", L"Ctrl+X"},
     {MENU_COPY, L"&Copy", L"Ctrl+C", L"Ctrl+C"},
+    {MENU_COPY_WITH_TITLES, L"Copy &with titles", nullptr, nullptr},
     {MENU_PASTE, L"&Paste", L"Ctrl+V", L"Ctrl+V"},
     {MENU_CLEAR, L"Cl&ear", L"Delete", L"Delete"},
     {MENU_NONE, nullptr, nullptr, nullptr},
@@ -86,6 +87,9 @@ void GridPanel::showContextMenu(const ContextMenuPlace& place) {
         if (item.command == MENU_SORT_ASCENDING || item.command == MENU_SORT_DESCENDING) {
             enabled = enabled && currentColumn >= 1;
         }
+        if (item.command == MENU_COPY_WITH_TITLES) {
+            enabled = enabled && headerRow;
+        }
         AppendMenuW(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED),
                     static_cast<UINT_PTR>(item.command), text.c_str());
     }
@@ -119,6 +123,9 @@ void GridPanel::runMenuCommand(int command) {
         break;
     case MENU_COPY:
         copyToClipboard(false);
+        break;
+    case MENU_COPY_WITH_TITLES:
+        copyToClipboard(false, true);
         break;
     case MENU_PASTE:
         pasteFromClipboard();

@@ -50,6 +50,7 @@ enum MenuCommand {
     MENU_SORT_ASCENDING,
     MENU_SORT_DESCENDING,
     MENU_SORT_BY,
+    MENU_COPY_WITH_TITLES,
 };
 
 // Where a context menu opens, in screen coordinates, and whether it was asked for on a column
@@ -257,7 +258,9 @@ public:
     std::wstring findStatusNote() const;
 
     // --- Clipboard ------------------------------------------------------------------------
-    void copyToClipboard(bool rows);
+    // Ctrl+C (rows: Ctrl+Shift+C, the selected rows whole). With the header row on, whole
+    // columns and everything copy with the title line first, as any range does with titles.
+    void copyToClipboard(bool rows, bool withTitles = false);
     void pasteFromClipboard();
     void cutToClipboard();
 

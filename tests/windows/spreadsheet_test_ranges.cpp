@@ -2,6 +2,7 @@
 // column title, Ctrl+A) and what copy, cut, Delete and paste do with them, checked on the
 // clipboard's text and the document's bytes.
 #include "spreadsheet_test_support.h"
+#include "menu_watch.h"
 
 #include <string>
 
@@ -98,16 +99,33 @@ TEST_F(SpreadsheetTest, RowNumbersColumnTitlesAndCtrlASelectWholeRowsColumnsAndA
     key('C', KEY_CTRL | KEY_SHIFT);
     EXPECT_EQ(clipboard(), L"a0\tb0\tc0\r\na1\tb1\tc1\r\na2\tb2\tc2");
 
+    // Whole columns and everything copy with their titles when the header row is on.
     ctrlClickHeader(2);
     EXPECT_EQ(selectedSize(), L"4 x 1");
     EXPECT_EQ(GetFocus(), list());
     key('C', KEY_CTRL);
-    EXPECT_EQ(clipboard(), L"b0\r\nb1\r\nb2\r\nb3");
+    EXPECT_EQ(clipboard(), L"B\r\nb0\r\nb1\r\nb2\r\nb3");
 
     key('A', KEY_CTRL);
     EXPECT_EQ(selectedSize(), L"4 x 3");
     key('C', KEY_CTRL);
-    EXPECT_EQ(clipboard(), L"a0\tb0\tc0\r\na1\tb1\tc1\r\na2\tb2\tc2\r\na3\tb3\tc3");
+    EXPECT_EQ(clipboard(), L"A\tB\tC\r\na0\tb0\tc0\r\na1\tb1\tc1\r\na2\tb2\tc2\r\na3\tb3\tc3");
+}
+
+// "Copy with titles" in the context menu puts the titles of any range's columns first, and is
+// off without a header row.
+TEST_F(SpreadsheetTest, CopyWithTitlesPutsTheRangesTitlesFirst) {
+    open(GRID, true);
+    clickCell(1, 2);
+    shiftClickCell(2, 3);
+    {
+        MenuWatch watch(panel(), L'w');
+        key(VK_APPS);
+    }
+    EXPECT_EQ(clipboard(), L"B\tC\r\nb1\tc1\r\nb2\tc2");
+    clickCell(0, 1);
+    key('C', KEY_CTRL);
+    EXPECT_EQ(clipboard(), L"a0");  // a single cell alone, as ever
 }
 
 // A range copies as a spreadsheet writes it: a field with a tab, a line break or a leading
