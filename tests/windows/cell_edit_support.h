@@ -36,20 +36,7 @@ protected:
     bool editorIsMultiLine() { return (GetWindowLongPtrW(editor(), GWL_STYLE) & ES_MULTILINE) != 0; }
 
     // The current cell as the status line shows it: grid row + 1 and the list column.
-    std::pair<int, int> current() {
-        const std::wstring text = status();
-        int row = -1, column = -1;
-        if (const size_t at = text.rfind(L"cell R"); at != std::wstring::npos) {
-            swscanf(text.c_str() + at, L"cell R%d C%d", &row, &column);
-        } else if (const size_t rowAt = text.rfind(L"row R"); rowAt != std::wstring::npos) {
-            swscanf(text.c_str() + rowAt, L"row R%d", &row);
-            column = 0;
-        } else if (const size_t columnAt = text.rfind(L"col C"); columnAt != std::wstring::npos) {
-            swscanf(text.c_str() + columnAt, L"col C%d", &column);
-            row = 1;
-        }
-        return {row, column};
-    }
+    std::pair<int, int> current() { return statusCell(status()); }
 
     std::string document() { return host.mainView().text(); }
     size_t undoSteps() { return host.mainView().document().undoStepCount(); }

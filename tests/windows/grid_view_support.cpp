@@ -1,5 +1,7 @@
 #include "grid_view_support.h"
 
+#include <cwchar>
+
 #include "input.h"
 
 namespace tabulon_test {
@@ -111,6 +113,21 @@ std::wstring commaStatus(int rows, int columns, int row, int column) {
     if (rows == 0) return column > 0 ? counts + L"   |   col C" + std::to_wstring(column) : counts;
     return counts + (column > 0 ? L"   |   cell R" + std::to_wstring(row) + L" C" + std::to_wstring(column)
                                 : L"   |   row R" + std::to_wstring(row));
+}
+
+std::pair<int, int> statusCell(const std::wstring& status) {
+    int row = -1;
+    int column = -1;
+    if (const size_t at = status.rfind(L"cell R"); at != std::wstring::npos) {
+        swscanf(status.c_str() + at, L"cell R%d C%d", &row, &column);
+    } else if (const size_t rowAt = status.rfind(L"row R"); rowAt != std::wstring::npos) {
+        swscanf(status.c_str() + rowAt, L"row R%d", &row);
+        column = 0;
+    } else if (const size_t columnAt = status.rfind(L"col C"); columnAt != std::wstring::npos) {
+        swscanf(status.c_str() + columnAt, L"col C%d", &column);
+        row = 1;
+    }
+    return {row, column};
 }
 
 }  // namespace tabulon_test

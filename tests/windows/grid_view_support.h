@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tabulon_test {
@@ -79,5 +80,8 @@ protected:
 // current cell ("cell R<r> C<c>", "row R<r>" in column 0, "col C<c>" without rows, none
 // without columns).
 std::wstring commaStatus(int rows, int columns, int row, int column);
+// The current cell as a status line shows it: grid row + 1 and list column ("row R<r>" is
+// column 0, "col C<c>" row 1); -1, -1 when it shows none.
+std::pair<int, int> statusCell(const std::wstring& status);
 
 }  // namespace tabulon_test

@@ -10,22 +10,6 @@ thread_local WhileBoxOpen* activeWatch = nullptr;
 constexpr UINT RUN_ACTION = WM_APP + 17;
 constexpr wchar_t MESSAGE_WINDOW_CLASS[] = L"TabulonTestWhileBoxOpen";
 
-// "... | cell R<r> C<c>" in the status line, or "... | row R<r>" for column 0.
-std::pair<int, int> statusCell(const std::wstring& status) {
-    int row = -1;
-    int column = -1;
-    if (const size_t at = status.rfind(L"cell R"); at != std::wstring::npos) {
-        swscanf(status.c_str() + at, L"cell R%d C%d", &row, &column);
-    } else if (const size_t rowAt = status.rfind(L"row R"); rowAt != std::wstring::npos) {
-        swscanf(status.c_str() + rowAt, L"row R%d", &row);
-        column = 0;
-    } else if (const size_t columnAt = status.rfind(L"col C"); columnAt != std::wstring::npos) {
-        swscanf(status.c_str() + columnAt, L"col C%d", &column);
-        row = 1;
-    }
-    return {row, column};
-}
-
 }  // namespace
 
 int OperationTest::currentListColumn() { return statusCell(status()).second; }
