@@ -153,7 +153,7 @@ void measure(uint64_t mib) {
     scanDocument(text, delimiter, '"', table);
 
     const double addRow = medianMs(wholeRuns, [&] {
-        const TextInsertion row = rowInsertion(table, middle, table.maxCells, "\r\n", true);
+        const TextInsertion row = rowInsertion(table, middle, table.maxCells, "\r\n");
         if (row.text.empty()) fail("no row text");
         scanDocument(text, delimiter, '"', table);
     });

@@ -36,6 +36,7 @@ add_library(Tabulon SHARED
   panel/find_bar.cpp
   panel/sort_dialog.cpp
   edit/cell_editor.cpp
+  edit/title_edit.cpp
   edit/cell_edit.cpp
   edit/row_column_operations.cpp
   edit/sort_rows.cpp

@@ -37,7 +37,16 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
     if (stale != nullptr) {
         *stale = false;
     }
-    const uint64_t rowIndex = modelRowIndex(gridRow, headerRow);
+    if (gridRow == 0 && readyRowShown()) {
+        return writeFirstRecord(cellIndex, value);
+    }
+    return applyRecordEdit(modelRowIndex(gridRow, headerRow), cellIndex, value, stale);
+}
+
+bool GridPanel::applyRecordEdit(uint64_t rowIndex, uint64_t cellIndex, const std::string& value, bool* stale) {
+    if (stale != nullptr) {
+        *stale = false;
+    }
     if (rowIndex >= table.rows.size()) {
         return false;
     }
@@ -87,6 +96,21 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
     }
     updateStatusLine();
     return true;
+}
+
+// The empty row of a grid without data rows becomes a record once a value is typed into it: the
+// record, with the empty titles line before it in an empty document with the header row on, is
+// added after the document's last byte, which the check compares first.
+bool GridPanel::writeFirstRecord(uint64_t cellIndex, const std::string& value) {
+    if (value.empty() || !ensureDocumentUnchanged()) {
+        return false;
+    }
+    const TextInsertion insertion =
+        firstRecordInsertion(table, shownColumnCount, cellIndex, value, documentEol(editorWindows()), headerRow);
+    const bool written =
+        replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text, panelIsWriting);
+    finishOperation(written, 0, static_cast<int32_t>(std::min<uint64_t>(cellIndex, MAX_GRID_COLUMNS - 1)) + 1);
+    return written;
 }
 
 // The check before a write of more than one cell. A grid switched off for a too large document

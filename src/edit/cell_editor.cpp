@@ -69,7 +69,7 @@ private:
 void GridPanel::openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_t* typed) {
     if (cellEditor != nullptr || gridList == nullptr || listColumn < 1 ||
         static_cast<uint64_t>(listColumn) > shownColumnCount || gridRow < 0 ||
-        static_cast<uint64_t>(gridRow) >= gridRowCount()) {
+        static_cast<uint64_t>(gridRow) >= shownRowCount()) {
         return;
     }
     ensureCellVisible(gridRow, listColumn);
@@ -80,7 +80,30 @@ void GridPanel::openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_
     // The value itself, line breaks and tabs included, not the one-line form the grid shows.
     const std::optional<std::string> value =
         cellAt(table, headerRow, gridRow, static_cast<uint64_t>(listColumn) - 1);
-    std::wstring text = value ? decodeCell(*value, static_cast<UINT>(documentCodePage)) : std::wstring();
+    startEditor(cell, value ? decodeCell(*value, static_cast<UINT>(documentCodePage)) : std::wstring(), typed,
+                gridRow, listColumn, false);
+}
+
+// F2 on a selected column, a double-click on its title or the menu's Rename title: the title
+// is edited in place, over the column's header item, as a cell is.
+void GridPanel::openTitleEditor(int32_t listColumn, const wchar_t* typed) {
+    if (cellEditor != nullptr || gridList == nullptr || !headerRow || fileTooLarge || documentScan != nullptr ||
+        listColumn < 1 || static_cast<uint64_t>(listColumn) > shownColumnCount) {
+        return;
+    }
+    ensureCellVisible(std::max(currentRow, 0), listColumn);
+    RECT place{};
+    if (!titleRect(listColumn, place)) {
+        return;
+    }
+    const std::optional<std::string> value =
+        table.rows.empty() ? std::nullopt : cellAt(table, false, 0, static_cast<uint64_t>(listColumn) - 1);
+    startEditor(place, value ? decodeCell(*value, static_cast<UINT>(documentCodePage)) : std::wstring(), typed, 0,
+                listColumn, true);
+}
+
+void GridPanel::startEditor(const RECT& place, std::wstring text, const wchar_t* typed, int32_t gridRow,
+                            int32_t listColumn, bool title) {
     // A window text ends at the first NUL, so the editor holds a value with a NUL byte only up
     // to it. The start text is what the editor holds, so that committing it unchanged leaves
     // the cell alone rather than cutting it there.
@@ -88,7 +111,7 @@ void GridPanel::openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_
     editStartText = text;
     const std::wstring initial = typed != nullptr ? std::wstring(typed) : std::move(text);
 
-    const HWND editor = createEditorWindow(initial, cell, hasLineBreak(initial));
+    const HWND editor = createEditorWindow(initial, place, hasLineBreak(initial));
     if (editor == nullptr) {
         return;
     }
@@ -96,6 +119,9 @@ void GridPanel::openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_
     editRow = gridRow;
     editColumn = listColumn;
     editTyped = typed != nullptr;
+    editingTitle = title;
+    // Over a title it must stay above the header, which is the list's child too.
+    SetWindowPos(editor, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     const LPARAM length = static_cast<LPARAM>(initial.size());
     if (typed != nullptr) {
         SendMessageW(editor, EM_SETSEL, static_cast<WPARAM>(length), length);
@@ -164,6 +190,7 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
     std::optional<std::wstring> refusedText;
     int32_t refusedRow = -1;
     int32_t refusedColumn = -1;
+    const bool title = editingTitle;
     {
         // Message boxes and refreshes below pump messages; a commit reached from them does
         // nothing.
@@ -173,6 +200,7 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
         const int32_t row = editRow;
         const int32_t column = editColumn;
         const std::wstring startText = std::move(editStartText);
+        editingTitle = false;
         cellEditor = nullptr;
         editRow = -1;
         editColumn = -1;
@@ -188,10 +216,14 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
                 showBox(messages::UNSTORABLE_CHARACTERS_TEXT, MB_OK | MB_ICONWARNING);
             } else {
                 bool stale = false;
-                applyCellEdit(row, static_cast<uint64_t>(column) - 1, value, &stale);
+                if (title) {
+                    writeTitle(static_cast<uint64_t>(column) - 1, value, &stale);
+                } else {
+                    applyCellEdit(row, static_cast<uint64_t>(column) - 1, value, &stale);
+                }
                 if (stale) {
                     refusedText = text;
-                    refusedRow = row;
+                    refusedRow = title ? -1 : row;
                     refusedColumn = column;
                 }
             }
@@ -200,8 +232,15 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
 
     // The grid now shows the document as it is; the typed text is offered again on the same
     // row and column, where they still exist, so that Enter writes it onto the current bytes.
+    if (refusedText && refusedRow < 0) {
+        openTitleEditor(refusedColumn, refusedText->c_str());
+        if (cellEditor == nullptr && refocus && gridList != nullptr) {
+            SetFocus(gridList);
+        }
+        return;
+    }
     if (refusedText) {
-        if (gridList != nullptr && refusedRow >= 0 && static_cast<uint64_t>(refusedRow) < gridRowCount() &&
+        if (gridList != nullptr && refusedRow >= 0 && static_cast<uint64_t>(refusedRow) < shownRowCount() &&
             static_cast<uint64_t>(refusedColumn) <= shownColumnCount) {
             selectCell(refusedRow, refusedColumn, true);
             openCellEditor(refusedRow, refusedColumn, refusedText->c_str());
@@ -213,6 +252,10 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
 
     if (refocus && gridList != nullptr) {
         SetFocus(gridList);
+    }
+    // A title edit leaves the current cell where it was, whatever key ended it.
+    if (title) {
+        return;
     }
 
     const int32_t r = currentRow;
@@ -257,6 +300,7 @@ void GridPanel::closeCellEditor() {
     cellEditor = nullptr;
     editRow = -1;
     editColumn = -1;
+    editingTitle = false;
     editStartText.clear();
     // Unhooked before it is destroyed, so its loss of focus commits nothing.
     RemoveWindowSubclass(editor, cellEditorProc, CELL_EDITOR_SUBCLASS_ID);

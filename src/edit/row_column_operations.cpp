@@ -60,15 +60,16 @@ void GridPanel::insertRow(bool above) {
     const std::string eol = documentEol(editorWindows());
     // Above the first grid row of a table with a header goes after the header, which is the same.
     const TextInsertion insertion = above && gridRowCount() > 0
-                                        ? rowInsertionBefore(table, rowIndex, shownColumnCount, eol, headerRow)
-                                        : rowInsertion(table, rowIndex, shownColumnCount, eol, headerRow);
+                                        ? rowInsertionBefore(table, rowIndex, shownColumnCount, eol)
+                                        : rowInsertion(table, rowIndex, shownColumnCount, eol);
     bool written = false;
     {
         const UndoAction undo(view);
         written = replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text,
                                panelIsWriting);
     }
-    const int32_t newRow = above && gridRowCount() > 0 ? gridRow : gridRow + 1;
+    // The first data row of a grid that had none is row 0, the ready row's place.
+    const int32_t newRow = gridRowCount() == 0 ? 0 : (above ? gridRow : gridRow + 1);
     finishOperation(written, newRow, std::max(currentColumn, 1));
 }
 

@@ -48,16 +48,15 @@ std::string blankCells(const CsvTable& table, uint64_t shownColumns) {
 }  // namespace
 
 TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
-                           std::string_view eol, bool headerRow) {
+                           std::string_view eol) {
     TextInsertion insertion;
+    const std::string blank = blankCells(table, shownColumns);
     if (table.rows.empty()) {
-        insertion.text = eol;
-        if (headerRow) {
-            insertion.text += eol;
-        }
+        // One record line, whatever the header row: with it on, the record is the titles.
+        insertion.text = blank;
+        insertion.text += eol;
         return insertion;
     }
-    const std::string blank = blankCells(table, shownColumns);
     const uint64_t index = std::min<uint64_t>(rowIndex, table.rows.size() - 1);
     const CsvRow& row = table.rows[index];
     if (row.eolLength() > 0) {
@@ -74,14 +73,41 @@ TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t sh
 }
 
 TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
-                                 std::string_view eol, bool headerRow) {
+                                 std::string_view eol) {
     if (table.rows.empty() || rowIndex == 0) {
         if (table.rows.empty()) {
-            return rowInsertion(table, 0, shownColumns, eol, headerRow);
+            return rowInsertion(table, 0, shownColumns, eol);
         }
         return TextInsertion{0, blankRow(blankCells(table, shownColumns), eol, 0, firstByte(table, 0))};
     }
-    return rowInsertion(table, std::min<uint64_t>(rowIndex, table.rows.size()) - 1, shownColumns, eol, headerRow);
+    return rowInsertion(table, std::min<uint64_t>(rowIndex, table.rows.size()) - 1, shownColumns, eol);
+}
+
+TextInsertion firstRecordInsertion(const CsvTable& table, uint64_t shownColumns, uint64_t cellIndex,
+                                   std::string_view value, std::string_view eol, bool headerRow) {
+    const uint64_t columns = std::max(shownColumns, cellIndex + 1);
+    std::vector<std::string> cells(static_cast<size_t>(columns));
+    cells[static_cast<size_t>(cellIndex)] = std::string(value);
+    std::string record = columns == 1 && value.empty() ? blankCells(table, 1)
+                                                       : joinFields(cells, table.delimiter, table.quote);
+    TextInsertion insertion;
+    if (table.rows.empty()) {
+        if (headerRow) {
+            insertion.text = blankCells(table, columns);
+            insertion.text += eol;
+        }
+        insertion.text += record;
+        return insertion;
+    }
+    const CsvRow& last = table.rows[table.rows.size() - 1];
+    if (last.eolLength() > 0) {
+        insertion.position = last.end + last.eolLength();
+        insertion.text = blankRow(record, eol, last.eol().back(), 0);
+    } else {
+        insertion.position = last.end;
+        insertion.text = std::string(eol) + record;
+    }
+    return insertion;
 }
 
 std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vector<uint64_t>& rowIndexes) {

@@ -32,18 +32,27 @@ struct TextInsertion {
 // The insertion that adds an empty row after table row rowIndex (the last row when rowIndex
 // is past the end). The row has shownColumns empty cells, so it is shownColumns - 1
 // delimiters; with one column (or none shown) it is "" (two quotes), one empty value that reads
-// back as a record, where an empty line would be skipped by many readers. After a row with a line ending it comes with one of its own;
-// after a last row without one it comes before its own text, so the document's last row again
-// has none. An empty table gets an empty line, and a second one when the first record is the
-// header, so that one data row appears.
+// back as a record, where an empty line would be skipped by many readers. After a row with a
+// line ending it comes with one of its own; after a last row without one it comes before its
+// own text, so the document's last row again has none. An empty table gets exactly one record
+// line (the titles, when the first record is the header).
 TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
-                           std::string_view eol, bool headerRow);
+                           std::string_view eol);
 
 // The insertion that adds an empty row in front of table row rowIndex: at the document's start
 // for row 0, else after the row before it. A new row's line ending is CR LF wherever the
 // document's own ending would meet a lone CR before it or an LF after it and read as one.
 TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
-                                 std::string_view eol, bool headerRow);
+                                 std::string_view eol);
+
+// The insertion that writes the first data record of a table that has none (an empty document,
+// or titles alone), from a value typed into cell cellIndex of the empty row the grid offers:
+// the record has the shown columns (at least up to the cell), the value quoted where it must
+// be. It goes after the last record; an empty document with the header row on first gets a
+// line of empty titles, so that the record is read as data. The document's last line keeps
+// its ending, or the lack of one.
+TextInsertion firstRecordInsertion(const CsvTable& table, uint64_t shownColumns, uint64_t cellIndex,
+                                   std::string_view value, std::string_view eol, bool headerRow);
 
 // The ranges that delete the given table rows (sorted ascending, no duplicates), one per run
 // of consecutive rows, in the order they are to be applied: the last run first, so that each

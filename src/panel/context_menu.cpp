@@ -20,7 +20,7 @@ struct MenuItem {
 
 // Ctrl+Plus and Ctrl+Minus insert and delete what the selection is made of: rows, or the
 // column when a whole column is selected, as spreadsheets do.
-const std::array<MenuItem, 17> MENU_ITEMS{{
+const std::array<MenuItem, 18> MENU_ITEMS{{
     {MENU_CUT, L"Cu&t", L"Ctrl+X", L"Ctrl+X"},
     {MENU_COPY, L"&Copy", L"Ctrl+C", L"Ctrl+C"},
     {MENU_COPY_WITH_TITLES, L"Copy &with titles", nullptr, nullptr},
@@ -34,6 +34,7 @@ const std::array<MenuItem, 17> MENU_ITEMS{{
     {MENU_INSERT_COLUMN_LEFT, L"Insert column &left", nullptr, L"Ctrl+Plus"},
     {MENU_INSERT_COLUMN_RIGHT, L"Insert column &right", nullptr, nullptr},
     {MENU_DELETE_COLUMN, L"Delete colu&mn", nullptr, L"Ctrl+Minus"},
+    {MENU_RENAME_TITLE, L"Re&name title", nullptr, L"F2"},
     {MENU_NONE, nullptr, nullptr, nullptr},
     {MENU_SORT_ASCENDING, L"&Sort ascending", nullptr, nullptr},
     {MENU_SORT_DESCENDING, L"S&ort descending", nullptr, nullptr},
@@ -90,6 +91,11 @@ void GridPanel::showContextMenu(const ContextMenuPlace& place) {
         if (item.command == MENU_COPY_WITH_TITLES) {
             enabled = enabled && headerRow;
         }
+        // The titles of a document without data rows can be renamed too.
+        if (item.command == MENU_RENAME_TITLE) {
+            enabled = headerRow && !fileTooLarge && documentScan == nullptr && currentColumn >= 1 &&
+                      static_cast<uint64_t>(currentColumn) <= shownColumnCount;
+        }
         AppendMenuW(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED),
                     static_cast<UINT_PTR>(item.command), text.c_str());
     }
@@ -129,6 +135,9 @@ void GridPanel::runMenuCommand(int command) {
         break;
     case MENU_PASTE:
         pasteFromClipboard();
+        break;
+    case MENU_RENAME_TITLE:
+        openTitleEditor(currentColumn, nullptr);
         break;
     case MENU_CLEAR:
         clearSelectedCells();

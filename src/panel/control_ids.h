@@ -43,6 +43,9 @@ inline constexpr UINT REFRESH_DELAY_MS = 400;
 // A look at the current view's code page every WATCH_INTERVAL_MS while the panel is open: the
 // host reads the same bytes in another one (its Encoding menu) without an edit or a word.
 inline constexpr UINT_PTR WATCH_TIMER = 3;
+
+// A click on a column title waits on this timer for the double-click time before it sorts.
+inline constexpr UINT_PTR TITLE_CLICK_TIMER = 4;
 inline constexpr UINT WATCH_INTERVAL_MS = 500;
 
 // A whole-document scan reads at most SCAN_SLICE_BYTES, and for at most SCAN_SLICE_MS, at a

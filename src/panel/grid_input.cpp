@@ -154,6 +154,11 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             if (notice != nullptr && notice->code == NM_CUSTOMDRAW && notice->hwndFrom == header) {
                 return panel.onHeaderCustomDraw(reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
             }
+            if (notice != nullptr && (notice->code == HDN_ITEMDBLCLICKW || notice->code == HDN_ITEMDBLCLICKA) &&
+                notice->hwndFrom == header) {
+                panel.onTitleDoubleClick(reinterpret_cast<const NMHEADERW*>(lParam)->iItem);
+                return 0;
+            }
             break;
         }
         case WM_NCDESTROY:
@@ -195,8 +200,13 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
         openCellEditor(currentRow, currentColumn, nullptr);
         return true;
     case VK_F2:
-        // The caret goes to the end of the text, ready to add to it.
-        openCellEditor(currentRow, currentColumn, nullptr);
+        // The caret goes to the end of the text, ready to add to it. On a selected column the
+        // column's title is edited.
+        if (rangeShape == RangeShape::Columns && headerRow) {
+            openTitleEditor(currentColumn, nullptr);
+        } else {
+            openCellEditor(currentRow, currentColumn, nullptr);
+        }
         if (cellEditor != nullptr) {
             const LPARAM length = GetWindowTextLengthW(cellEditor);
             SendMessageW(cellEditor, EM_SETSEL, static_cast<WPARAM>(length), length);

@@ -55,6 +55,9 @@ void drawLine(HDC dc, int x1, int y1, int x2, int y2) {
 }
 
 // The number shown for a grid row: counted from 1, whatever the header setting.
+// The ready row of a grid without data rows is no record yet: it has a mark, not a number.
+constexpr wchar_t READY_ROW_MARK[] = L"*";
+
 std::wstring rowNumberText(int64_t gridRow) {
     return std::to_wstring(gridRow + 1);
 }
@@ -150,7 +153,7 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
             // The row numbers keep the header's colours, selected or not.
             fillSolid(dc, cell, colors.headerBackground);
             textColor = colors.headerText;
-            text = rowNumberText(row);
+            text = readyRowShown() ? std::wstring(READY_ROW_MARK) : rowNumberText(row);
             format = ROW_NUMBER_FORMAT;
         } else {
             if (isCurrent) {
@@ -333,7 +336,7 @@ void GridPanel::serveItemText(NMLVDISPINFOW* dispInfo) {
         return;
     }
     if (item.iSubItem == 0) {
-        displayScratch = rowNumberText(item.iItem);
+        displayScratch = readyRowShown() ? std::wstring(READY_ROW_MARK) : rowNumberText(item.iItem);
     } else {
         displayScratch = cellDisplayText(item.iItem, item.iSubItem);
     }

@@ -51,6 +51,7 @@ enum MenuCommand {
     MENU_SORT_DESCENDING,
     MENU_SORT_BY,
     MENU_COPY_WITH_TITLES,
+    MENU_RENAME_TITLE,
 };
 
 // Where a context menu opens, in screen coordinates, and whether it was asked for on a column
@@ -191,11 +192,22 @@ public:
 
     // --- Cell editor ----------------------------------------------------------------------
     void openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_t* typed);
+    // The same editor over a column's title, which edits the header record's field.
+    void openTitleEditor(int32_t listColumn, const wchar_t* typed);
     void commitCellEdit(EditMove move, bool refocus);
     void closeCellEditor();
     static LRESULT CALLBACK cellEditorProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam, UINT_PTR subclassId,
                                            DWORD_PTR referenceData);
+
+    // --- Column titles --------------------------------------------------------------------
+    // A click on a title sorts; with renamable titles it waits out the double-click time first,
+    // so that a double-click renames without sorting.
+    void onTitleClick(int listColumn);
+    bool onTitleClickTimer(UINT_PTR timerId);
+    void onTitleDoubleClick(int listColumn);
+    // Writes a title: the header record's field, or the first record of an empty document.
+    bool writeTitle(uint64_t cellIndex, const std::string& value, bool* stale);
 
     // --- Boxes ----------------------------------------------------------------------------
     // A box titled "Tabulon" over the host window; the focus goes back into the panel after it.
@@ -204,6 +216,10 @@ public:
     // --- Cell edits -----------------------------------------------------------------------
     // *stale, when given, tells whether the edit was refused because the row had changed.
     bool applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value, bool* stale = nullptr);
+    // The same for a table row by its index, the header record included.
+    bool applyRecordEdit(uint64_t rowIndex, uint64_t cellIndex, const std::string& value, bool* stale);
+    // A value typed into the empty row of a grid without data rows: the first record is written.
+    bool writeFirstRecord(uint64_t cellIndex, const std::string& value);
     // The rows first..last a write changes; the check before it compares them and the rows on
     // either side, line endings included.
     struct RowRun {
@@ -269,6 +285,13 @@ public:
     EditorWindows editorWindows() const { return {hostWindow, scintillaMain, scintillaSecond}; }
     // The number of grid rows of the table as last read (the header record excluded).
     uint64_t gridRowCount() const { return dataRowCount(table, headerRow); }
+    // A grid read without data rows (an empty document, or titles alone) shows one empty row,
+    // ready to be typed into; it is no record until a value is written into it.
+    bool readyRowShown() const {
+        return gridRowCount() == 0 && shownColumnCount > 0 && !fileTooLarge && documentScan == nullptr;
+    }
+    // The rows the list shows: the grid rows, or the ready row.
+    uint64_t shownRowCount() const { return readyRowShown() ? 1 : gridRowCount(); }
     // The title of data column `column` (0 for the first) in the current code page.
     std::wstring dataColumnTitle(uint64_t column) const;
 
@@ -392,6 +415,12 @@ public:
     int32_t editColumn = -1;     // list column being edited, -1 when closed
     std::wstring editStartText;  // the cell's text when the editor opened
     bool editTyped = false;      // opened by typing: the arrows commit and move
+    bool editingTitle = false;   // the editor is over a column title, not a cell
+    // A title click waiting out the double-click time (its list column, 0 for none), the
+    // refresh it was made on, and when the last title double-click came.
+    int pendingTitleClick = 0;
+    uint64_t pendingTitleGeneration = 0;
+    ULONGLONG lastTitleDoubleClick = 0;
     bool committingEdit = false; // a commit is running; a nested one does nothing
 
 private:
@@ -409,6 +438,8 @@ private:
     // The one-line text of a data cell (list column 1 and up) as the grid shows it; empty for
     // the row-number column, a short row or a row that does not exist.
     std::wstring cellDisplayText(int32_t gridRow, int32_t listColumn) const;
+    // Where a column's title is, in the list's client coordinates; false when it is not shown.
+    bool titleRect(int32_t listColumn, RECT& rect) const;
     int drawSortArrow(HDC dc, const RECT& textArea, bool descending) const;
 
     // --- Refresh helpers -----------------------------------------------------------------
@@ -484,6 +515,10 @@ private:
     void setFindNoteText(std::wstring text);
 
     // --- Cell editor helpers -------------------------------------------------------------
+    // Opens the editor over place with a cell's or title's text (all of it selected), or with
+    // the character typed instead (the caret after it), and gives it the focus.
+    void startEditor(const RECT& place, std::wstring text, const wchar_t* typed, int32_t gridRow,
+                     int32_t listColumn, bool title);
     // The editor window over a cell rectangle of the list, in its single-line or multi-line
     // form, with the panel's font and cellEditorProc installed; none when it cannot be made.
     HWND createEditorWindow(const std::wstring& text, const RECT& cell, bool multiLine);

@@ -257,7 +257,8 @@ INT_PTR CALLBACK GridPanel::panelDialogProc(HWND window, UINT message, WPARAM wP
         case WM_NOTIFY:
             return panel->onNotify(reinterpret_cast<const NMHDR*>(lParam));
         case WM_TIMER:
-            return panel->onRefreshTimer(wParam) || panel->onScanTimer(wParam) || panel->onWatchTimer(wParam);
+            return panel->onRefreshTimer(wParam) || panel->onScanTimer(wParam) || panel->onWatchTimer(wParam) ||
+                   panel->onTitleClickTimer(wParam);
         case WM_DRAWITEM:
             panel->drawGridRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
@@ -406,7 +407,7 @@ bool GridPanel::onNotify(const NMHDR* header) {
             if (isHeld(VK_CONTROL)) {
                 selectColumn(listColumn);
             } else {
-                onColumnHeaderClick(listColumn);
+                onTitleClick(listColumn);
             }
             SetFocus(gridList);
             return true;

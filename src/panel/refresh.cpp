@@ -94,11 +94,12 @@ void GridPanel::showTable(bool keepPosition) {
     }
 
     columnsCapped = table.maxCells > MAX_GRID_COLUMNS;
-    shownColumnCount = std::min(table.maxCells, MAX_GRID_COLUMNS);
+    // An empty document shows one column, with an empty title and the ready row to type into.
+    shownColumnCount = std::max<uint64_t>(std::min(table.maxCells, MAX_GRID_COLUMNS), 1);
     rebuildColumns();
     updateItemCount();
 
-    const int32_t rows = listItemCount(gridRowCount());
+    const int32_t rows = listItemCount(shownRowCount());
     const int32_t columns = static_cast<int32_t>(shownColumnCount);
     if (row >= rows) {
         row = rows > 0 ? rows - 1 : 0;
@@ -371,7 +372,7 @@ void GridPanel::updateItemCount() {
     }
     // The list's own work for a new count may grow with the count; the same count is not
     // given again, so typing in a cell of a large document costs the list a repaint only.
-    const int count = listItemCount(gridRowCount());
+    const int count = listItemCount(shownRowCount());
     if (SendMessageW(gridList, LVM_GETITEMCOUNT, 0, 0) != count) {
         SendMessageW(gridList, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     }

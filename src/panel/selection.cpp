@@ -26,7 +26,7 @@ constexpr int SCROLL_MARGIN = 4;
 int32_t GridPanel::listRowCount() const {
     // The list counts its items in an int, so no row beyond INT32_MAX can be shown anyway.
     return static_cast<int32_t>(
-        std::min<uint64_t>(gridRowCount(), static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
+        std::min<uint64_t>(shownRowCount(), static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
 }
 
 int32_t GridPanel::lastListColumn() const {

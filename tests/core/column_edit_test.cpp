@@ -35,29 +35,62 @@ std::string applied(std::string text, const std::vector<ByteRange>& ranges) {
 
 TEST(RowInsertion, FollowsTheRowWithItsOwnLineEnding) {
     const CsvTable table = scanned("a,b\r\nc,d\r\n");
-    EXPECT_EQ(rowInsertion(table, 0, 2, "\r\n", false), (TextInsertion{5, ",\r\n"}));
+    EXPECT_EQ(rowInsertion(table, 0, 2, "\r\n"), (TextInsertion{5, ",\r\n"}));
     // Past the end: after the last row.
-    EXPECT_EQ(rowInsertion(table, 9, 2, "\r\n", false), (TextInsertion{10, ",\r\n"}));
+    EXPECT_EQ(rowInsertion(table, 9, 2, "\r\n"), (TextInsertion{10, ",\r\n"}));
     // The document's ending is used, not the row's.
-    EXPECT_EQ(rowInsertion(scanned("a\nb\n"), 1, 1, "\r", false), (TextInsertion{4, "\"\"\r"}));
+    EXPECT_EQ(rowInsertion(scanned("a\nb\n"), 1, 1, "\r"), (TextInsertion{4, "\"\"\r"}));
 }
 
 TEST(RowInsertion, AfterALastRowWithoutLineEndingTheNewRowHasNone) {
-    EXPECT_EQ(rowInsertion(scanned("a,b"), 0, 2, "\r\n", true), (TextInsertion{3, "\r\n,"}));
+    EXPECT_EQ(rowInsertion(scanned("a,b"), 0, 2, "\r\n"), (TextInsertion{3, "\r\n,"}));
 }
 
-TEST(RowInsertion, EmptyDocumentGetsAHeaderLineAndADataLine) {
-    const CsvTable empty = scanned("");
-    EXPECT_EQ(rowInsertion(empty, 0, 0, "\r\n", false), (TextInsertion{0, "\r\n"}));
-    EXPECT_EQ(rowInsertion(empty, 0, 0, "\n", true), (TextInsertion{0, "\n\n"}));
+TEST(RowInsertion, AnEmptyDocumentGetsOneRecordLine) {
+    EXPECT_EQ(rowInsertion(scanned(""), 0, 1, "\r\n"), (TextInsertion{0, "\"\"\r\n"}));
+}
+
+// The first value typed into the empty row of a grid without data rows: the record, and the
+// empty titles before it when the document is empty and the first record is the header.
+TEST(FirstRecordInsertion, WritesTheRecordAfterTheTitlesKeepingTheLastLineEnding) {
+    struct Case {
+        std::string document;
+        uint64_t columns;
+        uint64_t cellIndex;
+        std::string value;
+        bool headerRow;
+        std::string after;
+    };
+    const std::vector<Case> cases{
+        {"", 1, 0, "x", false, "x"},
+        {"", 1, 0, "x", true, "\"\"\r\nx"},
+        {"", 1, 0, "a,b", true, "\"\"\r\n\"a,b\""},
+        {"", 1, 2, "x", true, ",,\r\n,,x"},  // a cell right of the empty title widens both lines
+        {"id,name\r\n", 2, 1, "x", true, "id,name\r\n,x\r\n"},
+        {"id,name", 2, 0, "x", true, "id,name\r\nx,"},
+        {"id\r", 1, 0, "\n", true, "id\r\"\n\"\r\n"},  // a quoted line break never joins the lone CR
+    };
+    for (const Case& c : cases) {
+        const TextInsertion insertion =
+            firstRecordInsertion(scanned(c.document), c.columns, c.cellIndex, c.value, "\r\n", c.headerRow);
+        std::string text = c.document;
+        text.insert(static_cast<size_t>(insertion.position), insertion.text);
+        EXPECT_EQ(text, c.after) << c.document << " / " << c.value;
+        // Read again, the value is the first data record's cell.
+        const CsvTable table = scanned(text);
+        const auto cell = cellAt(table, c.headerRow, 0, c.cellIndex);
+        ASSERT_TRUE(cell.has_value()) << c.after;
+        EXPECT_EQ(*cell, c.value) << c.after;
+        EXPECT_EQ(dataRowCount(table, c.headerRow), 1u) << c.after;
+    }
 }
 
 TEST(RowInsertion, BlankRowHasTheShownColumnsNotTheWidestRow) {
     const std::string wide(699, ',');
-    const TextInsertion insertion = rowInsertion(scanned(wide + "\r\n"), 0, MAX_GRID_COLUMNS, "\r\n", false);
+    const TextInsertion insertion = rowInsertion(scanned(wide + "\r\n"), 0, MAX_GRID_COLUMNS, "\r\n");
     EXPECT_EQ(insertion.text, std::string(511, ',') + "\r\n");
     // One column, or none shown, makes one empty quoted cell, a record and not a blank line.
-    EXPECT_EQ(rowInsertion(scanned("\r\n"), 0, 0, "\r\n", false).text, "\"\"\r\n");
+    EXPECT_EQ(rowInsertion(scanned("\r\n"), 0, 0, "\r\n").text, "\"\"\r\n");
 }
 
 // ---- deleting rows -----------------------------------------------------------------------
@@ -240,16 +273,16 @@ TEST(RowInsertion, EveryInsertionAddsExactlyOneRow) {
     };
     for (const Case& c : cases) {
         const CsvTable table = scanned(c.document);
-        const std::string after = inserted(c.document, rowInsertion(table, c.after, c.columns, c.eol, false));
+        const std::string after = inserted(c.document, rowInsertion(table, c.after, c.columns, c.eol));
         EXPECT_EQ(rowCount(after), table.rows.size() + 1) << c.document;
         // Every byte of the document is still there, in order, around the insertion.
-        const std::string before = inserted(c.document, rowInsertionBefore(table, c.after, c.columns, c.eol, false));
+        const std::string before = inserted(c.document, rowInsertionBefore(table, c.after, c.columns, c.eol));
         EXPECT_EQ(rowCount(before), table.rows.size() + 1) << c.document;
     }
-    EXPECT_EQ(inserted("a", rowInsertion(scanned("a"), 0, 1, "\r\n", false)), "a\r\n\"\"");
-    EXPECT_EQ(rowInsertionBefore(scanned("x,y\r\n"), 0, 2, "\r\n", false), (TextInsertion{0, ",\r\n"}));
+    EXPECT_EQ(inserted("a", rowInsertion(scanned("a"), 0, 1, "\r\n")), "a\r\n\"\"");
+    EXPECT_EQ(rowInsertionBefore(scanned("x,y\r\n"), 0, 2, "\r\n"), (TextInsertion{0, ",\r\n"}));
     // In front of a row other than the first: after the row before it.
-    EXPECT_EQ(rowInsertionBefore(scanned("a,b\r\nc,d\r\n"), 1, 2, "\r\n", false), (TextInsertion{5, ",\r\n"}));
+    EXPECT_EQ(rowInsertionBefore(scanned("a,b\r\nc,d\r\n"), 1, 2, "\r\n"), (TextInsertion{5, ",\r\n"}));
 }
 
 TEST(RowDeletion, EveryDeletionRemovesExactlyItsRows) {

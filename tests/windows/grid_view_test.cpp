@@ -35,11 +35,14 @@ TEST_F(GridViewTest, ShowsRowsColumnsAndStatusWithTheHeaderRecordAsTitles) {
     EXPECT_EQ(focusedRow(), 0);
 }
 
-TEST_F(GridViewTest, EmptyDocumentHasNoRowsNoDataColumnsAndColumnZero) {
+// An empty document shows one column and the ready row, no record yet: a mark instead of a
+// number, and nothing read from the document.
+TEST_F(GridViewTest, EmptyDocumentShowsOneColumnAndTheReadyRow) {
     openPanel("");
-    EXPECT_EQ(itemCount(), 0);
-    EXPECT_EQ(titles(), std::vector<std::wstring>{L"#"});
-    EXPECT_EQ(status(), L"0 rows x 0 cols   |   delimiter ','");
+    EXPECT_EQ(itemCount(), 1);
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"A"}));
+    EXPECT_EQ(cellText(0, 0), L"*");
+    EXPECT_EQ(status(), L"0 rows x 1 col   |   delimiter ','   |   col C1");
     EXPECT_EQ(host.mainView().messageCount(SCI_GETCHARACTERPOINTER), 0);
 
     // Text typed into the empty document brings a column back, and the current cell with it.
@@ -51,7 +54,7 @@ TEST_F(GridViewTest, EmptyDocumentHasNoRowsNoDataColumnsAndColumnZero) {
 
 TEST_F(GridViewTest, HeaderOnlyDocumentHasTitlesAndNoRows) {
     openPanel("id;label;");
-    EXPECT_EQ(itemCount(), 0);
+    EXPECT_EQ(itemCount(), 1);  // the ready row
     EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"id", L"label", L"C"}));
     EXPECT_EQ(status(), L"0 rows x 3 cols   |   delimiter ';'   |   col C1");
 }

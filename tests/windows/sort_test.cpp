@@ -17,6 +17,10 @@ protected:
         ASSERT_TRUE(SendMessageW(header(), HDM_GETITEMRECT, listColumn, reinterpret_cast<LPARAM>(&item)));
         devhost::click(host, header(), POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
         host.pumpUntilIdle();
+        // Renamable titles sort once the double-click time has passed without a second click.
+        if (IsDlgButtonChecked(panel(), IDC_HEADER_ROW) == BST_CHECKED) {
+            ASSERT_TRUE(host.waitForTimer(panel(), TITLE_CLICK_TIMER, 3000));
+        }
     }
     // HDF_SORTUP, HDF_SORTDOWN or 0 for a header item.
     int arrow(int listColumn) {

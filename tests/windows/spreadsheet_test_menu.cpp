@@ -22,13 +22,14 @@ std::vector<std::wstring> texts(const std::vector<ShownMenuItem>& items) {
 const std::vector<std::wstring> ROW_MENU = {
     L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
     L"Insert row &above\tCtrl+Plus", L"Insert row &below", L"&Delete rows\tCtrl+Minus", L"",
-    L"Insert column &left", L"Insert column &right", L"Delete colu&mn", L"",
+    L"Insert column &left", L"Insert column &right", L"Delete colu&mn", L"Re&name title", L"",
     L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
 };
 const std::vector<std::wstring> COLUMN_MENU = {
     L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
     L"Insert row &above", L"Insert row &below", L"&Delete rows", L"",
-    L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus", L"",
+    L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus",
+    L"Re&name title\tF2", L"",
     L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
 };
 

@@ -28,6 +28,8 @@ constexpr int IDC_STATUS = 2610;
 constexpr int IDC_DELIM_LABEL = 2612;
 // The timer that reads on in a large document, a slice per tick.
 constexpr UINT_PTR SCAN_TIMER = 2;
+// A click on a column title sorts when this timer fires, the double-click time after it.
+constexpr UINT_PTR TITLE_CLICK_TIMER = 4;
 
 constexpr int PANEL_COMMAND = 0;
 constexpr int AUTO_FIT_COMMAND = 1;
