@@ -19,20 +19,12 @@ int Pixels::count(COLORREF color, RECT area) const {
     return matches;
 }
 
-Pixels capturePixels(HWND window, bool repaint) {
-    Pixels pixels;
-    if (!window || !IsWindow(window) || !IsWindowVisible(window)) return pixels;
-    if (repaint) {
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    } else {
-        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    }
-    RECT client;
-    GetClientRect(window, &client);
-    const int width = client.right;
-    const int height = client.bottom;
-    if (width <= 0 || height <= 0) return pixels;
+namespace {
 
+// The pixels of a rectangle of a device context, through a top-down 32-bit section.
+Pixels copyPixels(HDC source, int left, int top, int width, int height) {
+    Pixels pixels;
+    if (source == nullptr || width <= 0 || height <= 0) return pixels;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -41,20 +33,18 @@ Pixels capturePixels(HWND window, bool repaint) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC windowDc = GetDCEx(window, nullptr, DCX_CACHE);  // children included: no DCX_CLIPCHILDREN
-    if (!windowDc) return pixels;
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memoryDc = CreateCompatibleDC(source);
+    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (memoryDc && bitmap && bits) {
         HGDIOBJ old = SelectObject(memoryDc, bitmap);
-        if (BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY)) {
+        if (BitBlt(memoryDc, 0, 0, width, height, source, left, top, SRCCOPY)) {
             GdiFlush();
             pixels.width = width;
             pixels.height = height;
             pixels.colors.resize(static_cast<size_t>(width) * height);
-            const auto* source = static_cast<const uint32_t*>(bits);
+            const auto* sourceBits = static_cast<const uint32_t*>(bits);
             for (size_t i = 0; i < pixels.colors.size(); ++i) {
-                const uint32_t bgra = source[i];  // 0x00RRGGBB in memory order B, G, R
+                const uint32_t bgra = sourceBits[i];  // 0x00RRGGBB in memory order B, G, R
                 pixels.colors[i] = RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
             }
         }
@@ -62,7 +52,32 @@ Pixels capturePixels(HWND window, bool repaint) {
     }
     if (bitmap) DeleteObject(bitmap);
     if (memoryDc) DeleteDC(memoryDc);
+    return pixels;
+}
+
+}  // namespace
+
+Pixels capturePixels(HWND window, bool repaint) {
+    if (!window || !IsWindow(window) || !IsWindowVisible(window)) return Pixels{};
+    if (repaint) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    } else {
+        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    HDC windowDc = GetDCEx(window, nullptr, DCX_CACHE);  // children included: no DCX_CLIPCHILDREN
+    if (!windowDc) return Pixels{};
+    Pixels pixels = copyPixels(windowDc, 0, 0, client.right, client.bottom);
     ReleaseDC(window, windowDc);
+    return pixels;
+}
+
+Pixels captureScreen(RECT area) {
+    HDC screen = GetDC(nullptr);
+    if (!screen) return Pixels{};
+    Pixels pixels = copyPixels(screen, area.left, area.top, area.right - area.left, area.bottom - area.top);
+    ReleaseDC(nullptr, screen);
     return pixels;
 }
 

@@ -26,6 +26,9 @@ struct Pixels {
 // invalidated and repainted first. Empty when the window is not a visible window.
 Pixels capturePixels(HWND window, bool repaint = false);
 
+// What the screen shows in a rectangle of screen coordinates, every window over it included.
+Pixels captureScreen(RECT area);
+
 // The colour that fills most of a rectangle of the picture (clipped to it); CLR_INVALID for an
 // empty rectangle.
 COLORREF dominantColor(const Pixels& pixels, RECT area);

@@ -130,16 +130,28 @@ int GridPanel::layoutFindBar(const RECT& client) {
     const int margin = scaled(BAR_MARGIN);
     const int height = scaled(BAR_ROW_HEIGHT);
     const int top = static_cast<int>(client.bottom) - height - margin;
+    // A one-line edit box draws its text at its top: the text boxes are as high as their text
+    // and its frame, centred on the row, so that their text is level with the labels'.
+    const int fieldHeight = std::min(height, textFieldHeight());
     int x = margin;
     for (const BarControl& control : BAR_CONTROLS) {
         const HWND window = findBarControl(control.id);
         if (window == nullptr) {
             continue;
         }
-        SetWindowPos(window, nullptr, x, top, scaled(control.width), height, SWP_NOZORDER | SWP_NOACTIVATE);
+        const bool field = control.style == TEXT_FIELD;
+        const int controlHeight = field ? fieldHeight : height;
+        SetWindowPos(window, nullptr, x, top + (height - controlHeight) / 2, scaled(control.width), controlHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         x += scaled(control.width) + margin;
     }
     return height + 2 * margin;
+}
+
+// The panel font's line, one pixel of space above and below it, and the frame's two edges.
+int GridPanel::textFieldHeight() const {
+    const int line = fontLineHeight();
+    return (line > 0 ? line : scaled(BAR_ROW_HEIGHT)) + 2 * (scaled(1) + GetSystemMetrics(SM_CYBORDER));
 }
 
 bool GridPanel::onFindBarCommand(WORD controlId, WORD notification) {

@@ -261,6 +261,10 @@ public:
     void closeFindBar();
     // Lays the bar out along the bottom of the client area; the height it takes, 0 when hidden.
     int layoutFindBar(const RECT& client);
+    // The height of a one-line text box in the panel's font.
+    int textFieldHeight() const;
+    // The height of a line of the panel's font; 0 when it cannot be measured.
+    int fontLineHeight() const;
     bool onFindBarCommand(WORD controlId, WORD notification);
     static LRESULT CALLBACK findFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR subclassId, DWORD_PTR referenceData);

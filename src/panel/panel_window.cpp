@@ -423,16 +423,18 @@ bool GridPanel::onNotify(const NMHDR* header) {
 }
 
 void GridPanel::onMeasureItem(MEASUREITEMSTRUCT* measure) {
-    UINT height = static_cast<UINT>(scaled(ROW_HEIGHT_WITHOUT_METRICS));
+    const int line = fontLineHeight();
+    measure->itemHeight = static_cast<UINT>(line > 0 ? line + scaled(ROW_PADDING) : scaled(ROW_HEIGHT_WITHOUT_METRICS));
+}
+
+int GridPanel::fontLineHeight() const {
     WindowDC dc(panelWindow);
-    if (dc) {
-        SelectedObject selectedFont(dc.get(), font);
-        TEXTMETRICW metrics{};
-        if (GetTextMetricsW(dc.get(), &metrics)) {
-            height = static_cast<UINT>(metrics.tmHeight + scaled(ROW_PADDING));
-        }
+    if (!dc) {
+        return 0;
     }
-    measure->itemHeight = height;
+    SelectedObject selectedFont(dc.get(), font);
+    TEXTMETRICW metrics{};
+    return GetTextMetricsW(dc.get(), &metrics) ? static_cast<int>(metrics.tmHeight) : 0;
 }
 
 bool GridPanel::onEraseBackground(HDC dc) {

@@ -19,6 +19,32 @@ const std::string SMALL_NAME_ZZ = "name,qty,note\nzz,1,first\nbeta,2,second\ngam
 
 constexpr UINT NPPM_GETSHORTCUTBYCMDID = NPPMSG_BASE + 76;
 
+// A column title's text and format flags, as the header holds them.
+std::wstring listColumnTitle(int listColumn) {
+    wchar_t text[128] = {};
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    SendMessageW(listHeader(), HDM_GETITEMW, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+int titleFormat(int listColumn) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(listHeader(), HDM_GETITEMW, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item));
+    return item.fmt;
+}
+
+constexpr UINT SCI_UNDO = 2176;
+
+// The in-place editor, over a cell or a title.
+HWND gridEditor() {
+    constexpr int IDC_CELL_EDITOR = 2611;
+    return GetDlgItem(panelControl(IDC_GRID_LIST), IDC_CELL_EDITOR);
+}
+
 bool documentModified() {
     return SendMessageW(currentView(), SCI_GETMODIFY, 0, 0) != 0;
 }
@@ -39,7 +65,6 @@ Scenario cellEditUndoScenario() {
         expectDocument("one Ctrl+Z in the grid undoes the whole cell edit", SMALL),
         act("restore the document if the grid did not undo",
             [] {
-                constexpr UINT SCI_UNDO = 2176;
                 for (int i = 0; i < 10 && currentDocument() != SMALL; ++i) {
                     SendMessageW(currentView(), SCI_UNDO, 0, 0);
                 }
@@ -282,8 +307,34 @@ Scenario exitWithPanelScenario() {
 
 }  // namespace
 
+// A double-click on a title renames it in the header record, one undo step, and does not sort
+// by it, not even once the double-click time has passed; a single click later still sorts.
+Scenario titleRenameScenario() {
+    const std::string renamed = "name,count,note\nalpha,1,first\nbeta,2,second\ngamma,3,third\n";
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        doubleClickTitle(2),
+        require("the double-click opens an editor over the title", [] { return gridEditor() != nullptr; }),
+        typeText("type count", "count"),
+        pressKey("press Enter", VK_RETURN),
+        expectDocument("the title is written into the first line", renamed),
+        pause(1000),
+        expectDocument("and nothing was sorted after the double-click time", renamed),
+        expect("the column shows its new title", [] { return listColumnTitle(2) == L"count"; },
+               [] { return "the title is \"" + utf8(listColumnTitle(2)) + "\""; }),
+        act("undo once in the editor", [] { SendMessageW(currentView(), SCI_UNDO, 0, 0); }),
+        expectDocument("one undo takes the title back", SMALL),
+        pause(800),
+        clickTitle(1),
+        expect("a single click on a title still sorts: the rows were in order, and the arrow shows",
+               [] { return titleFormat(1) & HDF_SORTUP && currentDocument() == SMALL && gridEditor() == nullptr; }),
+    };
+}
+
 void addEditScenarios() {
     registerScenario("cell-edit-undo", cellEditUndoScenario);
+    registerScenario("title-rename", titleRenameScenario);
     registerScenario("cell-edit-refused", refusedCellEditScenario);
     registerScenario("range-edit-bookmarks", rangeEditBookmarksScenario);
     registerScenario("column-edit-bookmarks", columnEditBookmarksScenario);

@@ -198,4 +198,22 @@ inline Step clickTitle(int listColumn) {
     });
 }
 
+// A double-click on a column's title, posted as the mouse gives it: press, release, the
+// double-click press and its release.
+inline Step doubleClickTitle(int listColumn) {
+    return attempt("double-click the title of column " + std::to_string(listColumn), [listColumn] {
+        RECT item{};
+        const HWND header = listHeader();
+        if (header == nullptr ||
+            !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item))) {
+            return false;
+        }
+        const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        postClick(header, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+        PostMessageW(header, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+        PostMessageW(header, WM_LBUTTONUP, 0, point);
+        return true;
+    });
+}
+
 }  // namespace driver

@@ -6,6 +6,9 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <memory>
+
 namespace driver {
 
 namespace {
@@ -46,7 +49,7 @@ Scenario sortFindScreenshotScenario() {
             postClick(header, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
             return true;
         }),
-        pause(500),
+        pause(900),  // a title click sorts once the double-click time is over
         focusGrid(),
         pressKey("press Ctrl+F", 'F', CTRL),
         typeText("type a query", "gadget"),
@@ -82,9 +85,184 @@ Scenario readingScreenshotScenario() {
     };
 }
 
+bool saveScreenshot(const devhost::Pixels& pixels) {
+    const std::wstring path = screenshotPath();
+    return !path.empty() && devhost::saveBmp(pixels, path);
+}
+
+std::string screenshotTrouble() {
+    return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable");
+}
+
+// A title renamed by a double-click on it: the editor over the title, then the new title.
+Scenario titleRenameScreenshotScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the sample", [] { return listItemCount() > 0; }),
+        clickCell(1, 2),
+        doubleClickTitle(2),
+        typeText("type a new title", "Customer name"),
+        pressKey("press Enter", VK_RETURN),
+        pause(800),
+        expect("the host's window is saved as a picture",
+               [] { return saveScreenshot(devhost::capturePixels(hostWindows().main, true)); }, screenshotTrouble),
+    };
+}
+
+// The Sort by box with its first list open.
+Scenario sortByScreenshotScenario() {
+    constexpr int IDC_SORT_COLUMN_FIRST = 2650;
+    return {
+        openPanel(),
+        expect("the grid shows the sample", [] { return listItemCount() > 0; }),
+        clickCell(1, 2),
+        pressKey("press the Menu key in the grid", VK_APPS),
+        pause(300),
+        pressKey("choose Sort by... by its mnemonic", 'Y'),
+        require("the Sort by box opens", [] { return FindWindowW(L"#32770", L"Sort by") != nullptr; }),
+        attempt("click the first list open", [] {
+            const HWND list = GetDlgItem(FindWindowW(L"#32770", L"Sort by"), IDC_SORT_COLUMN_FIRST);
+            RECT face{};
+            if (list == nullptr || !GetClientRect(list, &face)) {
+                return false;
+            }
+            postClick(list, POINT{face.right - 8, face.bottom / 2});
+            return true;
+        }),
+        pause(800),
+        expect("the box and its list are saved as a picture",
+               [] {
+                   const HWND box = FindWindowW(L"#32770", L"Sort by");
+                   RECT area{};
+                   RECT list{};
+                   if (box == nullptr || !GetWindowRect(box, &area)) {
+                       return false;
+                   }
+                   SendMessageW(GetDlgItem(box, IDC_SORT_COLUMN_FIRST), CB_GETDROPPEDCONTROLRECT, 0,
+                                reinterpret_cast<LPARAM>(&list));
+                   UnionRect(&area, &area, &list);
+                   return saveScreenshot(devhost::captureScreen(area));
+               },
+               screenshotTrouble),
+        act("close the list and the box", [] {
+            const HWND box = FindWindowW(L"#32770", L"Sort by");
+            PostMessageW(GetDlgItem(box, IDC_SORT_COLUMN_FIRST), CB_SHOWDROPDOWN, FALSE, 0);
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        }),
+        expect("the box is closed", [] { return FindWindowW(L"#32770", L"Sort by") == nullptr; }),
+    };
+}
+
+// The colour that fills most of a window's vertical scroll bar, as the screen shows it;
+// CLR_INVALID when it has none.
+COLORREF scrollBarColor(HWND window) {
+    RECT frame{};
+    RECT client{};
+    if (window == nullptr || !GetWindowRect(window, &frame) || !GetClientRect(window, &client)) {
+        return CLR_INVALID;
+    }
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const RECT bar{client.right, client.top, client.right + GetSystemMetrics(SM_CXVSCROLL), client.bottom};
+    if (bar.right > frame.right) {
+        return CLR_INVALID;
+    }
+    const devhost::Pixels pixels = devhost::captureScreen(bar);
+    return devhost::dominantColor(pixels, RECT{0, 0, pixels.width, pixels.height});
+}
+
+// The context menu opened four times, by a right click, the Menu key, a right click again and
+// a right click on a title: each time in the colours of the host's own menus, which stay light
+// under Wine in either mode. With TABULON_SCREENSHOT set, each menu is saved beside it as a
+// picture, "-1" to "-4" added. Then the scroll bars.
+Scenario menuAndScrollBarLookScenario() {
+    Scenario steps{
+        openPanel(),
+        expect("the grid shows the sample", [] { return listItemCount() > 0; }),
+        clickCell(1, 2),
+    };
+    for (int i = 1; i <= 4; ++i) {
+        if (i == 4) {
+            steps.push_back(attempt("right-click a title", [] {
+                RECT item{};
+                const HWND header = listHeader();
+                if (header == nullptr || !SendMessageW(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item))) {
+                    return false;
+                }
+                const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+                PostMessageW(header, WM_RBUTTONDOWN, MK_RBUTTON, point);
+                PostMessageW(header, WM_RBUTTONUP, 0, point);
+                return true;
+            }));
+        } else if (i == 2) {
+            steps.push_back(focusGrid());
+            steps.push_back(pressKey("press the Menu key", VK_APPS));
+        } else {
+            steps.push_back(attempt("right-click a cell", [] {
+                RECT cell{};
+                const HWND list = panelControl(IDC_GRID_LIST);
+                cell.top = 2;
+                cell.left = LVIR_BOUNDS;
+                if (!SendMessageW(list, LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&cell))) {
+                    return false;
+                }
+                const LPARAM point = MAKELPARAM(cell.left + 10, (cell.top + cell.bottom) / 2);
+                PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, point);
+                PostMessageW(list, WM_RBUTTONUP, 0, point);
+                return true;
+            }));
+        }
+        steps.push_back(pause(600));
+        auto seen = std::make_shared<COLORREF>(CLR_INVALID);
+        steps.push_back(expect(
+            "the open menu has the background of the host's menus",
+            [i, seen] {
+                const HWND menu = FindWindowW(L"#32768", nullptr);
+                RECT area{};
+                if (menu == nullptr || !GetWindowRect(menu, &area)) {
+                    return false;
+                }
+                const devhost::Pixels pixels = devhost::captureScreen(area);
+                const std::wstring path = screenshotPath();
+                if (!path.empty()) {
+                    devhost::saveBmp(pixels, path + L"-" + std::to_wstring(i));
+                }
+                *seen = devhost::dominantColor(pixels, RECT{0, 0, pixels.width, pixels.height});
+                return *seen == GetSysColor(COLOR_MENU);
+            },
+            [seen] {
+                char detail[64];
+                std::snprintf(detail, sizeof detail, "the menu is mostly #%06lX, the host's menus #%06lX",
+                              static_cast<unsigned long>(*seen), static_cast<unsigned long>(GetSysColor(COLOR_MENU)));
+                return std::string(detail);
+            }));
+        steps.push_back(pressKey("press Esc", VK_ESCAPE));
+        steps.push_back(pause(300));
+    }
+    // The grid's vertical scroll bar looks like the editor's, whatever theme the host gives its
+    // own: the same colour fills most of each.
+    auto colors = std::make_shared<std::pair<COLORREF, COLORREF>>(CLR_INVALID, CLR_INVALID);
+    steps.push_back(expect(
+        "the grid's scroll bar has the colours of the editor's",
+        [colors] {
+            colors->first = scrollBarColor(panelControl(IDC_GRID_LIST));
+            colors->second = scrollBarColor(currentView());
+            return colors->first != CLR_INVALID && colors->first == colors->second;
+        },
+        [colors] {
+            char detail[80];
+            std::snprintf(detail, sizeof detail, "the grid's is mostly #%06lX, the editor's #%06lX",
+                          static_cast<unsigned long>(colors->first), static_cast<unsigned long>(colors->second));
+            return std::string(detail);
+        }));
+    return steps;
+}
+
 }  // namespace
 
 void addScreenshotScenarios() {
+    registerScenario("menu-and-scroll-bar-look", menuAndScrollBarLookScenario);
+    registerScenario("screenshot-title-rename", titleRenameScreenshotScenario);
+    registerScenario("screenshot-sort-by", sortByScreenshotScenario);
     registerScenario("screenshot", screenshotScenario);
     registerScenario("screenshot-reading", readingScreenshotScenario);
     registerScenario("screenshot-sort-find", sortFindScreenshotScenario);

@@ -1,6 +1,7 @@
 // The panel's children and their places at 96 DPI: the tool row along the top, the status
 // line taking the rest of it, the list below; and a panel too narrow or too short for them.
 #include "test_support.h"
+#include "input.h"
 
 #include <commctrl.h>
 
@@ -122,3 +123,30 @@ TEST_F(PanelLayoutTest, ChildrenInTabOrderWithTheirClassesAndTexts) {
 }
 
 }  // namespace
+
+// The find bar's text boxes are as high as their text, centred on the row of its buttons, so
+// their text stands level with the labels' instead of at the top of a tall box.
+TEST_F(PanelLayoutTest, FindBarTextIsCentredOnTheRow) {
+    constexpr int FIND_TEXT = 2631;
+    constexpr int FIND_NEXT = 2635;
+    constexpr int REPLACE_TEXT = 2638;
+    const HWND list = GetDlgItem(panel(), IDC_GRID_LIST);
+    SetFocus(list);
+    ASSERT_TRUE(devhost::pressKey(host, 'F', devhost::KEY_CTRL));
+    const RECT button = childRect(panel(), FIND_NEXT);
+    for (const int id : {FIND_TEXT, REPLACE_TEXT}) {
+        const HWND field = GetDlgItem(panel(), id);
+        ASSERT_NE(field, nullptr);
+        HDC dc = GetDC(field);
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(field, dc);
+        const RECT place = childRect(panel(), id);
+        EXPECT_NEAR(place.top + place.bottom, button.top + button.bottom, 1) << "control " << id;
+        RECT inside{};
+        GetClientRect(field, &inside);
+        EXPECT_LE(inside.bottom - metrics.tmHeight, 4) << "control " << id;
+    }
+}
