@@ -105,11 +105,15 @@ bool GridPanel::writeFirstRecord(uint64_t cellIndex, const std::string& value) {
     if (value.empty() || !ensureDocumentUnchanged()) {
         return false;
     }
-    const TextInsertion insertion =
-        firstRecordInsertion(table, shownColumnCount, cellIndex, value, documentEol(editorWindows()), headerRow);
+    return writeFirstRecords(cellIndex, {{value}});
+}
+
+bool GridPanel::writeFirstRecords(uint64_t firstCell, const std::vector<std::vector<std::string>>& values) {
+    const TextInsertion insertion = firstRecordsInsertion(table, shownColumnCount, firstCell, values,
+                                                          documentEol(editorWindows()), headerRow);
     const bool written =
         replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text, panelIsWriting);
-    finishOperation(written, 0, static_cast<int32_t>(std::min<uint64_t>(cellIndex, MAX_GRID_COLUMNS - 1)) + 1);
+    finishOperation(written, 0, static_cast<int32_t>(std::min<uint64_t>(firstCell, MAX_GRID_COLUMNS - 1)) + 1);
     return written;
 }
 

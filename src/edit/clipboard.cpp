@@ -154,7 +154,7 @@ void GridPanel::cutToClipboard() {
 // no place in the document's code page.
 void GridPanel::pasteFromClipboard() {
     const CellRange range = selectedCells();
-    if (range.empty() || table.rows.empty() || !ensureDocumentUnchanged()) {
+    if (range.empty() || (table.rows.empty() && !readyRowShown()) || !ensureDocumentUnchanged()) {
         return;
     }
     const UINT ownFormat = quotedCellsFormat();
@@ -207,8 +207,15 @@ void GridPanel::pasteFromClipboard() {
                       std::vector<std::string>(static_cast<size_t>(range.columnCount()), value));
     }
     const Selection kept = selection();
-    const bool written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, values, false);
-    finishOperation(written, range.firstRow, range.firstColumn);
+    bool written = false;
+    if (readyRowShown()) {
+        // Into the empty row of a grid without data rows: the block's lines become the first
+        // records.
+        written = writeFirstRecords(static_cast<uint64_t>(std::max(range.firstColumn, 1)) - 1, values);
+    } else {
+        written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, values, false);
+        finishOperation(written, range.firstRow, range.firstColumn);
+    }
     if (written && block.isSingleValue()) {
         restoreSelection(kept);
     } else if (written) {

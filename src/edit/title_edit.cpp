@@ -25,6 +25,10 @@ void GridPanel::onTitleClick(int listColumn) {
     if (GetTickCount64() - lastTitleDoubleClick < GetDoubleClickTime()) {
         return;
     }
+    // A click before it that was no double-click sorts now, so that each click sorts once.
+    if (pendingTitleClick > 0) {
+        onTitleClickTimer(TITLE_CLICK_TIMER);
+    }
     pendingTitleClick = listColumn;
     pendingTitleGeneration = refreshGeneration;
     SetTimer(panelWindow, TITLE_CLICK_TIMER, GetDoubleClickTime(), nullptr);
@@ -63,8 +67,8 @@ bool GridPanel::writeTitle(uint64_t cellIndex, const std::string& value, bool* s
         if (value.empty() || !ensureDocumentUnchanged()) {
             return false;
         }
-        const TextInsertion insertion =
-            firstRecordInsertion(table, shownColumnCount, cellIndex, value, documentEol(editorWindows()), false);
+        const TextInsertion insertion = firstRecordsInsertion(table, shownColumnCount, cellIndex, {{value}},
+                                                              documentEol(editorWindows()), false);
         const bool written =
             replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text, panelIsWriting);
         finishOperation(written, 0, std::max(currentColumn, 1));

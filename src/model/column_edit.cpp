@@ -83,29 +83,39 @@ TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint6
     return rowInsertion(table, std::min<uint64_t>(rowIndex, table.rows.size()) - 1, shownColumns, eol);
 }
 
-TextInsertion firstRecordInsertion(const CsvTable& table, uint64_t shownColumns, uint64_t cellIndex,
-                                   std::string_view value, std::string_view eol, bool headerRow) {
-    const uint64_t columns = std::max(shownColumns, cellIndex + 1);
-    std::vector<std::string> cells(static_cast<size_t>(columns));
-    cells[static_cast<size_t>(cellIndex)] = std::string(value);
-    std::string record = columns == 1 && value.empty() ? blankCells(table, 1)
-                                                       : joinFields(cells, table.delimiter, table.quote);
+TextInsertion firstRecordsInsertion(const CsvTable& table, uint64_t shownColumns, uint64_t firstCell,
+                                    const std::vector<std::vector<std::string>>& values, std::string_view eol,
+                                    bool headerRow) {
+    uint64_t columns = std::max<uint64_t>(shownColumns, 1);
+    for (const std::vector<std::string>& line : values) {
+        columns = std::max<uint64_t>(columns, firstCell + line.size());
+    }
+    std::string records;
+    for (const std::vector<std::string>& line : values) {
+        std::vector<std::string> cells(static_cast<size_t>(columns));
+        std::copy(line.begin(), line.end(), cells.begin() + static_cast<std::ptrdiff_t>(firstCell));
+        const std::string record = joinFields(cells, table.delimiter, table.quote);
+        if (!records.empty()) {
+            records += eol;
+        }
+        records += record.empty() ? blankCells(table, 1) : record;
+    }
     TextInsertion insertion;
     if (table.rows.empty()) {
         if (headerRow) {
             insertion.text = blankCells(table, columns);
             insertion.text += eol;
         }
-        insertion.text += record;
+        insertion.text += records;
         return insertion;
     }
     const CsvRow& last = table.rows[table.rows.size() - 1];
     if (last.eolLength() > 0) {
         insertion.position = last.end + last.eolLength();
-        insertion.text = blankRow(record, eol, last.eol().back(), 0);
+        insertion.text = blankRow(records, eol, last.eol().back(), 0);
     } else {
         insertion.position = last.end;
-        insertion.text = std::string(eol) + record;
+        insertion.text = std::string(eol) + records;
     }
     return insertion;
 }

@@ -45,14 +45,15 @@ TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t sh
 TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
                                  std::string_view eol);
 
-// The insertion that writes the first data record of a table that has none (an empty document,
-// or titles alone), from a value typed into cell cellIndex of the empty row the grid offers:
-// the record has the shown columns (at least up to the cell), the value quoted where it must
-// be. It goes after the last record; an empty document with the header row on first gets a
-// line of empty titles, so that the record is read as data. The document's last line keeps
-// its ending, or the lack of one.
-TextInsertion firstRecordInsertion(const CsvTable& table, uint64_t shownColumns, uint64_t cellIndex,
-                                   std::string_view value, std::string_view eol, bool headerRow);
+// The insertion that writes the first data records of a table that has none (an empty
+// document, or titles alone), from values typed or pasted into the empty row the grid offers,
+// firstCell being the cell of each line's first value: each record has the shown columns (at
+// least up to its last value), the values quoted where they must be. They go after the last
+// record; an empty document with the header row on first gets a line of empty titles, so that
+// they are read as data. The document's last line keeps its ending, or the lack of one.
+TextInsertion firstRecordsInsertion(const CsvTable& table, uint64_t shownColumns, uint64_t firstCell,
+                                    const std::vector<std::vector<std::string>>& values, std::string_view eol,
+                                    bool headerRow);
 
 // The ranges that delete the given table rows (sorted ascending, no duplicates), one per run
 // of consecutive rows, in the order they are to be applied: the last run first, so that each

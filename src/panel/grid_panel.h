@@ -218,8 +218,10 @@ public:
     bool applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::string& value, bool* stale = nullptr);
     // The same for a table row by its index, the header record included.
     bool applyRecordEdit(uint64_t rowIndex, uint64_t cellIndex, const std::string& value, bool* stale);
-    // A value typed into the empty row of a grid without data rows: the first record is written.
+    // A value typed into the empty row of a grid without data rows: the first record is written;
+    // a block pasted there writes a record per line, checked and written as one step.
     bool writeFirstRecord(uint64_t cellIndex, const std::string& value);
+    bool writeFirstRecords(uint64_t firstCell, const std::vector<std::vector<std::string>>& values);
     // The rows first..last a write changes; the check before it compares them and the rows on
     // either side, line endings included.
     struct RowRun {

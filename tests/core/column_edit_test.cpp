@@ -50,9 +50,9 @@ TEST(RowInsertion, AnEmptyDocumentGetsOneRecordLine) {
     EXPECT_EQ(rowInsertion(scanned(""), 0, 1, "\r\n"), (TextInsertion{0, "\"\"\r\n"}));
 }
 
-// The first value typed into the empty row of a grid without data rows: the record, and the
-// empty titles before it when the document is empty and the first record is the header.
-TEST(FirstRecordInsertion, WritesTheRecordAfterTheTitlesKeepingTheLastLineEnding) {
+// The first value typed or pasted into the empty row of a grid without data rows: the records,
+// and the empty titles before them when the document is empty and the first record is the header.
+TEST(FirstRecordsInsertion, WritesTheRecordsAfterTheTitlesKeepingTheLastLineEnding) {
     struct Case {
         std::string document;
         uint64_t columns;
@@ -72,7 +72,7 @@ TEST(FirstRecordInsertion, WritesTheRecordAfterTheTitlesKeepingTheLastLineEnding
     };
     for (const Case& c : cases) {
         const TextInsertion insertion =
-            firstRecordInsertion(scanned(c.document), c.columns, c.cellIndex, c.value, "\r\n", c.headerRow);
+            firstRecordsInsertion(scanned(c.document), c.columns, c.cellIndex, {{c.value}}, "\r\n", c.headerRow);
         std::string text = c.document;
         text.insert(static_cast<size_t>(insertion.position), insertion.text);
         EXPECT_EQ(text, c.after) << c.document << " / " << c.value;
@@ -83,6 +83,10 @@ TEST(FirstRecordInsertion, WritesTheRecordAfterTheTitlesKeepingTheLastLineEnding
         EXPECT_EQ(*cell, c.value) << c.after;
         EXPECT_EQ(dataRowCount(table, c.headerRow), 1u) << c.after;
     }
+    // A pasted block: its lines become records as wide as the widest, an empty one "" alone.
+    const TextInsertion block =
+        firstRecordsInsertion(scanned(""), 1, 1, {{"a", "b"}, {}, {"c"}}, "\n", true);
+    EXPECT_EQ(block.text, ",,\n,a,b\n,,\n,c,");
 }
 
 TEST(RowInsertion, BlankRowHasTheShownColumnsNotTheWidestRow) {

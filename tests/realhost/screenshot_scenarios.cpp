@@ -2,10 +2,13 @@
 // window saved as a BMP file at TABULON_SCREENSHOT.
 #include "scenario_steps.h"
 
+#include "plugin/host_interface.h"
+
 #include "pixels.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -109,9 +112,58 @@ Scenario titleRenameScreenshotScenario() {
     };
 }
 
-// The Sort by box with its first list open.
-Scenario sortByScreenshotScenario() {
+// The colour that fills most of a combo box's open list, as the screen shows it.
+COLORREF openListColor(HWND combo) {
+    RECT list{};
+    if (combo == nullptr || !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) ||
+        !SendMessageW(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&list))) {
+        return CLR_INVALID;
+    }
+    // Below the face, which the box paints itself.
+    RECT face{};
+    GetWindowRect(combo, &face);
+    list.top = std::max(list.top, face.bottom);
+    const devhost::Pixels pixels = devhost::captureScreen(list);
+    return devhost::dominantColor(pixels, RECT{0, 0, pixels.width, pixels.height});
+}
+
+bool isDark(COLORREF color) {
+    return color != CLR_INVALID && GetRValue(color) + GetGValue(color) + GetBValue(color) < 3 * 0x60;
+}
+
+// The Sort by box with a list open, clicked open as the mouse does: in dark mode the open
+// lists are dark like the panel, not the system's white. The picture, when TABULON_SCREENSHOT
+// is set, shows the box with its first list open.
+Scenario sortByLookScenario() {
     constexpr int IDC_SORT_COLUMN_FIRST = 2650;
+    constexpr int IDC_SORT_DIRECTION_FIRST = 2660;
+    const auto box = [] { return FindWindowW(L"#32770", L"Sort by"); };
+    const auto clickOpen = [box](int id) {
+        return attempt("click the list " + std::to_string(id) + " open", [box, id] {
+            const HWND list = GetDlgItem(box(), id);
+            RECT face{};
+            if (list == nullptr || !GetClientRect(list, &face)) {
+                return false;
+            }
+            postClick(list, POINT{face.right - 8, face.bottom / 2});
+            return true;
+        });
+    };
+    const auto expectListLook = [box](int id) {
+        auto seen = std::make_shared<COLORREF>(CLR_INVALID);
+        return expect(
+            "the open list " + std::to_string(id) + " is as dark as the panel, or light in light mode",
+            [box, id, seen] {
+                *seen = openListColor(GetDlgItem(box(), id));
+                const bool hostDark = SendMessageW(hostWindows().main, NPPM_ISDARKMODEENABLED, 0, 0) != 0;
+                return *seen != CLR_INVALID && isDark(*seen) == hostDark;
+            },
+            [seen] {
+                char detail[48];
+                std::snprintf(detail, sizeof detail, "the list is mostly #%06lX", static_cast<unsigned long>(*seen));
+                return std::string(detail);
+            });
+    };
     return {
         openPanel(),
         expect("the grid shows the sample", [] { return listItemCount() > 0; }),
@@ -119,37 +171,35 @@ Scenario sortByScreenshotScenario() {
         pressKey("press the Menu key in the grid", VK_APPS),
         pause(300),
         pressKey("choose Sort by... by its mnemonic", 'Y'),
-        require("the Sort by box opens", [] { return FindWindowW(L"#32770", L"Sort by") != nullptr; }),
-        attempt("click the first list open", [] {
-            const HWND list = GetDlgItem(FindWindowW(L"#32770", L"Sort by"), IDC_SORT_COLUMN_FIRST);
-            RECT face{};
-            if (list == nullptr || !GetClientRect(list, &face)) {
-                return false;
-            }
-            postClick(list, POINT{face.right - 8, face.bottom / 2});
-            return true;
-        }),
-        pause(800),
-        expect("the box and its list are saved as a picture",
-               [] {
-                   const HWND box = FindWindowW(L"#32770", L"Sort by");
+        require("the Sort by box opens", [box] { return box() != nullptr; }),
+        clickOpen(IDC_SORT_COLUMN_FIRST),
+        pause(500),
+        expectListLook(IDC_SORT_COLUMN_FIRST),
+        expect("the box and its list are saved as a picture when asked for",
+               [box] {
                    RECT area{};
                    RECT list{};
-                   if (box == nullptr || !GetWindowRect(box, &area)) {
+                   if (!GetWindowRect(box(), &area)) {
                        return false;
                    }
-                   SendMessageW(GetDlgItem(box, IDC_SORT_COLUMN_FIRST), CB_GETDROPPEDCONTROLRECT, 0,
+                   SendMessageW(GetDlgItem(box(), IDC_SORT_COLUMN_FIRST), CB_GETDROPPEDCONTROLRECT, 0,
                                 reinterpret_cast<LPARAM>(&list));
                    UnionRect(&area, &area, &list);
-                   return saveScreenshot(devhost::captureScreen(area));
+                   return screenshotPath().empty() || saveScreenshot(devhost::captureScreen(area));
                },
                screenshotTrouble),
-        act("close the list and the box", [] {
-            const HWND box = FindWindowW(L"#32770", L"Sort by");
-            PostMessageW(GetDlgItem(box, IDC_SORT_COLUMN_FIRST), CB_SHOWDROPDOWN, FALSE, 0);
-            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        act("close the list", [box] {
+            PostMessageW(GetDlgItem(box(), IDC_SORT_COLUMN_FIRST), CB_SHOWDROPDOWN, FALSE, 0);
         }),
-        expect("the box is closed", [] { return FindWindowW(L"#32770", L"Sort by") == nullptr; }),
+        pause(300),
+        clickOpen(IDC_SORT_DIRECTION_FIRST + 1),
+        pause(500),
+        expectListLook(IDC_SORT_DIRECTION_FIRST + 1),
+        act("close the list and the box", [box] {
+            PostMessageW(GetDlgItem(box(), IDC_SORT_DIRECTION_FIRST + 1), CB_SHOWDROPDOWN, FALSE, 0);
+            PostMessageW(box(), WM_COMMAND, IDCANCEL, 0);
+        }),
+        expect("the box is closed", [box] { return box() == nullptr; }),
     };
 }
 
@@ -262,7 +312,7 @@ Scenario menuAndScrollBarLookScenario() {
 void addScreenshotScenarios() {
     registerScenario("menu-and-scroll-bar-look", menuAndScrollBarLookScenario);
     registerScenario("screenshot-title-rename", titleRenameScreenshotScenario);
-    registerScenario("screenshot-sort-by", sortByScreenshotScenario);
+    registerScenario("sort-by-look", sortByLookScenario);
     registerScenario("screenshot", screenshotScenario);
     registerScenario("screenshot-reading", readingScreenshotScenario);
     registerScenario("screenshot-sort-find", sortFindScreenshotScenario);

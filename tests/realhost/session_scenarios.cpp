@@ -704,9 +704,10 @@ void Session::planGrid(const Action& a, int64_t row, int64_t column) {
         });
         auto evaluatedAt = std::make_shared<double>(-1);
         add("the sort keeps the records", [this, evaluatedAt] {
-            // The sort is done with the click; a moment more lets a late one show.
+            // A title click sorts once the double-click time is over; a moment more lets a late
+            // one show.
             if (*evaluatedAt < 0) *evaluatedAt = nowMs();
-            if (nowMs() - *evaluatedAt < 300) return false;
+            if (nowMs() - *evaluatedAt < GetDoubleClickTime() + 300.0) return false;
             const std::string after = currentDocument();
             Reference asIs = ref_;
             std::string problem = asIs.sortedInto(after);

@@ -78,6 +78,13 @@ TEST_F(TitleTest, F2ADoubleClickAndTheMenuRenameATitleInOneUndoStepWithoutSortin
     ASSERT_TRUE(host.waitForTimer(panel(), TITLE_CLICK_TIMER, 3000));
     EXPECT_EQ(text(), "\"key, first\",name 1\r\n1,al\r\n2,bo\r\n");
     EXPECT_EQ(document().undoStepCount(), steps + 3);
+
+    // Two clicks that make no double-click sort twice: ascending (as it was), then descending.
+    devhost::click(host, header(), titleCenter(2));
+    devhost::click(host, header(), titleCenter(2));
+    ASSERT_TRUE(host.waitForTimer(panel(), TITLE_CLICK_TIMER, 3000));
+    EXPECT_EQ(text(), "\"key, first\",name 1\r\n2,bo\r\n1,al\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 4);
     EXPECT_TRUE(hooks.boxes.empty());
 }
 
@@ -130,6 +137,16 @@ TEST_F(TitleTest, AnEmptyDocumentTakesItsFirstValuesInTheReadyRowAndTheTitle) {
     typeText(L"al");
     pressKey(VK_RETURN);
     EXPECT_EQ(text(), "name\r\nal");
+
+    // A block pasted into the ready row: a record per line, in one undo step, selected.
+    open("", true);
+    putOnClipboard(L"a\tb\r\nc\td\r\n");
+    const size_t steps = document().undoStepCount();
+    clickCell(0, 1);
+    key('V', KEY_CTRL);
+    EXPECT_EQ(text(), ",\r\na,b\r\nc,d");
+    EXPECT_EQ(document().undoStepCount(), steps + 1);
+    EXPECT_EQ(selectedSize(), L"2 x 2");
     EXPECT_TRUE(hooks.boxes.empty());
 }
 
