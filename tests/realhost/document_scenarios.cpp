@@ -64,9 +64,30 @@ Scenario outsideEditScenario() {
     };
 }
 
+// A new document: the grid shows one column and the ready row; a value typed into it writes
+// the records, the empty titles line first; + Row then adds a row after it.
+Scenario newDocumentScenario() {
+    constexpr WPARAM IDM_FILE_NEW = 41001;
+    return {
+        openPanel(),
+        act("open a new document", [] { SendMessageW(hostWindows().main, NPPM_MENUCOMMAND, 0, IDM_FILE_NEW); }),
+        expect("the grid shows the ready row, marked, in one column",
+               [] { return listItemCount() == 1 && listCellText(0, 0) == L"*"; }, gridDetail),
+        clickCell(0, 1),
+        typeText("type a value", "alpha"),
+        pressKey("press Enter", VK_RETURN),
+        expectDocument("the value is the first record, after an empty title", "\"\"\r\nalpha"),
+        expect("the row is a record now", [] { return listItemCount() == 1 && listCellText(0, 0) == L"1"; },
+               gridDetail),
+        act("press + Row", [] { PostMessageW(panelControl(IDC_ADD_ROW), BM_CLICK, 0, 0); }),
+        expectDocument("+ Row adds an empty record after it", "\"\"\r\nalpha\r\n\"\""),
+    };
+}
+
 }  // namespace
 
 void addDocumentScenarios() {
+    registerScenario("new-document", newDocumentScenario);
     registerScenario("switch-documents", switchDocumentsScenario);
     registerScenario("outside-edit", outsideEditScenario);
 }

@@ -41,7 +41,6 @@ constexpr UINT SCI_UNDO = 2176;
 
 // The in-place editor, over a cell or a title.
 HWND gridEditor() {
-    constexpr int IDC_CELL_EDITOR = 2611;
     return GetDlgItem(panelControl(IDC_GRID_LIST), IDC_CELL_EDITOR);
 }
 

@@ -87,6 +87,7 @@ inline constexpr wchar_t PANEL_ITEM[] = L"&Tabulon panel";
 inline constexpr int IDC_GRID_LIST = 2601;
 inline constexpr int IDC_HEADER_ROW = 2603;
 inline constexpr int IDC_DELIMITER = 2604;
+inline constexpr int IDC_ADD_ROW = 2605;
 inline constexpr int IDC_STATUS = 2610;
 inline constexpr int IDC_CELL_EDITOR = 2611;
 

@@ -115,10 +115,11 @@ Scenario titleRenameScreenshotScenario() {
 // The colour that fills most of a combo box's open list, as the screen shows it.
 COLORREF openListColor(HWND combo) {
     RECT list{};
-    if (combo == nullptr || !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) ||
-        !SendMessageW(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&list))) {
+    if (combo == nullptr || !SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) {
         return CLR_INVALID;
     }
+    // Some combo boxes answer this with CB_OKAY, which is 0: the rectangle tells.
+    SendMessageW(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&list));
     // Below the face, which the box paints itself.
     RECT face{};
     GetWindowRect(combo, &face);

@@ -52,7 +52,6 @@ constexpr int IDREPLACEWITH = 1602;
 constexpr int IDREPLACEALL = 1609;
 constexpr int IDC_IN_SELECTION_CHECK = 1632;
 
-constexpr int IDC_ADD_ROW = 2605;
 constexpr int IDC_DELETE_ROW = 2606;
 constexpr int IDC_ADD_COLUMN = 2607;
 constexpr int IDC_DELETE_COLUMN = 2608;
