@@ -185,16 +185,26 @@ inline HWND listHeader() {
     return list != nullptr ? reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)) : nullptr;
 }
 
+// The middle of a column's title in the header's coordinates; false when it has none.
+inline bool titleCenter(int listColumn, POINT& center) {
+    RECT item{};
+    const HWND header = listHeader();
+    if (header == nullptr ||
+        !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item))) {
+        return false;
+    }
+    center = POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    return true;
+}
+
 // A click on a column's title, posted, as the mouse gives it.
 inline Step clickTitle(int listColumn) {
     return attempt("click the title of column " + std::to_string(listColumn), [listColumn] {
-        RECT item{};
-        const HWND header = listHeader();
-        if (header == nullptr ||
-            !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item))) {
+        POINT center{};
+        if (!titleCenter(listColumn, center)) {
             return false;
         }
-        postClick(header, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+        postClick(listHeader(), center);
         return true;
     });
 }
@@ -203,16 +213,13 @@ inline Step clickTitle(int listColumn) {
 // double-click press and its release.
 inline Step doubleClickTitle(int listColumn) {
     return attempt("double-click the title of column " + std::to_string(listColumn), [listColumn] {
-        RECT item{};
-        const HWND header = listHeader();
-        if (header == nullptr ||
-            !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item))) {
+        POINT center{};
+        if (!titleCenter(listColumn, center)) {
             return false;
         }
-        const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        postClick(header, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
-        PostMessageW(header, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-        PostMessageW(header, WM_LBUTTONUP, 0, point);
+        postClick(listHeader(), center);
+        PostMessageW(listHeader(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(center.x, center.y));
+        PostMessageW(listHeader(), WM_LBUTTONUP, 0, MAKELPARAM(center.x, center.y));
         return true;
     });
 }
