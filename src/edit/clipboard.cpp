@@ -237,7 +237,8 @@ void GridPanel::clearSelectedCells() {
         clearCurrentCell();
         return;
     }
-    if (table.rows.empty() || !ensureDocumentUnchanged()) {
+    // The ready row of a grid without data rows is no record: nothing to clear.
+    if (table.rows.empty() || readyRowShown() || !ensureDocumentUnchanged()) {
         return;
     }
     const Selection kept = selection();

@@ -3,6 +3,7 @@
 // garbage. The grid shows what the bytes hold, and an edit keeps every byte it does not change.
 #include "cell_edit_support.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -96,7 +97,7 @@ struct Degenerate {
 
 TEST_F(CellEditTest, DocumentsOfOnlyLineEndingsOrQuotesShowTheirRows) {
     const std::vector<Degenerate> cases = {
-        {"", 0, 0, L""},
+        {"", 0, 1, L""},  // no rows: one column and the ready row
         {"\r\n", 1, 1, L""},
         {"\r\n\n\r\n\n", 4, 1, L""},
         {"\n\r", 2, 1, L""},            // LF then CR: two endings, two empty rows
@@ -113,7 +114,7 @@ TEST_F(CellEditTest, DocumentsOfOnlyLineEndingsOrQuotesShowTheirRows) {
         SCOPED_TRACE(::testing::PrintToString(c.document));
         host.mainView().document().load(c.document);
         clickReload();
-        EXPECT_EQ(itemCount(), c.rows);
+        EXPECT_EQ(itemCount(), std::max(c.rows, 1));
         EXPECT_EQ(status(), statusText(c.rows, c.columns, c.columns == 0 ? 0 : 1));
         if (c.rows > 0) {
             EXPECT_EQ(cellText(0, 1), withShownMark(c.firstCell, list()));

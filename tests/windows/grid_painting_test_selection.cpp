@@ -183,17 +183,16 @@ TEST_F(SelectionTest, AMoveInvalidatesOnlyTheRowsThatChange) {
     EXPECT_EQ(invalidRows(), 2);
 }
 
-// Without grid rows nothing changes, not even the status line.
-TEST_F(SelectionTest, NothingToSelectInAnEmptyGrid) {
+// Titles alone leave only the ready row to select: moves stay on it.
+TEST_F(SelectionTest, TitlesAloneLeaveOnlyTheReadyRow) {
     open("only,a,header\r\n");
-    const std::wstring before = statusText();
-    panel.currentRow = 0;
-    panel.currentColumn = 2;
     panel.selectCell(1, 1, true);
-    panel.moveCell(0, 1);
+    EXPECT_EQ(panel.currentRow, 0);
+    EXPECT_EQ(panel.currentColumn, 1);
+    panel.moveCell(1, 1);
     EXPECT_EQ(panel.currentRow, 0);
     EXPECT_EQ(panel.currentColumn, 2);
-    EXPECT_EQ(statusText(), before);
+    EXPECT_EQ(statusText(), L"0 rows x 3 cols   |   delimiter ','   |   col C2");
 }
 
 // A cell outside the list's view is scrolled fully in: to the right with its right edge 4

@@ -48,7 +48,8 @@ uint64_t Reference::gridRowCount() const {
     return headerRow && !rows_.empty() ? rows_.size() - 1 : rows_.size();
 }
 
-uint64_t Reference::shownColumns() const { return std::min<uint64_t>(maxCells_, 512); }
+// An empty document shows one column, for its ready row.
+uint64_t Reference::shownColumns() const { return std::max<uint64_t>(std::min<uint64_t>(maxCells_, 512), 1); }
 
 const std::string* Reference::cellAt(int64_t gridRow, uint64_t cellIndex) const {
     if (gridRow < 0 || modelRow(gridRow) >= rows_.size()) return nullptr;
@@ -94,7 +95,42 @@ void Reference::endStep() {
     redoStack.clear();
 }
 
+// The ready row of a grid without data rows: the lines become records after the last line,
+// after a line of empty titles in an empty document with the header row on.
+void Reference::writeFirstRecords(uint64_t firstCell, const std::vector<std::vector<std::string>>& lines) {
+    if (!documentUnchanged()) return;
+    const std::string eol = lineEnding();
+    uint64_t width = shownColumns();
+    for (const std::vector<std::string>& line : lines) width = std::max<uint64_t>(width, firstCell + line.size());
+    const std::string blank = width == 1 ? std::string(2, QUOTE) : std::string(width - 1, delimiter);
+    std::string records;
+    for (const std::vector<std::string>& line : lines) {
+        std::vector<std::string> cells(width);
+        for (size_t k = 0; k < line.size(); ++k) cells[firstCell + k] = line[k];
+        const std::string text = joinFields(cells, delimiter, QUOTE);
+        records += (records.empty() ? "" : eol) + (text.empty() ? std::string(2, QUOTE) : text);
+    }
+    beginStep();
+    bool written = false;
+    if (rows_.empty()) {
+        written = replace(0, 0, (headerRow ? blank + eol : std::string()) + records);
+    } else if (!rows_.back().eol.empty()) {
+        const uint64_t at = rows_.back().end + rows_.back().eol.size();
+        written = replace(at, at, records + eol);
+    } else {
+        written = replace(rows_.back().end, rows_.back().end, eol + records);
+    }
+    endStep();
+    scan();
+    if (!written) ++boxes;
+}
+
 bool Reference::cellEdit(int64_t gridRow, uint64_t cellIndex, const std::string& value) {
+    if (gridRow == 0 && gridRowCount() == 0) {
+        if (value.empty()) return false;
+        writeFirstRecords(cellIndex, {{value}});
+        return true;
+    }
     if (gridRow < 0 || modelRow(gridRow) >= rows_.size()) return false;
     const uint64_t r = modelRow(gridRow);
     const RefRow& row = rows_[r];
@@ -149,7 +185,7 @@ void Reference::addRow(int64_t currentRow, bool above) {
     const std::string eol = lineEnding();
     beginStep();
     if (rows_.empty()) {
-        replace(0, 0, headerRow ? eol + eol : eol);
+        replace(0, 0, std::string(2, QUOTE) + eol);  // one record line, whatever the header row
     } else {
         const uint64_t n = std::max<uint64_t>(shownColumns(), 1);
         const std::string blank = n == 1 ? std::string(2, QUOTE) : std::string(n - 1, delimiter);
@@ -293,11 +329,15 @@ std::vector<std::string> Reference::eols() const {
 }
 
 void Reference::paste(int64_t currentRow, int64_t currentColumn, const std::vector<std::vector<std::string>>& lines) {
-    // No grid row (none at all, or the header alone): no current cell to paste at.
-    if (currentColumn <= 0 || gridRowCount() == 0 || !documentUnchanged() || lines.empty()) return;
+    if (currentColumn <= 0 || !documentUnchanged() || lines.empty()) return;
     const uint64_t c0 = static_cast<uint64_t>(currentColumn - 1);
     if (lines.size() == 1 && lines[0].size() == 1) {
         cellEdit(currentRow, c0, lines[0][0]);
+        return;
+    }
+    // No grid row (none at all, or the header alone): the block goes into the ready row.
+    if (gridRowCount() == 0) {
+        writeFirstRecords(c0, lines);
         return;
     }
     const uint64_t r0 = modelRow(currentRow);

@@ -53,6 +53,8 @@ public:
 
     // A refresh: the rows from the document as it is.
     void scan();
+    // A value typed, or a block pasted, into the ready row of a grid without data rows.
+    void writeFirstRecords(uint64_t firstCell, const std::vector<std::vector<std::string>>& lines);
 
     // ---- the panel's operations ----------------------------------------------------------
     // A cell given a new value (commit, Delete, one-cell paste). True when it was written.

@@ -126,6 +126,13 @@ TEST_F(TitleTest, AnEmptyDocumentTakesItsFirstValuesInTheReadyRowAndTheTitle) {
         EXPECT_EQ(cellText(0, 0), L"1");
     }
 
+    // The ready row is no record: Delete on a range of it writes nothing.
+    open("id,name\r\n", true);
+    clickCell(0, 1);
+    shiftClickCell(0, 2);
+    key(VK_DELETE);
+    EXPECT_EQ(text(), "id,name\r\n");
+
     open("", true);
     devhost::doubleClick(host, header(), titleCenter(1));
     typeText(L"name");
