@@ -310,11 +310,12 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
     for (const std::vector<std::string>& line : values) {
         pastedWidth = std::max<uint64_t>(pastedWidth, firstCell + line.size());
     }
+    // The rows the block writes are padded even when it writes every record.
+    const uint64_t padTo = clearing ? 0 : widenedWidth(table.rows, pastedWidth);
     std::vector<std::pair<uint64_t, std::string>> widened;
-    if (!clearing) {
+    if (padTo > 0) {
         widened = widenedRows(table.rows, pastedWidth, table.delimiter, from, to);
     }
-    const uint64_t padTo = widened.empty() ? 0 : pastedWidth;
     for (size_t k = 0; padTo > 0 && k < block.size(); ++k) {
         CsvRow& row = block[k];
         const bool reached = from + k >= firstRow && from + k < rowsNeeded;

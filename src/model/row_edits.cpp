@@ -24,15 +24,21 @@ std::vector<ByteRange> rowEdits(const RowList& rows, const std::vector<std::pair
     return edits;
 }
 
+uint64_t widenedWidth(const RowList& rows, uint64_t newWidth) {
+    if (rows.empty()) return 0;
+    const uint64_t width = rows.cellCount(0);
+    if (newWidth <= width) return 0;
+    for (uint64_t r = 1; r < rows.size(); ++r) {
+        if (rows.cellCount(r) != width) return 0;
+    }
+    return newWidth;
+}
+
 std::vector<std::pair<uint64_t, std::string>> widenedRows(const RowList& rows, uint64_t newWidth, char delimiter,
                                                           uint64_t skipFirst, uint64_t skipLast) {
     std::vector<std::pair<uint64_t, std::string>> widened;
-    if (rows.empty()) return widened;
+    if (widenedWidth(rows, newWidth) == 0) return widened;
     const uint64_t width = rows.cellCount(0);
-    if (newWidth <= width) return widened;
-    for (uint64_t r = 1; r < rows.size(); ++r) {
-        if (rows.cellCount(r) != width) return widened;
-    }
     const std::string added(static_cast<size_t>(newWidth - width), delimiter);
     for (uint64_t r = 0; r < rows.size(); ++r) {
         if (r >= skipFirst && r < skipLast) continue;

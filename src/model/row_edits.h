@@ -20,6 +20,10 @@
 std::vector<ByteRange> rowEdits(const RowList& rows, const std::vector<std::pair<uint64_t, std::string>>& changed,
                                 std::string_view appended = {});
 
+// newWidth when every record has the same number of cells and a paste runs past the last of
+// them, so that the table must be widened to stay rectangular; 0 otherwise.
+uint64_t widenedWidth(const RowList& rows, uint64_t newWidth);
+
 // When every record has the same number of cells and a paste runs past the last of them, the
 // table stays rectangular: the rows outside [skipFirst, skipLast) (those the paste writes
 // itself) get empty cells at their end up to newWidth. Each comes as (row index, its new bytes

@@ -221,13 +221,14 @@ void Reference::addRow(int64_t currentRow, bool above) {
 }
 
 void Reference::deleteRows(std::vector<int64_t> selected, int64_t currentRow, bool ok) {
-    if (rows_.empty() || !documentUnchanged()) return;
+    if (rows_.empty()) return;
     if (selected.empty()) selected.push_back(currentRow);
     std::vector<uint64_t> indexes;
     for (const int64_t g : selected) {
         if (g >= 0 && modelRow(g) < rows_.size()) indexes.push_back(modelRow(g));
     }
-    if (indexes.empty()) return;
+    // No record selected (the ready row): nothing to check, nothing to ask.
+    if (indexes.empty() || !documentUnchanged()) return;
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
     ++boxes;  // the question

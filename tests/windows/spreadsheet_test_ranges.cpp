@@ -208,6 +208,11 @@ TEST_F(SpreadsheetTest, ABlockPastTheLastColumnKeepsARectangularTableRectangular
         ASSERT_TRUE(host.mainView().undo());
         EXPECT_EQ(text(), c.before);
     }
+    // A block that writes every record pads the ones it leaves short as well.
+    open("a\r\nb", false);
+    clickCell(0, 1);
+    key('V', KEY_CTRL);
+    EXPECT_EQ(text(), "p,q,r\r\ns,,");
 }
 
 }  // namespace
