@@ -229,10 +229,11 @@ bool GridPanel::replaceDocument(const std::string& text, const std::vector<uint6
         to = length - same.back;
         put = put.substr(static_cast<size_t>(same.front), static_cast<size_t>(text.size() - same.front - same.back));
         // A change from the first line to the last is the whole text to the editor, which
-        // replaces a whole text far faster than all of it but a few bytes.
+        // replaces a whole text far faster than all of it but a few bytes. No change stays none.
+        const bool changes = from < to || !put.empty();
         const bool fromFirstLine = rows.size() < 2 || from < rows.start(1);
         const bool toLastLine = rows.empty() || to > rows.start(rows.size() - 1);
-        if (fromFirstLine && toLastLine) {
+        if (changes && fromFirstLine && toLastLine) {
             from = 0;
             to = length;
             put = text;

@@ -198,6 +198,12 @@ TEST_F(OperationTest, DeleteColumnCutsALongTitleAndLeavesAOneCellRowAsAnEmptyLin
     press(IDC_DELETE_COLUMN);
     EXPECT_EQ(boxTexts().back(), L"Delete column \"" + std::wstring(80, L'T') + L"\" from every row?");
     EXPECT_EQ(text(), "\r\n\r\n");
+    // A column of one empty line left: deleting it changes no byte and makes no undo step.
+    host.activateDocument(0, std::make_shared<devhost::EditorDocument>("\r\n"));
+    const size_t steps = document().undoStepCount();
+    press(IDC_DELETE_COLUMN);
+    EXPECT_EQ(text(), "\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps);
     // With the row numbers current there is no column to delete.
     host.activateDocument(0, std::make_shared<devhost::EditorDocument>("h1,h2\r\na,b\r\n"));
     clickCell(0, 0);

@@ -669,8 +669,9 @@ void SessionRun::act(const Action& a, Reference& reference, int64_t row, int64_t
     }
     case Kind::Reload: reference.scan(); break;
     case Kind::Paste:
-        // A character the code page cannot hold stops the whole paste, with a warning.
-        if (pastedLossy_ && column > 0 && !reference.rows().empty() && !reference.stale) {
+        // A character the code page cannot hold stops the whole paste, with a warning; an
+        // empty document has its ready row to paste into.
+        if (pastedLossy_ && column > 0 && !reference.stale) {
             ++reference.boxes;
         } else if (!(pastedLossy_ && reference.stale)) {
             reference.paste(row, column, pastedLossy_ ? std::vector<std::vector<std::string>>() : pasted_);
@@ -880,9 +881,10 @@ std::string SessionRun::perform(const Action& a, Reference& reference) {
     case Kind::SwitchView:
     case Kind::TogglePanel: break;
     }
-    // A range left selected would make the next Delete or paste act on all of it.
+    // A range left selected would make the next Delete or paste act on all of it. The status
+    // line names no range on the ready row of a grid without rows, so there it is put back always.
     if ((a.kind == Kind::Range || a.kind == Kind::DeleteRows || a.kind == Kind::Paste) && !hidden_ &&
-        status().find(L" selected") != std::wstring::npos) {
+        (status().find(L" selected") != std::wstring::npos || status().rfind(L"0 rows", 0) == 0)) {
         SetFocus(list());
         key(VK_UP);
     }
