@@ -12,12 +12,15 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "edit/messages.h"
 #include "model/editor_access.h"
 #include "model/sort_order.h"
+#include "panel/control_ids.h"
 #include "panel/grid_panel.h"
 
 namespace {
@@ -65,40 +68,72 @@ void GridPanel::sortByColumn(uint64_t cellIndex, bool descending) {
 
 // A click on a data column's header sorts by it: ascending, or descending when the header
 // already shows this column sorted ascending. The row numbers do not sort.
-void GridPanel::onColumnHeaderClick(int listColumn) {
+std::optional<SortKey> GridPanel::titleClickKey(int listColumn) const {
     if (listColumn <= 0) {
-        return;
+        return std::nullopt;
     }
     const uint64_t cellIndex = static_cast<uint64_t>(listColumn) - 1;
     const bool shownAscending = sortArrowShown() && sortArrow.column == cellIndex && !sortArrow.descending;
-    sortByColumn(cellIndex, shownAscending);
+    return SortKey{cellIndex, shownAscending};
+}
+
+void GridPanel::onColumnHeaderClick(int listColumn) {
+    if (const std::optional<SortKey> key = titleClickKey(listColumn)) {
+        sortRows({*key});
+    }
+}
+
+// While a title click waits out the double-click time, the sort it will make is worked out, so
+// that only its write is left when the time is over. Not for a document so large that working
+// it out would keep a double-click from being answered for long.
+void GridPanel::prepareTitleSort(int listColumn) {
+    preparedSort.reset();
+    const std::optional<SortKey> key = titleClickKey(listColumn);
+    if (key && !fileTooLarge && documentScan == nullptr && !table.rows.empty() &&
+        table.parsedLength <= PREPARED_SORT_MAX_BYTES) {
+        preparedSort = prepareSort({*key});
+    }
+}
+
+GridPanel::PreparedSort GridPanel::prepareSort(const std::vector<SortKey>& keys) const {
+    PreparedSort sort;
+    sort.keys = keys;
+    sort.generation = refreshGeneration;
+    sort.cellWrites = cellWrites;
+    sort.eol = documentEol(editorWindows());
+    sort.order = sortedRecordOrder(table, headerRow, keys, localeCollation(static_cast<UINT>(documentCodePage)));
+    // The last record's open quote is kept last by the order itself; what remains is the rare
+    // quote behind a byte-order mark, which no order of the records can write as it reads.
+    sort.readsBack = orderReadsBack(table, sort.order);
+    if (sort.readsBack && orderChangesAnything(sort.order)) {
+        sort.text = reorderedDocumentText(table, sort.order, sort.eol, &sort.starts);
+        sort.changes = true;
+    }
+    return sort;
 }
 
 void GridPanel::sortRows(const std::vector<SortKey>& keys) {
+    std::optional<PreparedSort> prepared = std::exchange(preparedSort, std::nullopt);
     if (keys.empty() || fileTooLarge || table.rows.empty() || !ensureDocumentUnchanged()) {
         return;
     }
-    const std::vector<uint64_t> order =
-        sortedRecordOrder(table, headerRow, keys, localeCollation(static_cast<UINT>(documentCodePage)));
+    // The sort worked out during the double-click time, while the rows it was worked out on
+    // are still the table's.
+    const bool stillHolds = prepared && prepared->keys == keys && prepared->generation == refreshGeneration &&
+                            prepared->cellWrites == cellWrites && prepared->eol == documentEol(editorWindows());
+    const PreparedSort sort = stillHolds ? std::move(*prepared) : prepareSort(keys);
 
     // The current cell's record, at its new place.
     const uint64_t record = modelRowIndex(currentRow, headerRow);
     int32_t gridRow = currentRow;
-    if (const auto at = std::find(order.begin(), order.end(), record); at != order.end()) {
-        gridRow = static_cast<int32_t>((at - order.begin()) - (headerRow ? 1 : 0));
+    if (const auto at = std::find(sort.order.begin(), sort.order.end(), record); at != sort.order.end()) {
+        gridRow = static_cast<int32_t>((at - sort.order.begin()) - (headerRow ? 1 : 0));
     }
-    // The last record's open quote is kept last by the order itself; what remains is the rare
-    // quote behind a byte-order mark, which no order of the records can write as it reads.
-    if (!orderReadsBack(table, order)) {
+    if (!sort.readsBack) {
         showBox(messages::SORT_WOULD_CHANGE_RECORDS_TEXT, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    bool written = true;
-    if (orderChangesAnything(order)) {
-        std::vector<uint64_t> starts;
-        const std::string text = reorderedDocumentText(table, order, documentEol(editorWindows()), &starts);
-        written = replaceDocument(text, &starts);
-    }
+    const bool written = !sort.changes || replaceDocument(sort.text, &sort.starts);
     finishOperation(written, gridRow, currentColumn);
     if (written) {
         sortArrow = {keys.front().column, keys.front().descending, refreshGeneration};

@@ -32,6 +32,7 @@ void GridPanel::onTitleClick(int listColumn) {
     pendingTitleClick = listColumn;
     pendingTitleGeneration = refreshGeneration;
     SetTimer(panelWindow, TITLE_CLICK_TIMER, GetDoubleClickTime(), nullptr);
+    prepareTitleSort(listColumn);
 }
 
 bool GridPanel::onTitleClickTimer(UINT_PTR timerId) {
@@ -54,6 +55,7 @@ void GridPanel::onTitleDoubleClick(int listColumn) {
     }
     KillTimer(panelWindow, TITLE_CLICK_TIMER);
     pendingTitleClick = 0;
+    preparedSort.reset();
     openTitleEditor(listColumn, nullptr);
 }
 

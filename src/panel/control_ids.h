@@ -46,6 +46,9 @@ inline constexpr UINT_PTR WATCH_TIMER = 3;
 
 // A click on a column title waits on this timer for the double-click time before it sorts.
 inline constexpr UINT_PTR TITLE_CLICK_TIMER = 4;
+// The sort a waiting title click will make is worked out during the wait for documents up to
+// this size; a larger one is sorted when the wait is over.
+inline constexpr uint64_t PREPARED_SORT_MAX_BYTES = uint64_t(64) << 20;
 inline constexpr UINT WATCH_INTERVAL_MS = 500;
 
 // A whole-document scan reads at most SCAN_SLICE_BYTES, and for at most SCAN_SLICE_MS, at a

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -248,6 +249,24 @@ public:
     // Sorts the data rows by up to three keys, the first deciding first.
     void sortRows(const std::vector<SortKey>& keys);
     void onColumnHeaderClick(int listColumn);
+    // The key a click on a title sorts by; none on the row numbers.
+    std::optional<SortKey> titleClickKey(int listColumn) const;
+    // A sort worked out ahead of its write: the records' new order and the document text it
+    // makes, for the table as read at `generation` after `cellWrites` cell edits.
+    struct PreparedSort {
+        std::vector<SortKey> keys;
+        uint64_t generation = 0;
+        uint64_t cellWrites = 0;
+        std::string eol;
+        std::vector<uint64_t> order;
+        bool readsBack = true;  // false: no order of the records writes them as they read
+        bool changes = false;   // the order moves a record; text and starts are then made
+        std::string text;
+        std::vector<uint64_t> starts;
+    };
+    PreparedSort prepareSort(const std::vector<SortKey>& keys) const;
+    // The sort of a title click, worked out while the click waits out the double-click time.
+    void prepareTitleSort(int listColumn);
     void updateSortArrow();
     void forgetSortArrow();
     bool sortArrowShown() const;
@@ -425,6 +444,7 @@ public:
     // A title click waiting out the double-click time (its list column, 0 for none), the
     // refresh it was made on, and when the last title double-click came.
     int pendingTitleClick = 0;
+    std::optional<PreparedSort> preparedSort;  // the pending click's sort, worked out
     uint64_t pendingTitleGeneration = 0;
     ULONGLONG lastTitleDoubleClick = 0;
     bool committingEdit = false; // a commit is running; a nested one does nothing

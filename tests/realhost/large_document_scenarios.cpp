@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -295,6 +297,11 @@ struct Reading {
     HHOOK messageHook = nullptr;
     std::vector<std::pair<double, double>> ticks;
     bool tickOpen = false;
+    // Between the ticks: the time from each other message taken to the next one, by message
+    // (with the timer's id for WM_TIMER), to tell what the loop did there.
+    std::map<std::pair<UINT, UINT_PTR>, double> otherMessages;
+    std::pair<UINT, UINT_PTR> lastOther{0, 0};
+    double lastOtherAt = -1;
 };
 
 Reading& reading() {
@@ -313,10 +320,17 @@ LRESULT CALLBACK tickRecorder(int code, WPARAM removal, LPARAM lParam) {
             state.ticks.back().second = now;
             state.tickOpen = false;
         }
+        if (state.lastOtherAt >= 0 && !state.ticks.empty()) {
+            state.otherMessages[state.lastOther] += now - state.lastOtherAt;
+        }
+        state.lastOtherAt = -1;
         if (message.message == WM_TIMER && message.wParam == SCAN_TIMER &&
             GetDlgItem(message.hwnd, IDC_GRID_LIST) != nullptr) {
             state.ticks.emplace_back(now, now);
             state.tickOpen = true;
+        } else {
+            state.lastOther = {message.message, message.message == WM_TIMER ? message.wParam : 0};
+            state.lastOtherAt = now;
         }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);
@@ -342,6 +356,16 @@ void reportPhases(double fullGridAt) {
     figure("phase-slices", slices, "ms");
     figure("phase-slice-count", static_cast<double>(state.ticks.size() - 1), "");
     figure("phase-between-slices", between, "ms");
+    // The messages that took the most time after the first tick, longest first.
+    std::vector<std::pair<double, std::pair<UINT, UINT_PTR>>> others;
+    for (const auto& [message, total] : state.otherMessages) others.emplace_back(total, message);
+    std::sort(others.rbegin(), others.rend());
+    for (size_t i = 0; i < std::min<size_t>(others.size(), 4); ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "phase-message-0x%04X-%u", others[i].second.first,
+                      static_cast<unsigned>(others[i].second.second));
+        figure(name, others[i].first, "ms");
+    }
     figure("phase-last-tick-showing-rows", state.ticks.back().second - state.ticks.back().first, "ms");
     figure("phase-after-last-tick-to-full-grid", fullGridAt - state.ticks.back().second, "ms");
 }

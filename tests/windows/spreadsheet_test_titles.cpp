@@ -88,6 +88,18 @@ TEST_F(TitleTest, F2ADoubleClickAndTheMenuRenameATitleInOneUndoStepWithoutSortin
     EXPECT_TRUE(hooks.boxes.empty());
 }
 
+// The sort a click makes is worked out while the click waits; a cell written meanwhile is
+// sorted with the rest, not lost to the rows as they were at the click.
+TEST_F(TitleTest, ACellWrittenWhileAClickWaitsIsSortedWithTheRest) {
+    open("id,name\r\n1,b\r\n2,c\r\n", true);
+    devhost::click(host, header(), titleCenter(2));
+    clickCell(1, 2);
+    typeText(L"a");
+    pressKey(VK_RETURN);
+    ASSERT_TRUE(host.waitForTimer(panel(), TITLE_CLICK_TIMER, 3000));
+    EXPECT_EQ(text(), "id,name\r\n2,a\r\n1,b\r\n");
+}
+
 TEST_F(TitleTest, ATitleEditOverAnOutsideChangeWritesNothingAndOpensAgain) {
     open(PEOPLE, true);
     clickCell(0, 1);
