@@ -37,6 +37,7 @@ add_library(Tabulon SHARED
   panel/sort_dialog.cpp
   edit/cell_editor.cpp
   edit/title_edit.cpp
+  edit/range_fill.cpp
   edit/cell_edit.cpp
   edit/row_column_operations.cpp
   edit/sort_rows.cpp

@@ -1,10 +1,10 @@
 // Keyboard and mouse input of the grid: the list view's subclass procedure.
 //
 // The grid takes over the keys a spreadsheet user expects (Tab, Enter, F2, Home, End, the
-// arrows, Delete, Ctrl+C, Ctrl+V, Ctrl+Z, Ctrl+Y, Ctrl+F and F3 for the find bar), hands the
-// host the keys that may be its shortcuts (host_shortcuts.cpp), and leaves everything else to
-// the list view, which supplies
-// Page Up, Page Down, Shift+Up, Shift+Down and the mouse selection of several rows; the focus
+// arrows, Delete, Ctrl+C, Ctrl+V, Ctrl+D, Ctrl+R, Ctrl+Z, Ctrl+Y, Ctrl+F and F3 for the find
+// bar), hands the host the keys that may be its shortcuts (host_shortcuts.cpp), and leaves
+// everything else to the list view, which supplies Page Up, Page Down, Shift+Up, Shift+Down
+// and the mouse selection of several rows; the focus
 // moves it makes by itself reach onItemChanged. Keys the grid maps to an operation are used up
 // even when the operation has nothing to do.
 #include <windows.h>
@@ -281,6 +281,13 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
             return false;
         }
         pasteFromClipboard();
+        return true;
+    case 'D':
+    case 'R':
+        if (!control || shift) {
+            return false;
+        }
+        fillSelection(key == 'D' ? FillDirection::Down : FillDirection::Right);
         return true;
     case 'Z':
     case 'Y':

@@ -29,6 +29,7 @@
 #include "model/column_edit.h"
 #include "model/csv_table.h"
 #include "model/editor_access.h"
+#include "model/range_fill.h"
 #include "model/row_text.h"
 #include "model/settings_values.h"
 #include "model/sort_order.h"
@@ -304,6 +305,8 @@ public:
     void copyToClipboard(bool rows, bool withTitles = false);
     void pasteFromClipboard();
     void cutToClipboard();
+    // Ctrl+D and Ctrl+R: the range filled down from its first row or right from its first column.
+    void fillSelection(FillDirection direction);
 
     // --- Editor access and view helpers (refresh, columns) ------------------------------
     // The host's windows, for the editor access functions (currentView, replaceRange, ...).

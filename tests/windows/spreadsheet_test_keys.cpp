@@ -177,3 +177,32 @@ TEST_F(SpreadsheetTest, ADocumentOverTheLimitDisablesTheButtons) {
 }
 
 }  // namespace
+
+namespace {
+
+// Ctrl+D fills a range down from its first row, Ctrl+R right from its first column, each in
+// one undo step with every other byte kept; one cell takes the cell above or to its left.
+TEST_F(SpreadsheetTest, CtrlDAndCtrlRFillTheRangeInOneUndoStep) {
+    open("A,B,C\r\n\"a,0\",b0,c0\r\na1,b1,c1\r\na2,b2\r\n", true);
+    const size_t steps = document().undoStepCount();
+    clickCell(0, 1);
+    shiftClickCell(2, 2);
+    key('D', KEY_CTRL);
+    EXPECT_EQ(text(), "A,B,C\r\n\"a,0\",b0,c0\r\n\"a,0\",b0,c1\r\n\"a,0\",b0\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 1);
+    EXPECT_EQ(selectedSize(), L"3 x 2");
+
+    clickCell(1, 2);
+    shiftClickCell(1, 3);
+    key('R', KEY_CTRL);
+    EXPECT_EQ(text(), "A,B,C\r\n\"a,0\",b0,c0\r\n\"a,0\",b0,b0\r\n\"a,0\",b0\r\n");
+    clickCell(2, 3);
+    key('D', KEY_CTRL);
+    EXPECT_EQ(text(), "A,B,C\r\n\"a,0\",b0,c0\r\n\"a,0\",b0,b0\r\n\"a,0\",b0,b0\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 3);
+    EXPECT_TRUE(host.mainView().undo());
+    EXPECT_EQ(text(), "A,B,C\r\n\"a,0\",b0,c0\r\n\"a,0\",b0,b0\r\n\"a,0\",b0\r\n");
+    EXPECT_TRUE(hooks.boxes.empty());
+}
+
+}  // namespace
