@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "edit/messages.h"
 #include "model/cell_text.h"
@@ -120,6 +121,7 @@ void GridPanel::startEditor(const RECT& place, std::wstring text, const wchar_t*
     editColumn = listColumn;
     editTyped = typed != nullptr;
     editingTitle = title;
+    editRange = !title && !singleCellSelected() ? selectedCells() : CellRange{};
     // Over a title it must stay above the header, which is the list's child too.
     SetWindowPos(editor, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     const LPARAM length = static_cast<LPARAM>(initial.size());
@@ -201,6 +203,7 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
         const int32_t column = editColumn;
         const std::wstring startText = std::move(editStartText);
         editingTitle = false;
+        editRange = CellRange{};
         cellEditor = nullptr;
         editRow = -1;
         editColumn = -1;
@@ -292,6 +295,34 @@ void GridPanel::commitCellEdit(EditMove move, bool refocus) {
     }
 }
 
+// The editor's text written into every cell of the range selected when it opened, as one block
+// write: one undo step, each row from its first to its last changed byte. The range stays.
+void GridPanel::commitEditToRange() {
+    if (cellEditor == nullptr || committingEdit) {
+        return;
+    }
+    const std::wstring text = windowText(cellEditor);
+    const CellRange range = editRange;
+    const Selection kept = selection();
+    closeCellEditor();
+    bool lossy = false;
+    const std::string value = encodeCell(text, static_cast<UINT>(documentCodePage), &lossy);
+    if (lossy || (value.empty() && !text.empty())) {
+        showBox(messages::UNSTORABLE_CHARACTERS_TEXT, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (range.empty() || readyRowShown() || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const std::vector<std::vector<std::string>> values(
+        static_cast<size_t>(range.rowCount()), std::vector<std::string>(static_cast<size_t>(range.columnCount()), value));
+    const bool written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, values, false);
+    finishOperation(written, range.firstRow, range.firstColumn);
+    if (written) {
+        restoreSelection(kept);
+    }
+}
+
 void GridPanel::closeCellEditor() {
     if (cellEditor == nullptr) {
         return;
@@ -301,6 +332,7 @@ void GridPanel::closeCellEditor() {
     editRow = -1;
     editColumn = -1;
     editingTitle = false;
+    editRange = CellRange{};
     editStartText.clear();
     // Unhooked before it is destroyed, so its loss of focus commits nothing.
     RemoveWindowSubclass(editor, cellEditorProc, CELL_EDITOR_SUBCLASS_ID);
@@ -311,8 +343,9 @@ void GridPanel::closeCellEditor() {
 }
 
 // The editor's keys: Enter commits and moves down (up with Shift), Tab commits and moves right
-// (left with Shift), Esc drops the edit, Ctrl+Enter makes a line break inside the cell. Losing
-// the focus commits without a move.
+// (left with Shift), Esc drops the edit, Ctrl+Enter writes the text into every cell of a range
+// selected when the editor opened, or else makes a line break inside the cell. Losing the focus
+// commits without a move.
 LRESULT CALLBACK GridPanel::cellEditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR /*subclassId*/, DWORD_PTR referenceData) {
     return callGuarded<LRESULT>(0, [&]() -> LRESULT {
@@ -328,7 +361,11 @@ LRESULT CALLBACK GridPanel::cellEditorProc(HWND window, UINT message, WPARAM wPa
                     return 0;
                 }
                 if ((GetWindowLongPtrW(window, GWL_STYLE) & ES_MULTILINE) == 0) {
-                    panel.switchEditorToMultiLine();
+                    if (!panel.editRange.empty()) {
+                        panel.commitEditToRange();
+                    } else {
+                        panel.switchEditorToMultiLine();
+                    }
                     return 0;
                 }
                 break;  // the multi-line control makes the line break itself

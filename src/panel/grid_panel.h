@@ -197,6 +197,8 @@ public:
     // The same editor over a column's title, which edits the header record's field.
     void openTitleEditor(int32_t listColumn, const wchar_t* typed);
     void commitCellEdit(EditMove move, bool refocus);
+    // Ctrl+Enter with a range selected: the editor's text goes into every cell of the range.
+    void commitEditToRange();
     void closeCellEditor();
     static LRESULT CALLBACK cellEditorProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam, UINT_PTR subclassId,
@@ -444,6 +446,7 @@ public:
     std::wstring editStartText;  // the cell's text when the editor opened
     bool editTyped = false;      // opened by typing: the arrows commit and move
     bool editingTitle = false;   // the editor is over a column title, not a cell
+    CellRange editRange;         // the range selected when the editor opened; Ctrl+Enter fills it
     // A title click waiting out the double-click time (its list column, 0 for none), the
     // refresh it was made on, and when the last title double-click came.
     int pendingTitleClick = 0;

@@ -202,6 +202,16 @@ TEST_F(SpreadsheetTest, CtrlDAndCtrlRFillTheRangeInOneUndoStep) {
     EXPECT_EQ(document().undoStepCount(), steps + 3);
     EXPECT_TRUE(host.mainView().undo());
     EXPECT_EQ(text(), "A,B,C\r\n\"a,0\",b0,c0\r\n\"a,0\",b0,b0\r\n\"a,0\",b0\r\n");
+
+    // A value typed with a range selected and Ctrl+Enter goes into every cell of the range.
+    ASSERT_TRUE(waitForRefresh());
+    clickCell(1, 2);
+    shiftClickCell(2, 3);
+    typeText(L"x,y");
+    pressKey(VK_RETURN, KEY_CTRL);
+    EXPECT_EQ(text(), "A,B,C\r\n\"a,0\",b0,c0\r\n\"a,0\",\"x,y\",\"x,y\"\r\n\"a,0\",\"x,y\",\"x,y\"\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 3);
+    EXPECT_EQ(selectedSize(), L"2 x 2");
     EXPECT_TRUE(hooks.boxes.empty());
 }
 
