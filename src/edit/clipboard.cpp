@@ -16,6 +16,7 @@
 #include "edit/messages.h"
 #include "model/cell_text.h"
 #include "model/clipboard_text.h"
+#include "model/copy_formats.h"
 #include "model/editor_access.h"
 #include "model/row_edits.h"
 #include "model/row_text.h"
@@ -146,6 +147,55 @@ void GridPanel::copyToClipboard(bool rows, bool withTitles) {
 void GridPanel::cutToClipboard() {
     copyToClipboard(false);
     clearSelectedCells();
+}
+
+// "Copy as": the selected cells (the whole rows of marked rows) with their titles when the
+// header row is on, as one text on the clipboard.
+void GridPanel::copyAs(int command) {
+    const UINT codePage = static_cast<UINT>(documentCodePage);
+    const CellRange range = selectedCells();
+    if (range.empty() || readyRowShown()) {
+        return;
+    }
+    std::vector<int32_t> rows;
+    if (markedRows.empty()) {
+        for (int32_t r = range.firstRow; r <= range.lastRow && r >= 0; ++r) {
+            rows.push_back(r);
+            if (r == INT32_MAX) {
+                break;
+            }
+        }
+    } else {
+        rows = selectedGridRows();
+    }
+    const int32_t firstColumn = markedRows.empty() ? range.firstColumn : 1;
+    const int32_t lastColumn = markedRows.empty() ? range.lastColumn : static_cast<int32_t>(shownColumnCount);
+    std::vector<std::wstring> titles;
+    std::vector<std::wstring> letters;
+    for (int32_t c = firstColumn; c <= lastColumn; ++c) {
+        letters.push_back(columnLetters(static_cast<uint64_t>(c) - 1));
+        if (headerRow && !table.rows.empty()) {
+            const auto title = cellAt(table, false, 0, static_cast<uint64_t>(c) - 1);
+            titles.push_back(title ? decodeCell(*title, codePage) : std::wstring());
+        }
+    }
+    TextBlock block;
+    for (const int32_t r : rows) {
+        std::vector<std::wstring>& line = block.emplace_back();
+        for (int32_t c = firstColumn; c <= lastColumn; ++c) {
+            const auto value = cellAt(table, headerRow, r, static_cast<uint64_t>(c) - 1);
+            line.push_back(value ? decodeCell(*value, codePage) : std::wstring());
+        }
+    }
+    const std::wstring text = command == MENU_COPY_AS_MARKDOWN ? markdownTable(titles, letters, block)
+                              : command == MENU_COPY_AS_HTML   ? htmlTable(titles, block)
+                                                               : jsonRecords(titles, block);
+    if (!OpenClipboard(panelWindow)) {
+        return;
+    }
+    EmptyClipboard();
+    putClipboardText(CF_UNICODETEXT, text);
+    CloseClipboard();
 }
 
 // Pastes the clipboard's text at the selection's top-left cell: a block with its top-left

@@ -20,10 +20,13 @@ struct MenuItem {
 
 // Ctrl+Plus and Ctrl+Minus insert and delete what the selection is made of: rows, or the
 // column when a whole column is selected, as spreadsheets do.
-const std::array<MenuItem, 18> MENU_ITEMS{{
+const std::array<MenuItem, 21> MENU_ITEMS{{
     {MENU_CUT, L"Cu&t", L"Ctrl+X", L"Ctrl+X"},
     {MENU_COPY, L"&Copy", L"Ctrl+C", L"Ctrl+C"},
     {MENU_COPY_WITH_TITLES, L"Copy &with titles", nullptr, nullptr},
+    {MENU_COPY_AS_MARKDOWN, L"Copy as Mar&kdown", nullptr, nullptr},
+    {MENU_COPY_AS_HTML, L"Copy as &HTML", nullptr, nullptr},
+    {MENU_COPY_AS_JSON, L"Copy as &JSON", nullptr, nullptr},
     {MENU_PASTE, L"&Paste", L"Ctrl+V", L"Ctrl+V"},
     {MENU_CLEAR, L"Cl&ear", L"Delete", L"Delete"},
     {MENU_NONE, nullptr, nullptr, nullptr},
@@ -132,6 +135,11 @@ void GridPanel::runMenuCommand(int command) {
         break;
     case MENU_COPY_WITH_TITLES:
         copyToClipboard(false, true);
+        break;
+    case MENU_COPY_AS_MARKDOWN:
+    case MENU_COPY_AS_HTML:
+    case MENU_COPY_AS_JSON:
+        copyAs(command);
         break;
     case MENU_PASTE:
         pasteFromClipboard();

@@ -54,6 +54,9 @@ enum MenuCommand {
     MENU_SORT_BY,
     MENU_COPY_WITH_TITLES,
     MENU_RENAME_TITLE,
+    MENU_COPY_AS_MARKDOWN,
+    MENU_COPY_AS_HTML,
+    MENU_COPY_AS_JSON,
 };
 
 // Where a context menu opens, in screen coordinates, and whether it was asked for on a column
@@ -305,6 +308,8 @@ public:
     // Ctrl+C (rows: Ctrl+Shift+C, the selected rows whole). With the header row on, whole
     // columns and everything copy with the title line first, as any range does with titles.
     void copyToClipboard(bool rows, bool withTitles = false);
+    // "Copy as": the range as a Markdown table, an HTML table or JSON, as plain text.
+    void copyAs(int command);
     void pasteFromClipboard();
     void cutToClipboard();
     // Ctrl+D and Ctrl+R: the range filled down from its first row or right from its first column.

@@ -20,13 +20,15 @@ std::vector<std::wstring> texts(const std::vector<ShownMenuItem>& items) {
 }
 
 const std::vector<std::wstring> ROW_MENU = {
-    L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
+    L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"Copy as Mar&kdown", L"Copy as &HTML",
+    L"Copy as &JSON", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
     L"Insert row &above\tCtrl+Plus", L"Insert row &below", L"&Delete rows\tCtrl+Minus", L"",
     L"Insert column &left", L"Insert column &right", L"Delete colu&mn", L"Re&name title", L"",
     L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
 };
 const std::vector<std::wstring> COLUMN_MENU = {
-    L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
+    L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"Copy as Mar&kdown", L"Copy as &HTML",
+    L"Copy as &JSON", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
     L"Insert row &above", L"Insert row &below", L"&Delete rows", L"",
     L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus",
     L"Re&name title\tF2", L"",
@@ -186,6 +188,31 @@ TEST_F(SpreadsheetTest, MenuCutPasteAndDeleteRowsActOnTheSelection) {
     }
     EXPECT_EQ(boxTexts().back(), L"Delete 2 row(s) from the document?");
     EXPECT_EQ(text(), "A,B,C\r\n,,c0\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+// "Copy as" puts the range with its titles on the clipboard in the chosen form.
+TEST_F(SpreadsheetTest, CopyAsPutsTheRangeAsMarkdownHtmlOrJson) {
+    open("id,note\r\n1,\"a|b\"\r\n2,\"x<y\"\r\n", true);
+    clickCell(0, 1);
+    shiftClickCell(1, 2);
+    const std::pair<wchar_t, std::wstring> forms[] = {
+        {L'k', L"| id | note |\r\n| --- | --- |\r\n| 1 | a\\|b |\r\n| 2 | x<y |"},
+        {L'h', L"<table>\r\n<thead><tr><th>id</th><th>note</th></tr></thead>\r\n<tbody>\r\n"
+               L"<tr><td>1</td><td>a|b</td></tr>\r\n<tr><td>2</td><td>x&lt;y</td></tr>\r\n</tbody>\r\n</table>"},
+        {L'j', L"[\r\n  {\"id\": \"1\", \"note\": \"a|b\"},\r\n  {\"id\": \"2\", \"note\": \"x<y\"}\r\n]"},
+    };
+    for (const auto& [mnemonic, expected] : forms) {
+        {
+            MenuWatch watch(panel(), mnemonic);
+            rightClickCell(1, 1);
+        }
+        EXPECT_EQ(clipboard(), expected);
+    }
+    EXPECT_EQ(text(), "id,note\r\n1,\"a|b\"\r\n2,\"x<y\"\r\n");
 }
 
 }  // namespace
