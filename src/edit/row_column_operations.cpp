@@ -174,6 +174,22 @@ void GridPanel::deleteColumn() {
     finishOperation(written, currentRow, currentColumn);
 }
 
+void GridPanel::moveColumn(bool right) {
+    if (table.rows.empty() || readyRowShown() || currentColumn < 1 || (!right && currentColumn < 2) ||
+        (right && static_cast<uint64_t>(currentColumn) >= shownColumnCount) || !ensureDocumentUnchanged()) {
+        return;
+    }
+    const bool columnSelected = rangeShape == RangeShape::Columns;
+    const uint64_t first = static_cast<uint64_t>(currentColumn) - (right ? 1 : 2);
+    const ColumnEdit edit{ColumnChange::SwapWithNext, first, table.delimiter};
+    std::vector<uint64_t> starts;
+    const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit, &starts), &starts);
+    const int32_t column = currentColumn + (right ? 1 : -1);
+    finishOperation(written, currentRow, column);
+    if (written && columnSelected) {
+        selectColumn(column);
+    }
+}
 
 std::vector<int32_t> GridPanel::selectedGridRows() const {
     std::vector<int32_t> rows;

@@ -233,6 +233,24 @@ void appendEdited(std::string& out, std::string_view raw, const Cells& row, cons
             return;
         }
     }
+    if (edit.change == ColumnChange::SwapWithNext && c < cells) {
+        const uint64_t start = row.cellStart(c);
+        const uint64_t end = row.cellEnd(c);
+        out.append(raw.substr(0, start));
+        if (c + 1 < cells) {
+            // The delimiter between them stays between them.
+            const uint64_t nextStart = row.cellStart(c + 1);
+            const uint64_t nextEnd = row.cellEnd(c + 1);
+            out.append(raw.substr(nextStart, nextEnd - nextStart));
+            out.append(raw.substr(end, nextStart - end));
+            out.append(raw.substr(start, end - start));
+            out.append(raw.substr(nextEnd));
+        } else {
+            out.push_back(edit.delimiter);
+            out.append(raw.substr(start));
+        }
+        return;
+    }
     out.append(raw);
 }
 

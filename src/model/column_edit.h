@@ -70,6 +70,7 @@ enum class ColumnChange {
     None,    // rows are written as they are
     Insert,  // an empty cell goes in at cellIndex, moving that cell and the later ones right
     Erase,   // cell cellIndex goes, with one delimiter next to it
+    SwapWithNext,  // cells cellIndex and cellIndex + 1 change places, each with its exact bytes
 };
 
 struct ColumnEdit {
@@ -80,7 +81,9 @@ struct ColumnEdit {
 
 // Appends the row's raw text with the column edit applied. An insertion at the row's cell
 // count appends a new last cell; rows shorter than that, and rows without the erased cell, are
-// appended unchanged. Erasing a row's only cell leaves it as an empty line.
+// appended unchanged. Erasing a row's only cell leaves it as an empty line. A swap in a row
+// whose last cell is cellIndex moves that cell one place right behind an empty one; a row
+// without the cell stays as it is.
 void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit);
 
 // The whole document written from the rows: each row's text (with the column edit applied)

@@ -20,7 +20,7 @@ struct MenuItem {
 
 // Ctrl+Plus and Ctrl+Minus insert and delete what the selection is made of: rows, or the
 // column when a whole column is selected, as spreadsheets do.
-const std::array<MenuItem, 21> MENU_ITEMS{{
+const std::array<MenuItem, 23> MENU_ITEMS{{
     {MENU_CUT, L"Cu&t", L"Ctrl+X", L"Ctrl+X"},
     {MENU_COPY, L"&Copy", L"Ctrl+C", L"Ctrl+C"},
     {MENU_COPY_WITH_TITLES, L"Copy &with titles", nullptr, nullptr},
@@ -38,6 +38,8 @@ const std::array<MenuItem, 21> MENU_ITEMS{{
     {MENU_INSERT_COLUMN_RIGHT, L"Insert column &right", nullptr, nullptr},
     {MENU_DELETE_COLUMN, L"Delete colu&mn", nullptr, L"Ctrl+Minus"},
     {MENU_RENAME_TITLE, L"Re&name title", nullptr, L"F2"},
+    {MENU_MOVE_COLUMN_LEFT, L"Move column le&ft", nullptr, L"Ctrl+Shift+Left"},
+    {MENU_MOVE_COLUMN_RIGHT, L"Move column ri&ght", nullptr, L"Ctrl+Shift+Right"},
     {MENU_NONE, nullptr, nullptr, nullptr},
     {MENU_SORT_ASCENDING, L"&Sort ascending", nullptr, nullptr},
     {MENU_SORT_DESCENDING, L"S&ort descending", nullptr, nullptr},
@@ -94,6 +96,12 @@ void GridPanel::showContextMenu(const ContextMenuPlace& place) {
         if (item.command == MENU_COPY_WITH_TITLES) {
             enabled = enabled && headerRow;
         }
+        if (item.command == MENU_MOVE_COLUMN_LEFT) {
+            enabled = enabled && currentColumn >= 2;
+        }
+        if (item.command == MENU_MOVE_COLUMN_RIGHT) {
+            enabled = enabled && currentColumn >= 1 && static_cast<uint64_t>(currentColumn) < shownColumnCount;
+        }
         // The titles of a document without data rows can be renamed too.
         if (item.command == MENU_RENAME_TITLE) {
             enabled = headerRow && !fileTooLarge && documentScan == nullptr && currentColumn >= 1 &&
@@ -146,6 +154,10 @@ void GridPanel::runMenuCommand(int command) {
         break;
     case MENU_RENAME_TITLE:
         openTitleEditor(currentColumn, nullptr);
+        break;
+    case MENU_MOVE_COLUMN_LEFT:
+    case MENU_MOVE_COLUMN_RIGHT:
+        moveColumn(command == MENU_MOVE_COLUMN_RIGHT);
         break;
     case MENU_CLEAR:
         clearSelectedCells();

@@ -239,6 +239,11 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
     case VK_DOWN: {
         const int32_t rowStep = key == VK_UP ? -1 : key == VK_DOWN ? 1 : 0;
         const int32_t columnStep = key == VK_LEFT ? -1 : key == VK_RIGHT ? 1 : 0;
+        // Ctrl+Shift+Left and Right move a selected column.
+        if (control && shift && columnStep != 0 && rangeShape == RangeShape::Columns) {
+            moveColumn(columnStep > 0);
+            return true;
+        }
         if (control) {
             // To the edge of the data in that direction.
             const int32_t row = rowStep < 0 ? 0 : rowStep > 0 ? lastRow : currentRow;

@@ -57,6 +57,8 @@ enum MenuCommand {
     MENU_COPY_AS_MARKDOWN,
     MENU_COPY_AS_HTML,
     MENU_COPY_AS_JSON,
+    MENU_MOVE_COLUMN_LEFT,
+    MENU_MOVE_COLUMN_RIGHT,
 };
 
 // Where a context menu opens, in screen coordinates, and whether it was asked for on a column
@@ -248,6 +250,9 @@ public:
     void insertRow(bool above);
     void insertColumn(bool right);
     void deleteColumn();
+    // The current column one place left or right: in every record its cell and the neighbour's
+    // change places; a selected column stays selected at its new place.
+    void moveColumn(bool right);
 
     // --- Sorting --------------------------------------------------------------------------
     // Sorts the data rows by data column cellIndex (0 for the first), as a header click does.

@@ -103,7 +103,7 @@ TEST(RowDeletion, OneRangePerRunLastRunFirst) {
     const std::string text = "r0\r\nr1\r\nr2\r\nr3\r\nr4\r\n";
     const CsvTable table = scanned(text);
     const std::vector<ByteRange> ranges = rowDeletionRanges(table, {1, 3, 4});
-    EXPECT_EQ(ranges, (std::vector<ByteRange>{{12, 20}, {4, 8}}));
+    EXPECT_EQ(ranges, (std::vector<ByteRange>{{12, 20, {}}, {4, 8, {}}}));
     EXPECT_EQ(applied(text, ranges), "r0\r\nr2\r\n");
 }
 
@@ -348,6 +348,14 @@ TEST(RowDeletion, AnyRowsOfMixedLineEndingsLeaveExactlyTheOthers) {
         }
         ASSERT_EQ(kept, expected) << testing::PrintToString(text) << " -> " << testing::PrintToString(after);
     }
+}
+
+// Two neighbouring cells change places with their exact bytes, quotes included; a row that ends
+// at the first one gets it one place further, behind an empty cell.
+TEST(ColumnSwap, CellsChangePlacesKeepingTheirBytes) {
+    EXPECT_EQ(withColumn("a,\"b,1\",c\r\n1,2,3\r\n", ColumnChange::SwapWithNext, 0), "\"b,1\",a,c\r\n2,1,3\r\n");
+    EXPECT_EQ(withColumn("a,b,c\r\nx\r\n\r\nd,e", ColumnChange::SwapWithNext, 1), "a,c,b\r\nx\r\n\r\nd,,e");
+    EXPECT_EQ(withColumn("a,\"x\"\"y\"\r\n", ColumnChange::SwapWithNext, 0), "\"x\"\"y\",a\r\n");
 }
 
 }  // namespace

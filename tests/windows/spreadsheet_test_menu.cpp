@@ -23,7 +23,8 @@ const std::vector<std::wstring> ROW_MENU = {
     L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"Copy as Mar&kdown", L"Copy as &HTML",
     L"Copy as &JSON", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
     L"Insert row &above\tCtrl+Plus", L"Insert row &below", L"&Delete rows\tCtrl+Minus", L"",
-    L"Insert column &left", L"Insert column &right", L"Delete colu&mn", L"Re&name title", L"",
+    L"Insert column &left", L"Insert column &right", L"Delete colu&mn", L"Re&name title",
+    L"Move column le&ft", L"Move column ri&ght", L"",
     L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
 };
 const std::vector<std::wstring> COLUMN_MENU = {
@@ -31,7 +32,7 @@ const std::vector<std::wstring> COLUMN_MENU = {
     L"Copy as &JSON", L"&Paste\tCtrl+V", L"Cl&ear\tDelete", L"",
     L"Insert row &above", L"Insert row &below", L"&Delete rows", L"",
     L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus",
-    L"Re&name title\tF2", L"",
+    L"Re&name title\tF2", L"Move column le&ft\tCtrl+Shift+Left", L"Move column ri&ght\tCtrl+Shift+Right", L"",
     L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
 };
 
@@ -213,6 +214,25 @@ TEST_F(SpreadsheetTest, CopyAsPutsTheRangeAsMarkdownHtmlOrJson) {
         EXPECT_EQ(clipboard(), expected);
     }
     EXPECT_EQ(text(), "id,note\r\n1,\"a|b\"\r\n2,\"x<y\"\r\n");
+}
+
+// A selected column moves with Ctrl+Shift+Right and the title's menu: every record's cells
+// change places with their exact bytes, in one undo step, and the column stays selected.
+TEST_F(SpreadsheetTest, AColumnMovesWithItsBytesAndStaysSelected) {
+    open("id,\"note, long\",x\r\n1,\"a,b\",p\r\n2\r\n", true);
+    const size_t steps = document().undoStepCount();
+    ctrlClickHeader(1);
+    key(VK_RIGHT, KEY_CTRL | KEY_SHIFT);
+    EXPECT_EQ(text(), "\"note, long\",id,x\r\n\"a,b\",1,p\r\n,2\r\n");
+    EXPECT_EQ(currentListColumn(), 2);
+    EXPECT_EQ(selectedSize(), L"2 x 1");
+    {
+        MenuWatch watch(panel(), L'f');
+        rightClickHeader(2);
+    }
+    EXPECT_EQ(text(), "id,\"note, long\",x\r\n1,\"a,b\",p\r\n2,\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 2);
+    EXPECT_TRUE(hooks.boxes.empty());
 }
 
 }  // namespace
