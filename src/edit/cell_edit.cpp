@@ -108,9 +108,10 @@ bool GridPanel::writeFirstRecord(uint64_t cellIndex, const std::string& value) {
     return writeFirstRecords(cellIndex, {{value}});
 }
 
-bool GridPanel::writeFirstRecords(uint64_t firstCell, const std::vector<std::vector<std::string>>& values) {
+bool GridPanel::writeFirstRecords(uint64_t firstCell, const std::vector<std::vector<std::string>>& values,
+                                  bool asTitles) {
     const TextInsertion insertion = firstRecordsInsertion(table, shownColumnCount, firstCell, values,
-                                                          documentEol(editorWindows()), headerRow);
+                                                          documentEol(editorWindows()), headerRow && !asTitles);
     const bool written =
         replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text, panelIsWriting);
     finishOperation(written, 0, static_cast<int32_t>(std::min<uint64_t>(firstCell, MAX_GRID_COLUMNS - 1)) + 1);

@@ -311,7 +311,7 @@ void GridPanel::commitEditToRange() {
         showBox(messages::UNSTORABLE_CHARACTERS_TEXT, MB_OK | MB_ICONWARNING);
         return;
     }
-    if (range.empty() || readyRowShown() || !ensureDocumentUnchanged()) {
+    if (range.empty() || readyRowShown() || !ensureDocumentUnchanged({rangeRows(range)})) {
         return;
     }
     const std::vector<std::vector<std::string>> values(

@@ -9,7 +9,7 @@
 void GridPanel::fillSelection(FillDirection direction) {
     const CellRange range = selectedCells();
     // The ready row of a grid without data rows has nothing to fill from.
-    if (range.empty() || readyRowShown() || !ensureDocumentUnchanged()) {
+    if (range.empty() || readyRowShown() || !ensureDocumentUnchanged({rangeRows(range)})) {
         return;
     }
     const std::vector<std::vector<std::string>> values = filledBlock(table, headerRow, range, direction);

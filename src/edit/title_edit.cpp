@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "model/column_edit.h"
-#include "model/editor_access.h"
 #include "panel/control_ids.h"
 #include "panel/grid_panel.h"
 
@@ -66,15 +64,7 @@ bool GridPanel::writeTitle(uint64_t cellIndex, const std::string& value, bool* s
         *stale = false;
     }
     if (table.rows.empty()) {
-        if (value.empty() || !ensureDocumentUnchanged()) {
-            return false;
-        }
-        const TextInsertion insertion = firstRecordsInsertion(table, shownColumnCount, cellIndex, {{value}},
-                                                              documentEol(editorWindows()), false);
-        const bool written =
-            replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text, panelIsWriting);
-        finishOperation(written, 0, std::max(currentColumn, 1));
-        return written;
+        return !value.empty() && ensureDocumentUnchanged() && writeFirstRecords(cellIndex, {{value}}, true);
     }
     const SortArrow arrow = sortArrow;
     if (!applyRecordEdit(0, cellIndex, value, stale)) {

@@ -230,7 +230,9 @@ public:
     // A value typed into the empty row of a grid without data rows: the first record is written;
     // a block pasted there writes a record per line, checked and written as one step.
     bool writeFirstRecord(uint64_t cellIndex, const std::string& value);
-    bool writeFirstRecords(uint64_t firstCell, const std::vector<std::vector<std::string>>& values);
+    // asTitles: the values are the titles line of an empty document, with nothing before it.
+    bool writeFirstRecords(uint64_t firstCell, const std::vector<std::vector<std::string>>& values,
+                           bool asTitles = false);
     // The rows first..last a write changes; the check before it compares them and the rows on
     // either side, line endings included.
     struct RowRun {
@@ -240,6 +242,10 @@ public:
     // The check before a write of more than one cell: the stamp, then the bytes the write relies
     // on (the rows of runs, or the whole document when none are given).
     bool ensureDocumentUnchanged(const std::vector<RowRun>& runs = {});
+    // The table rows of a range's grid rows, for the check before a write into the range.
+    RowRun rangeRows(const CellRange& range) const {
+        return RowRun{modelRowIndex(range.firstRow, headerRow), modelRowIndex(range.lastRow, headerRow)};
+    }
     bool documentHoldsRows(const std::vector<RowRun>& runs);
 
     // --- Row and column operations --------------------------------------------------------
