@@ -175,19 +175,30 @@ void GridPanel::deleteColumn() {
 }
 
 void GridPanel::moveColumn(bool right) {
-    if (table.rows.empty() || readyRowShown() || currentColumn < 1 || (!right && currentColumn < 2) ||
-        (right && static_cast<uint64_t>(currentColumn) >= shownColumnCount) || !ensureDocumentUnchanged()) {
+    if (currentColumn < 1) {
+        return;
+    }
+    moveColumnTo(currentColumn, currentColumn + (right ? 1 : -1));
+}
+
+bool GridPanel::canDragTitle(int listColumn) const {
+    return listColumn >= 1 && !table.rows.empty() && !readyRowShown() && cellEditor == nullptr;
+}
+
+void GridPanel::moveColumnTo(int32_t from, int32_t to) {
+    const auto columns = static_cast<int64_t>(shownColumnCount);
+    if (table.rows.empty() || readyRowShown() || from < 1 || to < 1 || from == to || from > columns ||
+        to > columns || !ensureDocumentUnchanged()) {
         return;
     }
     const bool columnSelected = rangeShape == RangeShape::Columns;
-    const uint64_t first = static_cast<uint64_t>(currentColumn) - (right ? 1 : 2);
-    const ColumnEdit edit{ColumnChange::SwapWithNext, first, table.delimiter};
+    const ColumnEdit edit{ColumnChange::Move, static_cast<uint64_t>(from) - 1, table.delimiter,
+                          static_cast<uint64_t>(to) - 1};
     std::vector<uint64_t> starts;
     const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit, &starts), &starts);
-    const int32_t column = currentColumn + (right ? 1 : -1);
-    finishOperation(written, currentRow, column);
+    finishOperation(written, currentRow, to);
     if (written && columnSelected) {
-        selectColumn(column);
+        selectColumn(to);
     }
 }
 

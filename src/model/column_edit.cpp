@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "model/record_scan.h"
 #include "model/row_text.h"
@@ -233,22 +235,26 @@ void appendEdited(std::string& out, std::string_view raw, const Cells& row, cons
             return;
         }
     }
-    if (edit.change == ColumnChange::SwapWithNext && c < cells) {
-        const uint64_t start = row.cellStart(c);
-        const uint64_t end = row.cellEnd(c);
-        out.append(raw.substr(0, start));
-        if (c + 1 < cells) {
-            // The delimiter between them stays between them.
-            const uint64_t nextStart = row.cellStart(c + 1);
-            const uint64_t nextEnd = row.cellEnd(c + 1);
-            out.append(raw.substr(nextStart, nextEnd - nextStart));
-            out.append(raw.substr(end, nextStart - end));
-            out.append(raw.substr(start, end - start));
-            out.append(raw.substr(nextEnd));
-        } else {
-            out.push_back(edit.delimiter);
-            out.append(raw.substr(start));
+    if (edit.change == ColumnChange::Move && cells > 0 && c != edit.target && (c < cells || edit.target < cells)) {
+        // The cells in their new order, joined by the row's own delimiters.
+        std::vector<std::string_view> order;
+        order.reserve(static_cast<size_t>(std::max(cells, edit.target + 1)));
+        for (uint64_t i = 0; i < cells; ++i) {
+            order.push_back(raw.substr(row.cellStart(i), row.cellEnd(i) - row.cellStart(i)));
         }
+        std::string_view moved;
+        if (c < cells) {
+            moved = order[static_cast<size_t>(c)];
+            order.erase(order.begin() + static_cast<ptrdiff_t>(c));
+        }
+        while (order.size() < edit.target) order.emplace_back();
+        order.insert(order.begin() + static_cast<ptrdiff_t>(edit.target), moved);
+        out.append(raw.substr(0, row.cellStart(0)));
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (i > 0) out.push_back(edit.delimiter);
+            out.append(order[i]);
+        }
+        out.append(raw.substr(row.cellEnd(cells - 1)));
         return;
     }
     out.append(raw);

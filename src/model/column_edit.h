@@ -70,20 +70,24 @@ enum class ColumnChange {
     None,    // rows are written as they are
     Insert,  // an empty cell goes in at cellIndex, moving that cell and the later ones right
     Erase,   // cell cellIndex goes, with one delimiter next to it
-    SwapWithNext,  // cells cellIndex and cellIndex + 1 change places, each with its exact bytes
+    Move,    // cell cellIndex goes to place target, with its exact bytes; the cells between
+             // move one place towards where it was
 };
 
 struct ColumnEdit {
     ColumnChange change = ColumnChange::None;
     uint64_t cellIndex = 0;
     char delimiter = ',';
+    uint64_t target = 0;  // Move: the moved cell's place afterwards
 };
 
 // Appends the row's raw text with the column edit applied. An insertion at the row's cell
 // count appends a new last cell; rows shorter than that, and rows without the erased cell, are
-// appended unchanged. Erasing a row's only cell leaves it as an empty line. A swap in a row
-// whose last cell is cellIndex moves that cell one place right behind an empty one; a row
-// without the cell stays as it is.
+// appended unchanged. Erasing a row's only cell leaves it as an empty line. A move keeps every
+// cell's bytes and the row's delimiters; a moved cell that lands past the row's end is put
+// behind empty cells up to its place, and a row without the moved cell gets an empty cell at
+// its place when that lies inside the row (the cells after it stay under their titles), and
+// otherwise stays as it is.
 void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit);
 
 // The whole document written from the rows: each row's text (with the column edit applied)

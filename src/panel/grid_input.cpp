@@ -24,6 +24,9 @@ namespace {
 
 constexpr UINT_PTR GRID_SUBCLASS_ID = 1;
 
+// A title dropped at another place: wParam the dragged list column, lParam its new place.
+constexpr UINT WM_TITLE_DROPPED = WM_APP + 1;
+
 // The grid is inside a dialog: it claims every key, so that Tab, Enter, Esc and the arrows
 // reach it instead of moving the dialog's focus or pressing its buttons.
 constexpr LRESULT WANT_ALL_INPUT = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
@@ -159,8 +162,25 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
                 panel.onTitleDoubleClick(reinterpret_cast<const NMHEADERW*>(lParam)->iItem);
                 return 0;
             }
+            // A title dragged to another place moves its column in the document; the header
+            // never reorders its items itself (TRUE refuses), the grid is shown anew instead.
+            if (notice != nullptr && notice->code == HDN_BEGINDRAG && notice->hwndFrom == header) {
+                return panel.canDragTitle(reinterpret_cast<const NMHEADERW*>(lParam)->iItem) ? FALSE : TRUE;
+            }
+            if (notice != nullptr && notice->code == HDN_ENDDRAG && notice->hwndFrom == header) {
+                const auto* drag = reinterpret_cast<const NMHEADERW*>(lParam);
+                if (drag->pitem != nullptr && (drag->pitem->mask & HDI_ORDER) != 0) {
+                    // Posted: the header finishes its drag before the grid is rebuilt under it.
+                    PostMessageW(window, WM_TITLE_DROPPED, static_cast<WPARAM>(drag->iItem),
+                                 static_cast<LPARAM>(std::max(1, drag->pitem->iOrder)));
+                }
+                return TRUE;
+            }
             break;
         }
+        case WM_TITLE_DROPPED:
+            panel.moveColumnTo(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
+            return 0;
         case WM_NCDESTROY:
             RemoveWindowSubclass(window, gridInputProc, GRID_SUBCLASS_ID);
             break;

@@ -259,6 +259,13 @@ public:
     // The current column one place left or right: in every record its cell and the neighbour's
     // change places; a selected column stays selected at its new place.
     void moveColumn(bool right);
+    // Data column `from` (a list column) goes to place `to`, the columns between moving one
+    // place towards where it was: a title dragged to another place. The moved column becomes
+    // the current one, selected whole when it was.
+    void moveColumnTo(int32_t from, int32_t to);
+    // A title drag: true when the header may start it (not the row numbers' title, not while
+    // the grid has no data rows to rewrite).
+    bool canDragTitle(int listColumn) const;
 
     // --- Sorting --------------------------------------------------------------------------
     // Sorts the data rows by data column cellIndex (0 for the first), as a header click does.

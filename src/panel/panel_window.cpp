@@ -168,7 +168,7 @@ void GridPanel::createControls() {
     gridList = GetDlgItem(panelWindow, IDC_GRID_LIST);
     if (gridList != nullptr) {
         SendMessageW(gridList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                     LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+                     LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
         SetWindowSubclass(gridList, gridInputProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
 

@@ -350,12 +350,28 @@ TEST(RowDeletion, AnyRowsOfMixedLineEndingsLeaveExactlyTheOthers) {
     }
 }
 
-// Two neighbouring cells change places with their exact bytes, quotes included; a row that ends
-// at the first one gets it one place further, behind an empty cell.
-TEST(ColumnSwap, CellsChangePlacesKeepingTheirBytes) {
-    EXPECT_EQ(withColumn("a,\"b,1\",c\r\n1,2,3\r\n", ColumnChange::SwapWithNext, 0), "\"b,1\",a,c\r\n2,1,3\r\n");
-    EXPECT_EQ(withColumn("a,b,c\r\nx\r\n\r\nd,e", ColumnChange::SwapWithNext, 1), "a,c,b\r\nx\r\n\r\nd,,e");
-    EXPECT_EQ(withColumn("a,\"x\"\"y\"\r\n", ColumnChange::SwapWithNext, 0), "\"x\"\"y\",a\r\n");
+// A moved cell keeps its exact bytes, quotes included, and the cells between move one place;
+// short rows are padded only where the moved cell lands past their end, and a row without the
+// moved cell gets an empty one in its place so the later cells stay under their titles.
+TEST(ColumnMove, CellsMoveKeepingTheirBytes) {
+    const auto moved = [](const std::string& text, uint64_t from, uint64_t to) {
+        return documentText(scanned(text), "\r\n", ColumnEdit{ColumnChange::Move, from, ',', to});
+    };
+    const struct {
+        const char* text;
+        uint64_t from, to;
+        const char* expected;
+    } cases[] = {
+        {"a,\"b,1\",c\r\n1,2,3\r\n", 0, 1, "\"b,1\",a,c\r\n2,1,3\r\n"},
+        {"a,b,c\r\nx\r\n\r\nd,e", 1, 2, "a,c,b\r\nx\r\n\r\nd,,e"},
+        {"a,\"x\"\"y\"\r\n", 0, 1, "\"x\"\"y\",a\r\n"},
+        {"a,b,c,d\r\n1,2\r\n", 3, 0, "d,a,b,c\r\n,1,2\r\n"},
+        {"a,b,c,d\r\n1,2\r\n", 0, 3, "b,c,d,a\r\n2,,,1\r\n"},
+        {"a,b,c\n1,2,3\n", 2, 2, "a,b,c\n1,2,3\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(moved(c.text, c.from, c.to), c.expected) << c.text << " " << c.from << "->" << c.to;
+    }
 }
 
 }  // namespace

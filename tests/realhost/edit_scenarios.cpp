@@ -331,9 +331,27 @@ Scenario titleRenameScenario() {
     };
 }
 
+// The note title dragged onto the name title: the column moves to the front in one undo step.
+Scenario titleDragScenario() {
+    const std::string moved = "note,name,qty\nfirst,alpha,1\nsecond,beta,2\nthird,gamma,3\n";
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        dragTitle(3, 1),
+        expectDocument("the dragged column is written first in every line", moved),
+        expect("the grid shows it first", [] { return listColumnTitle(1) == L"note"; },
+               [] { return "the first title is \"" + utf8(listColumnTitle(1)) + "\""; }),
+        pause(800),
+        expectDocument("and nothing was sorted after the double-click time", moved),
+        act("undo once in the editor", [] { SendMessageW(currentView(), SCI_UNDO, 0, 0); }),
+        expectDocument("one undo takes the move back", SMALL),
+    };
+}
+
 void addEditScenarios() {
     registerScenario("cell-edit-undo", cellEditUndoScenario);
     registerScenario("title-rename", titleRenameScenario);
+    registerScenario("title-drag", titleDragScenario);
     registerScenario("cell-edit-refused", refusedCellEditScenario);
     registerScenario("range-edit-bookmarks", rangeEditBookmarksScenario);
     registerScenario("column-edit-bookmarks", columnEditBookmarksScenario);

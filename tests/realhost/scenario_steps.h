@@ -224,4 +224,24 @@ inline Step doubleClickTitle(int listColumn) {
     });
 }
 
+// A title dragged onto another title, posted as the mouse gives it: press, moves on the way,
+// release over the target.
+inline Step dragTitle(int from, int to) {
+    return attempt("drag the title of column " + std::to_string(from) + " onto column " + std::to_string(to),
+                   [from, to] {
+                       POINT start{};
+                       POINT end{};
+                       if (!titleCenter(from, start) || !titleCenter(to, end)) {
+                           return false;
+                       }
+                       PostMessageW(listHeader(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
+                       for (int step = 1; step <= 4; ++step) {
+                           const LONG x = start.x + (end.x - start.x) * step / 4;
+                           PostMessageW(listHeader(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, end.y));
+                       }
+                       PostMessageW(listHeader(), WM_LBUTTONUP, 0, MAKELPARAM(end.x, end.y));
+                       return true;
+                   });
+}
+
 }  // namespace driver

@@ -169,4 +169,34 @@ TEST_F(TitleTest, AnEmptyDocumentTakesItsFirstValuesInTheReadyRowAndTheTitle) {
     EXPECT_TRUE(hooks.boxes.empty());
 }
 
+// A title dragged onto another title moves its column there: one undo step, each field with its
+// bytes, no sort; the row numbers' title neither drags nor takes a drop in front of it.
+TEST_F(TitleTest, ATitleDraggedToAnotherPlaceMovesItsColumn) {
+    open("id,name,\"q, n\"\r\n1,al,3\r\n2\r\n", true);
+    const size_t steps = document().undoStepCount();
+    const auto dragTitle = [&](int from, int to) {
+        const POINT start = titleCenter(from);
+        const POINT end = titleCenter(to);
+        SendMessageW(header(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
+        for (int step = 1; step <= 4; ++step) {
+            const int x = start.x + (end.x - start.x) * step / 4;
+            SendMessageW(header(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, end.y));
+        }
+        SendMessageW(header(), WM_LBUTTONUP, 0, MAKELPARAM(end.x, end.y));
+        host.pumpUntilIdle();
+    };
+    dragTitle(3, 1);
+    EXPECT_EQ(text(), "\"q, n\",id,name\r\n3,1,al\r\n,2\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 1);
+    EXPECT_EQ(title(1), L"q, n");
+    EXPECT_EQ(currentListColumn(), 1);
+    waitPastDoubleClickTime();
+    EXPECT_EQ(text(), "\"q, n\",id,name\r\n3,1,al\r\n,2\r\n");
+    dragTitle(0, 2);
+    dragTitle(2, 0);
+    EXPECT_EQ(text(), "id,\"q, n\",name\r\n1,3,al\r\n2,\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 2);
+    EXPECT_TRUE(hooks.boxes.empty());
+}
+
 }  // namespace
