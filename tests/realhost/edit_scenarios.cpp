@@ -348,10 +348,35 @@ Scenario titleDragScenario() {
     };
 }
 
+// Ctrl+D in the grid fills the range's first row down, and Ctrl+R its first column right, each
+// in one undo step; the host's own Ctrl+D (duplicate the line) must not run.
+Scenario fillScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        clickCell(0, 2),
+        pressKey("extend the range down with Shift+Down", VK_DOWN, SHIFT),
+        pressKey("and again", VK_DOWN, SHIFT),
+        pressKey("press Ctrl+D", 'D', CTRL),
+        expectDocument("the first row's qty fills the range down, nothing else changed",
+                       "name,qty,note\nalpha,1,first\nbeta,1,second\ngamma,1,third\n"),
+        pressKey("extend the range right with Shift+Right", VK_RIGHT, SHIFT),
+        pressKey("press Ctrl+R", 'R', CTRL),
+        expectDocument("the first column's values fill the range right",
+                       "name,qty,note\nalpha,1,1\nbeta,1,1\ngamma,1,1\n"),
+        act("undo twice in the editor", [] {
+            SendMessageW(currentView(), SCI_UNDO, 0, 0);
+            SendMessageW(currentView(), SCI_UNDO, 0, 0);
+        }),
+        expectDocument("two undo steps take both fills back", SMALL),
+    };
+}
+
 void addEditScenarios() {
     registerScenario("cell-edit-undo", cellEditUndoScenario);
     registerScenario("title-rename", titleRenameScenario);
     registerScenario("title-drag", titleDragScenario);
+    registerScenario("fill-down-right", fillScenario);
     registerScenario("cell-edit-refused", refusedCellEditScenario);
     registerScenario("range-edit-bookmarks", rangeEditBookmarksScenario);
     registerScenario("column-edit-bookmarks", columnEditBookmarksScenario);
