@@ -73,6 +73,14 @@ std::wstring gridStatusText(const GridStatus& status) {
         text += L" x ";
         text += decimal(status.selectedColumns);
         text += L" selected";
+        if (!status.figures.empty()) {
+            text += L"   |   ";
+            text += status.figures;
+        }
+    }
+    if (!status.problems.empty()) {
+        text += L"   |   ";
+        text += status.problems;
     }
     if (!status.note.empty()) {
         text += L"   |   ";

@@ -25,14 +25,16 @@ struct GridStatus {
     // The size of the selected range; 1 x 1 is the current cell alone.
     uint64_t selectedRows = 1;
     uint64_t selectedColumns = 1;
+    std::wstring figures;   // the selected range's figures ("Count 6 | Sum 21 ..."); empty for none
+    std::wstring problems;  // how many rows have problems ("3 problems"); empty while none
     std::wstring note;  // what the last find, replace or sort said; empty for none
 };
 
 // "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>" ("1 row",
 // "1 col" for one; "row R<row+1>" when the current cell is in the row numbers, "col C<column>"
 // when there are titles but no rows, nothing when there are no columns), followed by
-// "   |   <r> x <c> selected" while more than one cell is selected and by "   |   <note>" when
-// there is a note.
+// "   |   <r> x <c> selected" while more than one cell is selected (then "   |   <figures>" when
+// given), by "   |   <problems>" when given and by "   |   <note>" when there is a note.
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 
