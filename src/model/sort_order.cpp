@@ -160,7 +160,8 @@ void naturalTextKey(std::string_view value, std::string& key) {
     }
 }
 
-std::optional<double> parseNumberValue(std::string_view text) {
+std::optional<double> parseNumberValue(std::string_view text, char* decimalMark) {
+    if (decimalMark != nullptr) *decimalMark = 0;
     text = trimmed(text);
     double scale = 1;
     if (!text.empty() && text.back() == '%') {
@@ -191,6 +192,7 @@ std::optional<double> parseNumberValue(std::string_view text) {
 
     std::string digits;
     std::optional<std::string_view> fraction;  // the digits after a decimal mark
+    char fractionMark = 0;                     // and that mark
     std::string narrowed;
     if (const auto separator = spaceLikeSeparator(text, narrowed)) {
         // Groups split by an apostrophe or a kind of space: the separator can only group, so a
@@ -198,7 +200,10 @@ std::optional<double> parseNumberValue(std::string_view text) {
         const size_t mark = text.find_first_of(".,");
         const std::string_view integerPart = text.substr(0, mark);
         if (!appendGroupedDigits(integerPart, *separator, digits)) return std::nullopt;
-        if (mark != std::string_view::npos) fraction = text.substr(mark + 1);
+        if (mark != std::string_view::npos) {
+            fraction = text.substr(mark + 1);
+            fractionMark = text[mark];
+        }
     } else {
         // The decimal mark is the last '.' or ',' unless that one only groups thousands:
         // "1,234" and "1.234.567" are whole numbers, "1,5", "1.5", "1,234.5" and "1.234,5" are
@@ -217,12 +222,14 @@ std::optional<double> parseNumberValue(std::string_view text) {
                 if (!integerPart.empty() && !allDigits(integerPart)) return std::nullopt;
                 digits.append(integerPart);
                 fraction = text.substr(mark + 1);
+                fractionMark = markByte;
             }
         } else {
             const size_t mark = std::max(dot, comma);
             const char separator = mark == dot ? ',' : '.';
             if (!appendIntegerPart(text.substr(0, mark), separator, digits)) return std::nullopt;
             fraction = text.substr(mark + 1);
+            fractionMark = text[mark];
         }
     }
     if (fraction && !fraction->empty() && !allDigits(*fraction)) return std::nullopt;
@@ -240,6 +247,7 @@ std::optional<double> parseNumberValue(std::string_view text) {
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
     value *= scale;
+    if (decimalMark != nullptr && fraction && !fraction->empty()) *decimalMark = fractionMark;
     return negative ? -value : value;
 }
 

@@ -53,8 +53,10 @@ struct ClassifiedValue {
     double number = 0;     // Number: the value; DateTime: seconds since 0000-03-01 in UTC
 };
 
-// The number a cell's text is, in the forms listed above; none for anything else.
-std::optional<double> parseNumberValue(std::string_view text);
+// The number a cell's text is, in the forms listed above; none for anything else. decimalMark,
+// when given, gets the mark that opens the number's decimal part ('.' or ','), or 0 when no
+// digit follows a mark: "1,5" and ",5" give ',', "1,234", "1." and "7" give 0.
+std::optional<double> parseNumberValue(std::string_view text, char* decimalMark = nullptr);
 // The moment an ISO date or date-time stands for, in seconds of a proleptic calendar (UTC
 // when an offset is given); none for anything else, impossible dates included.
 std::optional<double> parseDateTimeValue(std::string_view text);

@@ -67,6 +67,21 @@ TEST(NumberValue, TheFormsSortedAsNumbersAreTheOnesRightAligned) {
     }
 }
 
+// The mark that opens a decimal part, where digits follow it; thousands separators are none.
+TEST(NumberValue, TellsTheMarkOfTheDecimalPart) {
+    const std::pair<const char*, char> marks[] = {
+        {"1,5", ','}, {",5", ','}, {"1.234,5", ','}, {"7 842,25", ','}, {"1.5", '.'}, {"1,234.5", '.'},
+        {"1.5e3", '.'}, {"1,234", 0}, {"1.234.567", 0}, {"1.", 0}, {"7", 0}, {"50%", 0}};
+    for (const auto& [text, mark] : marks) {
+        char found = 'x';
+        EXPECT_TRUE(parseNumberValue(text, &found)) << text;
+        EXPECT_EQ(found, mark) << text;
+    }
+    char found = 'x';
+    EXPECT_FALSE(parseNumberValue("1,5x", &found));
+    EXPECT_EQ(found, 0);
+}
+
 TEST(DateTimeValue, IsoDatesAndDateTimesInTimeOrderAndNothingImpossible) {
     const auto moment = [](const char* text) { return parseDateTimeValue(text).value_or(-1e300); };
     EXPECT_LT(moment("2023-12-31"), moment("2024-01-01"));
