@@ -35,6 +35,7 @@ add_library(Tabulon SHARED
   panel/context_menu.cpp
   panel/find_bar.cpp
   panel/sort_dialog.cpp
+  panel/background_work.cpp
   edit/cell_editor.cpp
   edit/title_edit.cpp
   edit/range_fill.cpp

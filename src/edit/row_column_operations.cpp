@@ -19,6 +19,8 @@
 #include "edit/record_bookmarks.h"
 #include "model/column_edit.h"
 #include "model/editor_access.h"
+#include "model/delimiter_convert.h"
+#include "model/delimiter_detection.h"
 #include "panel/grid_panel.h"
 #include "plugin/host_interface.h"
 
@@ -200,6 +202,27 @@ void GridPanel::moveColumnTo(int32_t from, int32_t to) {
     if (written && columnSelected) {
         selectColumn(to);
     }
+}
+
+void GridPanel::convertDelimiter(char to) {
+    if (table.rows.empty() || readyRowShown() || to == table.delimiter || !canBeDelimiter(to, table.quote) ||
+        !ensureDocumentUnchanged()) {
+        return;
+    }
+    std::vector<uint64_t> starts;
+    const std::string text = convertedDocumentText(table, to, documentEol(editorWindows()), &starts);
+    const bool written = replaceDocument(text, &starts);
+    if (written) {
+        // The grid reads the document with the new delimiter: detection keeps choosing for the
+        // document when it finds that one, otherwise the choice becomes the new delimiter.
+        if (autoDelimiter && detectDelimiter(text) != to) {
+            autoDelimiter = false;
+        }
+        delimiter = to;
+        showSettingsInControls();
+        saveSettingsIfKnown();
+    }
+    finishOperation(written, currentRow, currentColumn);
 }
 
 std::vector<int32_t> GridPanel::selectedGridRows() const {

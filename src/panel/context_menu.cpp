@@ -46,6 +46,19 @@ const std::array<MenuItem, 23> MENU_ITEMS{{
     {MENU_SORT_BY, L"Sort b&y...", nullptr, nullptr},
 }};
 
+// The submenu that writes the document with another delimiter.
+struct ConversionItem {
+    int command;
+    const wchar_t* text;
+    char delimiter;
+};
+const std::array<ConversionItem, 4> CONVERSION_ITEMS{{
+    {MENU_CONVERT_TO_COMMA, L"Convert to &comma", ','},
+    {MENU_CONVERT_TO_SEMICOLON, L"Convert to &semicolon", ';'},
+    {MENU_CONVERT_TO_TAB, L"Convert to &tab", '\t'},
+    {MENU_CONVERT_TO_PIPE, L"Convert to &pipe", '|'},
+}};
+
 // Owns the popup menu for the time it is shown.
 class PopupMenu {
 public:
@@ -109,6 +122,20 @@ void GridPanel::showContextMenu(const ContextMenuPlace& place) {
         }
         AppendMenuW(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED),
                     static_cast<UINT_PTR>(item.command), text.c_str());
+    }
+    // The document's own delimiter is checked and has nothing to convert to. The submenu is
+    // the menu's, which destroys it with itself.
+    if (const HMENU conversions = CreatePopupMenu()) {
+        for (const ConversionItem& item : CONVERSION_ITEMS) {
+            const bool own = onData && item.delimiter == table.delimiter;
+            AppendMenuW(conversions, MF_STRING | (onData && !own ? MF_ENABLED : MF_GRAYED) | (own ? MF_CHECKED : 0),
+                        static_cast<UINT_PTR>(item.command), item.text);
+        }
+        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        if (!AppendMenuW(menu.get(), MF_POPUP | (onData ? MF_ENABLED : MF_GRAYED),
+                         reinterpret_cast<UINT_PTR>(conversions), L"Con&vert delimiter")) {
+            DestroyMenu(conversions);
+        }
     }
     const int command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON,
                                                         place.screen.x, place.screen.y, 0, panelWindow, nullptr));
@@ -189,6 +216,16 @@ void GridPanel::runMenuCommand(int command) {
         break;
     case MENU_SORT_BY:
         showSortDialog();
+        break;
+    case MENU_CONVERT_TO_COMMA:
+    case MENU_CONVERT_TO_SEMICOLON:
+    case MENU_CONVERT_TO_TAB:
+    case MENU_CONVERT_TO_PIPE:
+        for (const ConversionItem& item : CONVERSION_ITEMS) {
+            if (item.command == command) {
+                convertDelimiter(item.delimiter);
+            }
+        }
         break;
     default:
         break;

@@ -46,6 +46,11 @@ inline constexpr UINT_PTR WATCH_TIMER = 3;
 
 // A click on a column title waits on this timer for the double-click time before it sorts.
 inline constexpr UINT_PTR TITLE_CLICK_TIMER = 4;
+// Work the grid does between messages once the rows are shown (the selected range's figures):
+// a slice of at most BACKGROUND_SLICE_MS per tick, in steps of BACKGROUND_STEP_BYTES.
+inline constexpr UINT_PTR BACKGROUND_TIMER = 5;
+inline constexpr UINT BACKGROUND_SLICE_MS = 12;
+inline constexpr uint64_t BACKGROUND_STEP_BYTES = uint64_t(64) << 10;
 // The sort a waiting title click will make is worked out during the wait for documents up to
 // this size; a larger one is sorted when the wait is over.
 inline constexpr uint64_t PREPARED_SORT_MAX_BYTES = uint64_t(64) << 20;

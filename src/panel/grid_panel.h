@@ -30,6 +30,7 @@
 #include "model/csv_table.h"
 #include "model/editor_access.h"
 #include "model/range_fill.h"
+#include "model/selection_figures.h"
 #include "model/row_text.h"
 #include "model/settings_values.h"
 #include "model/sort_order.h"
@@ -59,6 +60,10 @@ enum MenuCommand {
     MENU_COPY_AS_JSON,
     MENU_MOVE_COLUMN_LEFT,
     MENU_MOVE_COLUMN_RIGHT,
+    MENU_CONVERT_TO_COMMA,
+    MENU_CONVERT_TO_SEMICOLON,
+    MENU_CONVERT_TO_TAB,
+    MENU_CONVERT_TO_PIPE,
 };
 
 // Where a context menu opens, in screen coordinates, and whether it was asked for on a column
@@ -121,6 +126,10 @@ public:
     void updateItemCount();
     void enableOperations();
     void updateStatusLine();
+    // The selected range's figures for the status line: worked out at once for a small range,
+    // else "..." until the background timer has read the range (background_work.cpp).
+    std::wstring selectionFiguresNote();
+    bool onBackgroundTimer(UINT_PTR timerId);
     // An insertion or deletion (modificationType's SC_MOD_INSERTTEXT or SC_MOD_DELETETEXT) of
     // length bytes at position in the view `from`.
     void onDocumentModified(HWND from, int modificationType, intptr_t position, intptr_t length);
@@ -263,6 +272,8 @@ public:
     // place towards where it was: a title dragged to another place. The moved column becomes
     // the current one, selected whole when it was.
     void moveColumnTo(int32_t from, int32_t to);
+    // The document written anew with another delimiter in one undo step, the grid following it.
+    void convertDelimiter(char to);
     // A title drag: true when the header may start it (not the row numbers' title, not while
     // the grid has no data rows to rewrite).
     bool canDragTitle(int listColumn) const;
@@ -406,6 +417,14 @@ public:
         bool keepPosition;
     };
     std::unique_ptr<DocumentReading> documentScan;
+    // The figures of the selected range, for the range and the rows as they were when begun.
+    struct FiguresWork {
+        SelectionFiguresScan scan;
+        CellRange range;
+        uint64_t generation = UINT64_MAX;
+        uint64_t cellWrites = 0;
+        bool headerRow = false;
+    } figuresWork;
     int documentCodePage = 0;     // the current view's code page at the last refresh
     bool panelIsWriting = false;  // set while the panel replaces text itself
     // The outside edits since the last scan, all in changedView, for the refresh by changes.

@@ -258,7 +258,7 @@ INT_PTR CALLBACK GridPanel::panelDialogProc(HWND window, UINT message, WPARAM wP
             return panel->onNotify(reinterpret_cast<const NMHDR*>(lParam));
         case WM_TIMER:
             return panel->onRefreshTimer(wParam) || panel->onScanTimer(wParam) || panel->onWatchTimer(wParam) ||
-                   panel->onTitleClickTimer(wParam);
+                   panel->onTitleClickTimer(wParam) || panel->onBackgroundTimer(wParam);
         case WM_DRAWITEM:
             panel->drawGridRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;

@@ -407,6 +407,7 @@ void GridPanel::updateStatusLine() {
             if (!markedRows.empty()) {
                 shown.selectedColumns = shownColumnCount;
             }
+            shown.figures = selectionFiguresNote();
         }
         shown.note = findStatusNote();
         text = gridStatusText(shown);

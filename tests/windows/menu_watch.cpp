@@ -6,7 +6,7 @@
 
 namespace tabulon_test {
 
-MenuWatch::MenuWatch(HWND panel, wchar_t mnemonic) : panel_(panel), mnemonic_(mnemonic) {
+MenuWatch::MenuWatch(HWND panel, std::wstring mnemonics) : panel_(panel), mnemonics_(std::move(mnemonics)) {
     SetWindowSubclass(panel_, proc, 77, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -32,8 +32,8 @@ LRESULT CALLBACK MenuWatch::proc(HWND window, UINT message, WPARAM wParam, LPARA
         if (!watch.screenshot.empty()) {
             devhost::saveBmp(devhost::capturePixels(GetDesktopWindow()), watch.screenshot);
         }
-        if (watch.mnemonic_ != 0) {
-            PostMessageW(window, WM_CHAR, watch.mnemonic_, 1);
+        if (watch.typed_ < watch.mnemonics_.size()) {
+            PostMessageW(window, WM_CHAR, watch.mnemonics_[watch.typed_++], 1);
         } else {
             PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
         }

@@ -16,10 +16,12 @@ struct ShownMenuItem {
 };
 
 // Watches the panel while a context menu of the plug-in is open: records its items and picks
-// the item with the given mnemonic by typing it, or closes the menu when it is 0.
+// the item with the given mnemonic by typing it, or closes the menu when it is 0. With several
+// mnemonics, each opens a submenu of the one before, the last picks.
 class MenuWatch {
 public:
-    MenuWatch(HWND panel, wchar_t mnemonic);
+    MenuWatch(HWND panel, wchar_t mnemonic) : MenuWatch(panel, std::wstring(mnemonic != 0 ? 1 : 0, mnemonic)) {}
+    MenuWatch(HWND panel, std::wstring mnemonics);
     ~MenuWatch();
     MenuWatch(const MenuWatch&) = delete;
     MenuWatch& operator=(const MenuWatch&) = delete;
@@ -31,7 +33,8 @@ private:
     static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                  DWORD_PTR data);
     HWND panel_;
-    wchar_t mnemonic_;
+    std::wstring mnemonics_;
+    size_t typed_ = 0;
     bool answered_ = false;
 };
 

@@ -25,7 +25,7 @@ const std::vector<std::wstring> ROW_MENU = {
     L"Insert row &above\tCtrl+Plus", L"Insert row &below", L"&Delete rows\tCtrl+Minus", L"",
     L"Insert column &left", L"Insert column &right", L"Delete colu&mn", L"Re&name title",
     L"Move column le&ft", L"Move column ri&ght", L"",
-    L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
+    L"&Sort ascending", L"S&ort descending", L"Sort b&y...", L"", L"Con&vert delimiter",
 };
 const std::vector<std::wstring> COLUMN_MENU = {
     L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"Copy as Mar&kdown", L"Copy as &HTML",
@@ -33,7 +33,7 @@ const std::vector<std::wstring> COLUMN_MENU = {
     L"Insert row &above", L"Insert row &below", L"&Delete rows", L"",
     L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus",
     L"Re&name title\tF2", L"Move column le&ft\tCtrl+Shift+Left", L"Move column ri&ght\tCtrl+Shift+Right", L"",
-    L"&Sort ascending", L"S&ort descending", L"Sort b&y...",
+    L"&Sort ascending", L"S&ort descending", L"Sort b&y...", L"", L"Con&vert delimiter",
 };
 
 TEST_F(SpreadsheetTest, TheMenuOnCellsRowNumbersAndColumnTitlesWithItsShortcuts) {
@@ -233,6 +233,54 @@ TEST_F(SpreadsheetTest, AColumnMovesWithItsBytesAndStaysSelected) {
     EXPECT_EQ(text(), "id,\"note, long\",x\r\n1,\"a,b\",p\r\n2,\r\n");
     EXPECT_EQ(document().undoStepCount(), steps + 2);
     EXPECT_TRUE(hooks.boxes.empty());
+}
+
+// Convert delimiter: every delimiter between fields becomes the new one in one undo step, a
+// field the new one would split gets quotes, every other field keeps its bytes, and the grid
+// reads the document with the new delimiter.
+TEST_F(SpreadsheetTest, ConvertDelimiterRewritesTheDelimitersAndTheGridFollows) {
+    open("a,b\r\n1,\"x;y\"\r\n2,3;4\r\n", true);
+    const size_t steps = document().undoStepCount();
+    {
+        MenuWatch watch(panel(), L"vs");
+        rightClickCell(0, 1);
+        EXPECT_EQ(texts(watch.items), (std::vector<std::wstring>{L"Convert to &comma", L"Convert to &semicolon",
+                                                                  L"Convert to &tab", L"Convert to &pipe"}));
+        EXPECT_FALSE(watch.items[0].enabled);  // the document's own
+    }
+    EXPECT_EQ(text(), "a;b\r\n1;\"x;y\"\r\n2;\"3;4\"\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 1);
+    EXPECT_EQ(cellText(1, 2), L"3;4");
+    EXPECT_NE(status().find(L"delimiter ';'"), std::wstring::npos) << status();
+    {
+        MenuWatch watch(panel(), L"vt");
+        rightClickCell(0, 1);
+    }
+    EXPECT_EQ(text(), "a\tb\r\n1\t\"x;y\"\r\n2\t\"3;4\"\r\n");
+    EXPECT_EQ(cellText(0, 2), L"x;y");
+    EXPECT_TRUE(hooks.boxes.empty());
+}
+
+// The figures of a selected range in the status line: Count, and Sum, Average, Min and Max of
+// its numbers; a range too large to read at once shows "..." until the background has read it.
+TEST_F(SpreadsheetTest, TheStatusLineShowsTheFiguresOfTheSelectedRange) {
+    open("n,v\r\n1,2.5\r\n2,x\r\n3,\r\n", true);
+    clickCell(0, 1);
+    shiftClickCell(2, 2);
+    EXPECT_NE(status().find(L"3 x 2 selected   |   Count 5   |   Sum 8.5   |   Average 2.125   |   Min 1   |   Max 3"),
+              std::wstring::npos) << status();
+    clickCell(1, 2);
+    EXPECT_EQ(status().find(L"Count"), std::wstring::npos) << status();
+
+    std::string large = "n\r\n";
+    for (int i = 1; i <= 80000; ++i) large += std::to_string(i) + "\r\n";
+    open(large, true);
+    clickCell(0, 1);
+    key('A', KEY_CTRL);
+    EXPECT_NE(status().find(L"Count \u2026"), std::wstring::npos) << status();
+    host.pumpFor(1500);
+    EXPECT_NE(status().find(L"Count 80000   |   Sum 3,200,040,000   |   Average 40,000.5   |   Min 1   |   Max 80,000"),
+              std::wstring::npos) << status();
 }
 
 }  // namespace
