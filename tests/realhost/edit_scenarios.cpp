@@ -372,11 +372,56 @@ Scenario fillScenario() {
     };
 }
 
+// Convert delimiter from the grid's menu by keyboard: the document becomes semicolon-separated
+// in one undo step and the grid reads it so.
+Scenario convertScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        clickCell(1, 2),
+        pressKey("press the Menu key in the grid", VK_APPS),
+        pause(300),
+        pressKey("open Convert delimiter by its mnemonic", 'V'),
+        pause(300),
+        pressKey("choose Convert to semicolon", 'S'),
+        expectDocument("every comma between fields became a semicolon",
+                       "name;qty;note\nalpha;1;first\nbeta;2;second\ngamma;3;third\n"),
+        expect("the grid reads the semicolons: three columns, the status line says so",
+               [] { return listCellText(1, 3) == L"second" &&
+                           windowText(panelControl(IDC_STATUS)).find(L"delimiter ';'") != std::wstring::npos; },
+               [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); }),
+        act("undo once in the editor", [] { SendMessageW(currentView(), SCI_UNDO, 0, 0); }),
+        expectDocument("one undo takes the conversion back", SMALL),
+    };
+}
+
+// The figures of a selected range in the status line.
+Scenario figuresScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the document's three rows", [] { return listItemCount() == 3; }),
+        clickCell(0, 2),
+        pressKey("extend the range down with Shift+Down", VK_DOWN, SHIFT),
+        pressKey("and again", VK_DOWN, SHIFT),
+        expect("the status line shows the qty column's figures",
+               [] { return windowText(panelControl(IDC_STATUS)).find(
+                               L"3 x 1 selected   |   Count 3   |   Sum 6   |   Average 2   |   Min 1   |   Max 3") !=
+                           std::wstring::npos; },
+               [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); }),
+        pressKey("extend the range right with Shift+Right", VK_RIGHT, SHIFT),
+        expect("a column of text adds to Count only",
+               [] { return windowText(panelControl(IDC_STATUS)).find(L"Count 6   |   Sum 6   |") != std::wstring::npos; },
+               [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); }),
+    };
+}
+
 void addEditScenarios() {
     registerScenario("cell-edit-undo", cellEditUndoScenario);
     registerScenario("title-rename", titleRenameScenario);
     registerScenario("title-drag", titleDragScenario);
     registerScenario("fill-down-right", fillScenario);
+    registerScenario("convert-delimiter", convertScenario);
+    registerScenario("selection-figures", figuresScenario);
     registerScenario("cell-edit-refused", refusedCellEditScenario);
     registerScenario("range-edit-bookmarks", rangeEditBookmarksScenario);
     registerScenario("column-edit-bookmarks", columnEditBookmarksScenario);
