@@ -289,7 +289,21 @@ bool GridPanel::onScanTimer(UINT_PTR timerId) {
         }
         return true;
     }
+    // Slice after slice while nothing waits for the host's loop: a tick's wait is time lost when
+    // nobody is typing. Input, a sent or posted message or a paint that comes ends the run after
+    // the slice under way; the status line's progress is painted every STATUS_EVERY.
+    constexpr auto STATUS_EVERY = std::chrono::milliseconds(100);
+    auto lastStatus = std::chrono::steady_clock::now();
     continueDocumentScan();
+    while (documentScan != nullptr && !documentScan->scan.done() &&
+           HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) == 0) {
+        if (std::chrono::steady_clock::now() - lastStatus >= STATUS_EVERY) {
+            updateStatusLine();
+            lastStatus = std::chrono::steady_clock::now();
+            continue;  // the paint it asks for is waiting now
+        }
+        continueDocumentScan();
+    }
     if (documentScan == nullptr) {
         // The document is not the one the scan began on: read it afresh.
         refreshGrid(keepPosition);
