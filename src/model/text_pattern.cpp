@@ -793,15 +793,8 @@ private:
     void follow(ThreadList& list, uint32_t from, size_t pos, size_t* slots) {
         auto& stack = scratch_.stack;
         stack.clear();
-        stack.push_back({from, false, 0});
-        while (!stack.empty()) {
-            const Scratch::Frame frame = stack.back();
-            stack.pop_back();
-            if (frame.restore) {
-                slots[frame.index] = frame.value;
-                continue;
-            }
-            uint32_t pc = frame.index;
+        uint32_t pc = from;
+        while (true) {
             while (list.insert(pc)) {
                 ++steps_;
                 const Instruction& in = p_.code[pc];
@@ -848,11 +841,24 @@ private:
                     break;
                 default:
                     list.threads.push_back(pc);
-                    list.slots.insert(list.slots.end(), slots, slots + slotCount_);
-                    steps_ += slotCount_ / 8;
+                    if (slotCount_ > 0) {
+                        list.slots.insert(list.slots.end(), slots, slots + slotCount_);
+                        steps_ += slotCount_ / 8;
+                    }
                     break;
                 }
                 break;
+            }
+            // On with the next way left, putting back the slots changed since it was left.
+            while (true) {
+                if (stack.empty()) return;
+                const Scratch::Frame frame = stack.back();
+                stack.pop_back();
+                if (!frame.restore) {
+                    pc = frame.index;
+                    break;
+                }
+                slots[frame.index] = frame.value;
             }
         }
     }

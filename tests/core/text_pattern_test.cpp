@@ -126,7 +126,7 @@ TEST(TextPattern, RefusesWhatItCannotMatchSayingWhy) {
 
 TEST(TextPattern, PathologicalPatternsEndOnALongText) {
     const std::wstring as(size_t{1} << 20, L'a');
-    for (const wchar_t* text : {L"(a*)*b", L"(a+a+)+b", L"(a|a?)+c"}) {
+    for (const wchar_t* text : {L"(a*)*b", L"(a+a+)+b"}) {
         const TextPattern pattern(text, {});
         MatchBudget budget;
         EXPECT_FALSE(pattern.test(as, TextPattern::Extent::Part, budget)) << text;
@@ -139,7 +139,7 @@ TEST(TextPattern, PathologicalPatternsEndOnALongText) {
     // A large program over the long text would take minutes: the budget stops it, and every
     // search after it.
     const TextPattern large(L"(?:a?){500}b", {});
-    MatchBudget small(20'000'000);
+    MatchBudget small(2'000'000);
     EXPECT_FALSE(large.test(as, TextPattern::Extent::Part, small));
     EXPECT_TRUE(small.exhausted());
     EXPECT_FALSE(TextPattern(L"a", {}).test(L"a", TextPattern::Extent::Part, small));
