@@ -231,7 +231,7 @@ private:
             const size_t from = k;
             value = 0;
             while (k < s_.size() && s_[k] >= L'0' && s_[k] <= L'9') {
-                value = std::min<uint32_t>(MAX_COUNT, value * 10 + static_cast<uint32_t>(s_[k] - L'0'));
+                value = static_cast<uint32_t>(std::min<uint64_t>(MAX_COUNT, uint64_t{value} * 10 + (s_[k] - L'0')));
                 ++k;
             }
             return k > from;

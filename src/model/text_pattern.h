@@ -8,6 +8,12 @@
 // work is at most the text's length times the program's size whatever the pattern, and nothing
 // recurses on the text, so no pattern can take exponential time or overflow the stack.
 //
+// As in ECMAScript, each pass of a quantifier forgets what the groups inside it caught before,
+// and a pass beyond the quantifier's minimum may not match empty. The machine keeps one thread
+// per instruction, the preferred one; where a quantifier that can match empty is repeated
+// inside another, that can rarely lose a way a backtracking matcher would take, and with it
+// the groups it would report (or, rarer still, a longer match).
+//
 // Two bounds keep any pattern from holding up the host:
 //   - a program has at most MAX_PROGRAM_SIZE instructions. Counted repetition copies its body,
 //     so a{5} costs five times a; a pattern whose program would pass the limit is refused with

@@ -111,6 +111,7 @@ TEST(TextPattern, RefusesWhatItCannotMatchSayingWhy) {
         {L"a(?=b)", L"lookahead and lookbehind are not supported"},
         {L"(?<!b)a", L"lookahead and lookbehind are not supported"},
         {L"(?:a{1000}){1000}", L"the pattern is too large"},
+        {L"a{99999999999}", L"the pattern is too large"},
         {L"(?:(?:(?:a{100}){100}){100}){100}", L"the pattern is too large"},
         {std::wstring(101, L'(') + std::wstring(101, L')'), L"groups nest too deeply at 101"},
     };
