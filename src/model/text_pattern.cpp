@@ -664,9 +664,6 @@ private:
     std::vector<Instruction>& code_;
 };
 
-// What can begin a match, worked out from the program's start (see Program).
-void findStarts(TextPattern::Program& p);
-
 }  // namespace
 
 // The working memory of a search, kept from one search to the next.
@@ -871,6 +868,7 @@ private:
     uint64_t steps_ = 0;
 };
 
+// What can begin a match, worked out from the program's start (see Program).
 void findStarts(TextPattern::Program& p) {
     // The literal prefix: the characters on the one way from the start.
     uint32_t pc = 0;
