@@ -32,11 +32,11 @@ std::optional<uint64_t> matchInRow(const CsvRow& row, const CellMatcher& matcher
     to = std::min(to, cells.to);
     if (from >= to) return std::nullopt;
     if (!backward) {
-        for (uint64_t c = from; c < to; ++c) {
+        for (uint64_t c = from; c < to && !matcher.budgetExhausted(); ++c) {
             if (matcher.matches(row.cell(c))) return c;
         }
     } else {
-        for (uint64_t c = to; c-- > from;) {
+        for (uint64_t c = to; c-- > from && !matcher.budgetExhausted();) {
             if (matcher.matches(row.cell(c))) return c;
         }
     }
@@ -91,8 +91,13 @@ void foldAsciiCase(std::wstring& text) {
     }
 }
 
-CellMatcher::CellMatcher(FindQuery query, CellDecoder decode, CaseFolder fold)
-    : query_(std::move(query)), decode_(std::move(decode)), fold_(std::move(fold)), needle_(query_.text) {
+CellMatcher::CellMatcher(FindQuery query, CellDecoder decode, CaseFolder fold, uint64_t regexSteps)
+    : query_(std::move(query)), decode_(std::move(decode)), fold_(std::move(fold)), needle_(query_.text),
+      budget_(regexSteps) {
+    if (query_.regex) {
+        pattern_.emplace(query_.text, query_.matchCase ? CaseFolder() : fold_);
+        return;
+    }
     if (!query_.matchCase) fold_(needle_);
     asciiNeedleUsable_ = std::all_of(needle_.begin(), needle_.end(), [](wchar_t c) { return c < 0x80; });
     if (asciiNeedleUsable_) {
@@ -102,6 +107,11 @@ CellMatcher::CellMatcher(FindQuery query, CellDecoder decode, CaseFolder fold)
 
 bool CellMatcher::matches(std::string_view value) const {
     if (needle_.empty()) return false;
+    if (pattern_) {
+        if (!pattern_->error().empty() || budget_.exhausted()) return false;
+        const auto extent = query_.wholeCell ? TextPattern::Extent::Whole : TextPattern::Extent::Part;
+        return pattern_->test(patternSubject(value), extent, budget_);
+    }
     if (isAscii(value)) {
         // An ASCII value decodes to the same characters and folds to its lower-case letters;
         // a needle with other characters cannot be in it.
@@ -124,7 +134,54 @@ bool CellMatcher::matchesText(std::wstring text) const {
     return query_.wholeCell ? text == needle_ : text.find(needle_) != std::wstring::npos;
 }
 
+const std::wstring& CellMatcher::patternSubject(std::string_view value) const {
+    if (isAscii(value)) {
+        // Decoded, an ASCII value is its bytes, and folded, the same with letters in lower case.
+        subject_.resize(value.size());
+        for (size_t i = 0; i < value.size(); ++i) {
+            subject_[i] = static_cast<wchar_t>(query_.matchCase ? value[i] : lowerAscii(value[i]));
+        }
+    } else {
+        subject_ = decode_(value);
+        if (!query_.matchCase) fold_(subject_);
+    }
+    return subject_;
+}
+
+std::optional<std::wstring> CellMatcher::replacedByPattern(std::string_view value,
+                                                           std::wstring_view replacement) const {
+    if (needle_.empty()) return std::nullopt;
+    const std::wstring text = decode_(value);
+    std::wstring subject = text;
+    if (!query_.matchCase) fold_(subject);
+    // The fold keeps lengths, so a match's bounds in the folded text are those in the text.
+    const size_t groups = pattern_->groupCount();
+    const size_t wanted = groupsReferenced(replacement, groups);
+    if (query_.wholeCell) {
+        const auto match = pattern_->find(subject, 0, TextPattern::Extent::Whole, wanted, budget_);
+        if (!match) return std::nullopt;
+        return substitutedReplacement(replacement, text, *match, groups);
+    }
+    std::wstring result;
+    size_t copied = 0;  // the text before this is in result
+    size_t from = 0;
+    bool found = false;
+    while (from <= subject.size()) {
+        const auto match = pattern_->find(subject, from, TextPattern::Extent::Part, wanted, budget_);
+        if (!match) break;
+        found = true;
+        result.append(text, copied, match->start() - copied);
+        result.append(substitutedReplacement(replacement, text, *match, groups));
+        copied = match->end();
+        from = match->end() > match->start() ? match->end() : match->end() + 1;
+    }
+    if (!found || budget_.exhausted()) return std::nullopt;
+    result.append(text, copied, std::wstring::npos);
+    return result;
+}
+
 std::optional<std::wstring> CellMatcher::replaced(std::string_view value, std::wstring_view replacement) const {
+    if (pattern_) return replacedByPattern(value, replacement);
     if (!matches(value)) return std::nullopt;
     if (query_.wholeCell) return std::wstring(replacement);
     const std::wstring text = decode_(value);
@@ -154,9 +211,11 @@ std::optional<FoundCell> findCell(const CsvTable& table, bool headerRow, const C
         if (const auto c = matchInRow(rowAt(gridRow), matcher, cellLimit, lo, hi, backward)) return GridCell{gridRow, *c};
         return std::nullopt;
     };
+    // Once the budget is spent nothing matches: the rows left are not read.
+    const auto stopped = [&] { return matcher.budgetExhausted(); };
 
     if (!from) {
-        for (uint64_t i = 0; i < rows; ++i) {
+        for (uint64_t i = 0; i < rows && !stopped(); ++i) {
             const uint64_t r = backward ? rows - 1 - i : i;
             if (const auto hit = look(r, 0, ALL_CELLS)) return FoundCell{*hit, false};
         }
@@ -167,19 +226,19 @@ std::optional<FoundCell> findCell(const CsvTable& table, bool headerRow, const C
     if (!backward) {
         // After the cell to the end, then from the top up to the cell itself.
         if (const auto hit = look(startRow, startCell + 1, ALL_CELLS)) return FoundCell{*hit, false};
-        for (uint64_t r = startRow + 1; r < rows; ++r) {
+        for (uint64_t r = startRow + 1; r < rows && !stopped(); ++r) {
             if (const auto hit = look(r, 0, ALL_CELLS)) return FoundCell{*hit, false};
         }
-        for (uint64_t r = 0; r < startRow; ++r) {
+        for (uint64_t r = 0; r < startRow && !stopped(); ++r) {
             if (const auto hit = look(r, 0, ALL_CELLS)) return FoundCell{*hit, true};
         }
         if (const auto hit = look(startRow, 0, startCell + 1)) return FoundCell{*hit, true};
     } else {
         if (const auto hit = look(startRow, 0, startCell)) return FoundCell{*hit, false};
-        for (uint64_t r = startRow; r-- > 0;) {
+        for (uint64_t r = startRow; r-- > 0 && !stopped();) {
             if (const auto hit = look(r, 0, ALL_CELLS)) return FoundCell{*hit, false};
         }
-        for (uint64_t r = rows; --r > startRow;) {
+        for (uint64_t r = rows; --r > startRow && !stopped();) {
             if (const auto hit = look(r, 0, ALL_CELLS)) return FoundCell{*hit, true};
         }
         if (const auto hit = look(startRow, startCell, ALL_CELLS)) return FoundCell{*hit, true};
@@ -191,7 +250,7 @@ std::vector<GridCell> allMatches(const CsvTable& table, bool headerRow, const Ce
                                  uint64_t cellLimit) {
     std::vector<GridCell> found;
     const uint64_t rows = dataRowCount(table, headerRow);
-    for (uint64_t r = 0; r < rows; ++r) {
+    for (uint64_t r = 0; r < rows && !matcher.budgetExhausted(); ++r) {
         const CsvRow& row = table.rows[static_cast<size_t>(headerRow ? r + 1 : r)];
         const CellRange cells = searchableCells(row, cellLimit, matcher.query().column);
         for (uint64_t c = cells.from; c < cells.to; ++c) {
@@ -205,7 +264,7 @@ uint64_t matchOrdinal(const CsvTable& table, bool headerRow, const CellMatcher& 
                       GridCell cell) {
     uint64_t ordinal = 0;
     const uint64_t rows = std::min(dataRowCount(table, headerRow), cell.row + 1);
-    for (uint64_t r = 0; r < rows; ++r) {
+    for (uint64_t r = 0; r < rows && !matcher.budgetExhausted(); ++r) {
         const CsvRow& row = table.rows[static_cast<size_t>(headerRow ? r + 1 : r)];
         const CellRange cells = searchableCells(row, cellLimit, matcher.query().column);
         const uint64_t to = r == cell.row ? std::min(cells.to, cell.cell + 1) : cells.to;

@@ -1,5 +1,6 @@
-// Finding cells: what matches, the order of the search with its wrap, the column restriction,
-// counting, the replacement texts and the row text with replaced cells.
+// Finding cells: what matches, by text or regular expression, the order of the search with its
+// wrap, the column restriction, counting, the budget of work, the replacement texts and the
+// row text with replaced cells.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,6 +37,64 @@ TEST(CellMatcher, CaseWholeCellAndDecodedValues) {
     // The value, not the quoted field: a cell holding a,"b" is found by that text.
     const CsvTable table = scanned("\"a,\"\"b\"\"\"\n");
     EXPECT_TRUE(matcher(L"a,\"b\"", false, true).matches(table.rows[0].cell(0)));
+}
+
+CellMatcher regex(const std::wstring& text, bool matchCase = false, bool wholeCell = false,
+                  uint64_t steps = MatchBudget::COMMAND_STEPS) {
+    return CellMatcher(FindQuery{text, matchCase, wholeCell, std::nullopt, true}, decodeUtf8, foldAsciiCase, steps);
+}
+
+TEST(CellMatcher, RegularExpressions) {
+    EXPECT_TRUE(regex(L"[A-Z]\\d").matches("x1"));
+    EXPECT_FALSE(regex(L"[A-Z]\\d", true).matches("x1"));
+    EXPECT_TRUE(regex(L"z.rich").matches("Z\xC3\xBCrich"));
+    // Whole cell: any way through the whole value, not just the first match.
+    EXPECT_TRUE(regex(L"a|ab", false, true).matches("AB"));
+    EXPECT_FALSE(regex(L"b", false, true).matches("ab"));
+    EXPECT_EQ(regex(L"").patternError(), L"");
+    EXPECT_FALSE(regex(L"").matches(""));
+    // A pattern that does not compile says why, and matches nothing.
+    EXPECT_EQ(regex(L"(a").patternError(), L"regular expression: missing ) at 3");
+    EXPECT_FALSE(regex(L"(a").matches("(a"));
+    EXPECT_EQ(matcher(L"(a").patternError(), L"");
+}
+
+TEST(Replacement, RegularExpressionForms) {
+    struct Case {
+        const wchar_t* pattern;
+        const char* value;
+        const wchar_t* replacement;
+        std::optional<std::wstring> expected;
+    };
+    const Case cases[] = {
+        {L"(\\w+)@(\\w+)", "ann@host, bo@b", L"$2 at $1", L"host at ann, b at bo"},
+        {L"b", "abc", L"[$`|$&|$'|$$|$0|$3|$x|$]", L"a[a|b|c|$|$0|$3|$x|$]c"},
+        {L"(a)", "a", L"$10$01$1", L"a0aa"},
+        {L"(a)|b", "ab", L"[$1]", L"[a][]"},
+        {L"x*", "abc", L"-", L"-a-b-c-"},
+        {L"B", "aBcb", L"x", L"axcx"},
+        {L"\u00FC", "Z\xC3\xBCrich", L"ue", L"Zuerich"},
+        {L"q", "abc", L"x", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(regex(c.pattern).replaced(c.value, c.replacement), c.expected) << c.pattern;
+    EXPECT_EQ(regex(L"(\\d+)-(\\d+)", false, true).replaced("12-34", L"$2-$1"), L"34-12");
+    EXPECT_EQ(regex(L"(\\d+)-(\\d+)", false, true).replaced("x12-34", L"$2-$1"), std::nullopt);
+}
+
+TEST(FindCell, StopsWhenTheRegularExpressionRunsOutOfWork) {
+    std::string text;
+    for (int r = 0; r < 200; ++r) text += std::string(200, 'a') + ",b\n";
+    const CsvTable table = scanned(text);
+    // Plenty of work finds every match.
+    EXPECT_EQ(allMatches(table, false, regex(L"^b"), 512).size(), 200u);
+    // A large program on long cells runs out: no cell is found, neither by the searches after.
+    const CellMatcher slow = regex(L"(?:a?){50}c", false, false, 1'000'000);
+    EXPECT_EQ(findCell(table, false, slow, 512, std::nullopt, false), std::nullopt);
+    EXPECT_TRUE(slow.budgetExhausted());
+    EXPECT_TRUE(allMatches(table, false, slow, 512).empty());
+    EXPECT_EQ(matchOrdinal(table, false, slow, 512, GridCell{199, 1}), 0u);
+    EXPECT_EQ(slow.replaced("ac", L"x"), std::nullopt);
+    EXPECT_FALSE(matcher(L"a").budgetExhausted());
 }
 
 TEST(FindCell, GoesOnAfterTheCellAndWrapsBothWays) {
