@@ -9,10 +9,14 @@
 // first and writes every changed cell in one replace, one undo step; only the matched cells'
 // bytes change. A cell whose bytes are not valid in the document's encoding is left alone,
 // since writing it back from its decoded text would change bytes nobody asked to change.
+//
+// With Regular expression the text is an ECMAScript pattern ($1, $& and the like in Replace);
+// a pattern that does not compile is told in the status line and nothing is searched.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +30,11 @@
 namespace {
 
 constexpr uint64_t FIND_COUNT_LIMIT_BYTES = uint64_t{16} << 20;
+
+// A regular expression's work is bounded per command (a budget of steps): what the status line
+// says when a command stopped on it. Replace all then writes nothing.
+constexpr wchar_t PATTERN_TOO_COSTLY_NOTE[] = L"regular expression: stopped, the pattern takes too much work";
+constexpr wchar_t UNCOUNTED_NOTE[] = L" (not counted: the pattern takes too much work)";
 
 // Lower case by the invariant rules, so ASCII letters fold as the matcher's byte path folds
 // them; a text the system would change in length stays as it is.
@@ -51,6 +60,7 @@ FindQuery GridPanel::findBarQuery() const {
     if (IsDlgButtonChecked(panelWindow, IDC_FIND_IN_COLUMN) == BST_CHECKED && currentColumn >= 1) {
         query.column = static_cast<uint64_t>(currentColumn) - 1;
     }
+    query.regex = IsDlgButtonChecked(panelWindow, IDC_FIND_REGEX) == BST_CHECKED;
     return query;
 }
 
@@ -67,6 +77,9 @@ void GridPanel::findNext(bool backward) {
         return;
     }
     const CellMatcher matcher = cellMatcher(query);
+    if (refusedPattern(matcher)) {
+        return;
+    }
     std::optional<GridCell> from;
     if (currentColumn >= 1) {
         from = GridCell{static_cast<uint64_t>(currentRow), static_cast<uint64_t>(currentColumn) - 1};
@@ -77,6 +90,10 @@ void GridPanel::findNext(bool backward) {
     }
     const std::optional<FoundCell> found = findCell(table, headerRow, matcher, shownColumnCount, from, backward);
     if (!found) {
+        if (matcher.budgetExhausted()) {
+            setFindNoteText(PATTERN_TOO_COSTLY_NOTE);
+            return;
+        }
         setFindNote(std::nullopt, std::nullopt, false, query);
         return;
     }
@@ -93,11 +110,15 @@ void GridPanel::findNext(bool backward) {
             matchCount.query = query;
             matchCount.generation = refreshGeneration;
             matchCount.cellWrites = cellWrites;
-            matchCount.known = true;
+            // A count cut short by a pattern's budget is no count.
+            matchCount.known = !matcher.budgetExhausted();
         }
-        const std::vector<GridCell>& matches = matchCount.matches;
-        count = matches.size();
-        ordinal = static_cast<uint64_t>(std::lower_bound(matches.begin(), matches.end(), found->cell) - matches.begin()) + 1;
+        if (matchCount.known) {
+            const std::vector<GridCell>& matches = matchCount.matches;
+            count = matches.size();
+            ordinal = static_cast<uint64_t>(std::lower_bound(matches.begin(), matches.end(), found->cell) -
+                                            matches.begin()) + 1;
+        }
     } else if (stepping && !found->wrapped) {
         ordinal = backward ? findNote.ordinal - 1 : findNote.ordinal + 1;
     } else if (stepping && !backward) {
@@ -106,6 +127,11 @@ void GridPanel::findNext(bool backward) {
         ordinal = matchOrdinal(table, headerRow, matcher, shownColumnCount, found->cell);
     }
     selectCell(static_cast<int32_t>(found->cell.row), static_cast<int32_t>(found->cell.cell + 1), true);
+    if (ordinal == 0 || matcher.budgetExhausted()) {
+        // Found, but not counted: the pattern's budget ran out on the way.
+        setFindNoteText(std::wstring(L"match") + (found->wrapped ? L" (wrapped)" : L"") + UNCOUNTED_NOTE);
+        return;
+    }
     setFindNote(ordinal, count, found->wrapped, query);
 }
 
@@ -116,6 +142,9 @@ void GridPanel::replaceCurrent() {
         return;
     }
     const CellMatcher matcher = cellMatcher(query);
+    if (refusedPattern(matcher)) {
+        return;
+    }
     const UINT codePage = static_cast<UINT>(documentCodePage);
     const auto value = currentColumn >= 1
                            ? cellAt(table, headerRow, currentRow, static_cast<uint64_t>(currentColumn) - 1)
@@ -146,6 +175,9 @@ void GridPanel::replaceAll() {
         return;
     }
     const CellMatcher matcher = cellMatcher(query);
+    if (refusedPattern(matcher)) {
+        return;
+    }
     const UINT codePage = static_cast<UINT>(documentCodePage);
     const std::wstring replacement = findBarText(IDC_REPLACE_TEXT);
 
@@ -166,8 +198,15 @@ void GridPanel::replaceAll() {
         if (encodeCell(decodeCell(value, codePage), codePage) != value) {
             continue;  // bytes that do not survive decoding are not rewritten
         }
+        const std::optional<std::wstring> replaced = matcher.replaced(value, replacement);
+        if (!replaced) {
+            // Only a pattern whose budget ran out has no answer for a matched cell: nothing of
+            // a half-done Replace all is written.
+            setFindNoteText(PATTERN_TOO_COSTLY_NOTE);
+            return;
+        }
         bool lossy = false;
-        std::string bytes = encodeCell(matcher.replaced(value, replacement).value_or(std::wstring()), codePage, &lossy);
+        std::string bytes = encodeCell(*replaced, codePage, &lossy);
         if (lossy) {
             showBox(messages::UNSTORABLE_CHARACTERS_TEXT, MB_OK | MB_ICONWARNING);
             return;
@@ -183,6 +222,10 @@ void GridPanel::replaceAll() {
         ++changed;
     }
     finishRow();
+    if (matcher.budgetExhausted()) {
+        setFindNoteText(PATTERN_TOO_COSTLY_NOTE);
+        return;
+    }
     if (changed == 0) {
         setFindNoteText(findNoteText(std::nullopt, std::nullopt, false));
         return;
@@ -196,6 +239,15 @@ void GridPanel::replaceAll() {
     if (written) {
         setFindNoteText(changed == 1 ? std::wstring(L"1 cell replaced") : std::to_wstring(changed) + L" cells replaced");
     }
+}
+
+bool GridPanel::refusedPattern(const CellMatcher& matcher) {
+    const std::wstring error = matcher.patternError();
+    if (error.empty()) {
+        return false;
+    }
+    setFindNoteText(error);
+    return true;
 }
 
 void GridPanel::setFindNote(std::optional<uint64_t> ordinal, std::optional<uint64_t> count, bool wrapped,

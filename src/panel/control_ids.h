@@ -31,6 +31,7 @@ inline constexpr int IDC_REPLACE_TEXT = 2638;
 inline constexpr int IDC_REPLACE = 2639;
 inline constexpr int IDC_REPLACE_ALL = 2640;
 inline constexpr int IDC_FIND_CLOSE = 2641;
+inline constexpr int IDC_FIND_REGEX = 2642;
 
 // The "Sort by" box: a column list and a direction list per key, in key order.
 inline constexpr int IDC_SORT_COLUMN_FIRST = 2650;

@@ -1,6 +1,7 @@
 // The find bar: a row of controls along the bottom of the panel, opened with Ctrl+F in the grid.
 //
-// Left to right: "Find:" with its text, Match case, Whole cell, In this column, Next, Previous,
+// Left to right: "Find:" with its text, Match case, Whole cell, In this column, Regular
+// expression, Next, Previous,
 // "Replace:" with its text, Replace, Replace all, Close. It is part of the panel, not a box of
 // its own: the grid stays usable while it is open. In either text field Enter and F3 find the
 // next match, Shift+Enter and Shift+F3 the previous one, and Esc closes the bar and gives the
@@ -32,12 +33,13 @@ constexpr DWORD PUSH_BUTTON = WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD CHECK_BOX = WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD TEXT_FIELD = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 
-const std::array<BarControl, 12> BAR_CONTROLS{{
+const std::array<BarControl, 13> BAR_CONTROLS{{
     {IDC_FIND_LABEL, L"STATIC", L"Find:", SS_CENTERIMAGE, 30},
     {IDC_FIND_TEXT, L"EDIT", L"", TEXT_FIELD, 160},
     {IDC_FIND_MATCH_CASE, L"BUTTON", L"Match case", CHECK_BOX, 84},
     {IDC_FIND_WHOLE_CELL, L"BUTTON", L"Whole cell", CHECK_BOX, 78},
     {IDC_FIND_IN_COLUMN, L"BUTTON", L"In this column", CHECK_BOX, 98},
+    {IDC_FIND_REGEX, L"BUTTON", L"Regular expression", CHECK_BOX, 124},
     {IDC_FIND_NEXT, L"BUTTON", L"Next", PUSH_BUTTON, 48},
     {IDC_FIND_PREVIOUS, L"BUTTON", L"Previous", PUSH_BUTTON, 60},
     {IDC_REPLACE_LABEL, L"STATIC", L"Replace:", SS_CENTERIMAGE, 48},
@@ -181,6 +183,7 @@ bool GridPanel::onFindBarCommand(WORD controlId, WORD notification) {
     case IDC_FIND_MATCH_CASE:
     case IDC_FIND_WHOLE_CELL:
     case IDC_FIND_IN_COLUMN:
+    case IDC_FIND_REGEX:
         // Another query: the note of the last one no longer applies.
         if (notification == EN_CHANGE || notification == BN_CLICKED) {
             setFindNoteText(std::wstring());

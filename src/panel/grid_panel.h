@@ -584,6 +584,8 @@ private:
     // The query the bar's fields describe; "in this column" takes the current column.
     FindQuery findBarQuery() const;
     CellMatcher cellMatcher(FindQuery query) const;
+    // A query whose regular expression does not compile: says why in the status line.
+    bool refusedPattern(const CellMatcher& matcher);
     void setFindNote(std::optional<uint64_t> ordinal, std::optional<uint64_t> count, bool wrapped,
                      const FindQuery& query);
     void setFindNoteText(std::wstring text);

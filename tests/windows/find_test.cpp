@@ -14,6 +14,7 @@ constexpr int FIND_TEXT = 2631;
 constexpr int MATCH_CASE = 2632;
 constexpr int WHOLE_CELL = 2633;
 constexpr int IN_COLUMN = 2634;
+constexpr int REGEX = 2642;
 constexpr int REPLACE_TEXT = 2638;
 constexpr int REPLACE = 2639;
 constexpr int REPLACE_ALL = 2640;
@@ -166,6 +167,38 @@ TEST_F(FindTest, ReplaceAllWritesEveryMatchInOneUndoStepAndReplaceOneCellAtATime
     EXPECT_EQ(text(), before);
     EXPECT_EQ(document().undoStepCount(), now);
     EXPECT_EQ(note(), L"no match");
+    EXPECT_TRUE(hooks.boxes.empty());
+}
+
+// Regular expression: the text is a pattern, $1 and $& work in Replace all (one undo step,
+// quoting as needed), a pattern that does not compile is told and nothing is searched, and a
+// pathological pattern over a long cell stops on its budget without writing anything.
+TEST_F(FindTest, ARegularExpressionFindsAndReplacesWithGroupsAndRefusesWhatItCannotDo) {
+    open("id,when\r\n1,2024-05-06\r\n2,soon\r\n3,1999-12-31\r\n", true);
+    clickCell(0, 1);
+    openBarAndType(L"(\\d{4})-(\\d\\d)");
+    press(REGEX);
+    pressKey(VK_F3);
+    EXPECT_EQ(current(), std::make_pair(0, 2));
+    EXPECT_EQ(note(), L"match 1 of 2");
+    setText(REPLACE_TEXT, L"$2/$1, [$&]");
+    const size_t steps = document().undoStepCount();
+    press(REPLACE_ALL);
+    EXPECT_EQ(text(), "id,when\r\n1,\"05/2024, [2024-05]-06\"\r\n2,soon\r\n3,\"12/1999, [1999-12]-31\"\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 1);
+
+    setText(FIND_TEXT, L"(ab");
+    pressKey(VK_F3);
+    EXPECT_EQ(note().rfind(L"regular expression: missing )", 0), 0u) << note();
+
+    std::string longCell = "id,v\r\n1," + std::string(1000000, 'a') + "\r\n";
+    open(longCell, true);
+    clickCell(0, 1);
+    openBarAndType(L"(.*a){100}x");
+    press(REGEX);
+    press(REPLACE_ALL);
+    EXPECT_EQ(text(), longCell);
+    EXPECT_EQ(note(), L"regular expression: stopped, the pattern takes too much work");
     EXPECT_TRUE(hooks.boxes.empty());
 }
 
