@@ -3,6 +3,7 @@
 #include "model/grid_view.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <utility>
 
 namespace {
