@@ -8,6 +8,9 @@
 //                   exponential time by backtracking, and whether it spent its budget
 //   filter          the rows one filter box shows: a part of a word in the city column, a bound
 //                   on the amount column, each over all 163,000 records
+//   grid view       the same condition applied through the grid's view, in one go and in slices
+//                   of STEP_BYTES (the slowest slice given too), and one row edited in the grid
+//                   while the filter is on
 //
 // Medians over repeated runs; figures, not a test.
 #include <algorithm>
@@ -21,6 +24,7 @@
 #include "timing.h"
 #include "model/cell_find.h"
 #include "model/csv_table.h"
+#include "model/grid_view.h"
 #include "model/row_filter.h"
 #include "model/sort_order.h"
 
@@ -28,6 +32,8 @@ namespace {
 
 constexpr uint64_t MIB = 1 << 20;
 constexpr int RUNS = 9;
+// The bytes a slice of the filter reads, as the shell runs it between messages.
+constexpr uint64_t STEP_BYTES = uint64_t(256) << 10;
 
 using timing::median;
 using timing::seconds;
@@ -128,6 +134,50 @@ int main() {
         }
         std::printf("filter %-8ls (%zu rows shown):      median %8.2f ms over %d runs\n", box, shown,
                     median(runs) * 1e3, RUNS);
+
+        ShownRows view;
+        view.reset(table, true);
+        view.setCondition(column, box);
+        std::vector<double> oneGo;
+        std::vector<double> sliced;
+        std::vector<double> slowestSlice;
+        std::vector<double> edits;
+        uint64_t slices = 0;
+        for (int i = 0; i < RUNS; ++i) {
+            view.reset(table, true);
+            auto start = std::chrono::steady_clock::now();
+            view.apply(table);
+            oneGo.push_back(seconds(start));
+            if (view.count() != shown) std::fprintf(stderr, "sort_find_bench: the view shows other rows\n");
+
+            view.reset(table, true);
+            FilterRun run(view);
+            double slowest = 0;
+            slices = 0;
+            start = std::chrono::steady_clock::now();
+            for (bool done = false; !done; ++slices) {
+                const auto slice = std::chrono::steady_clock::now();
+                done = run.step(table, STEP_BYTES);
+                slowest = std::max(slowest, seconds(slice));
+            }
+            view.finish(run);
+            sliced.push_back(seconds(start));
+            slowestSlice.push_back(slowest);
+
+            // A cell of the middle shown row written in the grid: its row tested, the later
+            // shown rows moved along.
+            const uint64_t r = view.tableRow(view.count() / 2);
+            start = std::chrono::steady_clock::now();
+            view.rowsEdited(table, r, r + 1, r + 1);
+            edits.push_back(seconds(start));
+        }
+        std::printf("  through the grid view, in one go:           median %8.2f ms over %d runs\n",
+                    median(oneGo) * 1e3, RUNS);
+        std::printf("  in slices of %3llu KiB (%4llu slices):        median %8.2f ms, slowest slice %.2f ms\n",
+                    static_cast<unsigned long long>(STEP_BYTES >> 10), static_cast<unsigned long long>(slices),
+                    median(sliced) * 1e3, median(slowestSlice) * 1e3);
+        std::printf("  a row edited in the filtered grid:          median %8.3f ms over %d runs\n",
+                    median(edits) * 1e3, RUNS);
     }
     return 0;
 }

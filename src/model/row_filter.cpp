@@ -108,22 +108,21 @@ bool FilterMatcher::matches(std::string_view value) const {
     }
 }
 
+bool meetsConditions(const CsvRow& row, const std::vector<std::pair<uint64_t, FilterMatcher>>& conditions) {
+    for (const auto& [cellIndex, matcher] : conditions) {
+        const std::string_view value = cellIndex < row.cellCount() ? row.cell(cellIndex) : std::string_view();
+        if (!matcher.matches(value)) return false;
+    }
+    return true;
+}
+
 std::vector<uint64_t> filteredRows(const CsvTable& table, bool headerRow,
                                    const std::vector<std::pair<uint64_t, FilterMatcher>>& conditions) {
     std::vector<uint64_t> shown;
+    CsvRow row;
     for (uint64_t r = headerRow ? 1 : 0; r < table.rows.size(); ++r) {
-        const CsvRow row = table.rows[r];
-        bool meets = true;
-        for (const auto& [cellIndex, matcher] : conditions) {
-            const std::string_view value = cellIndex < row.cellCount() ? row.cell(cellIndex) : std::string_view();
-            if (!matcher.matches(value)) {
-                meets = false;
-                break;
-            }
-        }
-        if (meets) {
-            shown.push_back(r);
-        }
+        table.rows.read(r, row);
+        if (meetsConditions(row, conditions)) shown.push_back(r);
     }
     return shown;
 }

@@ -45,6 +45,9 @@ private:
     CellMatcher text_;
 };
 
+// Whether a row's cells meet every condition, each given with its cell index.
+bool meetsConditions(const CsvRow& row, const std::vector<std::pair<uint64_t, FilterMatcher>>& conditions);
+
 // The table rows (header record excluded) whose cells meet every condition, each given with
 // its cell index, in document order.
 std::vector<uint64_t> filteredRows(const CsvTable& table, bool headerRow,

@@ -38,6 +38,10 @@ struct GridStatus {
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 
+// "<shown> of <total> rows" while a filter chooses the rows ("row" for a total of one), each
+// count with its thousands grouped by commas: "1,234 of 163,000 rows".
+std::wstring filteredRowsText(uint64_t shown, uint64_t total);
+
 // "Reading the document... <percent>%" while a scan that takes a while has read done of total
 // bytes; the percentage is rounded down, so 100% is shown only when it is done.
 std::wstring readingStatusText(uint64_t done, uint64_t total);

@@ -78,13 +78,26 @@ private:
 
 // Rescans through windows from rescanStart that double as asked; a full scan where the
 // rescan declines. Returns whether the rescan did the work.
+// The rows a rescan says it kept, before and after the ones it replaced, must be the old rows.
 bool refresh(const std::string& text, const ChangedRange& change, CsvTable& table, uint64_t firstWindow) {
     const uint64_t start = rescanStart(table, change);
+    std::vector<std::string> before;
+    for (uint64_t r = 0; r < table.rows.size(); ++r) before.emplace_back(table.rows.raw(r));
     for (uint64_t length = firstWindow;; length *= 2) {
         const uint64_t windowLength = std::min<uint64_t>(length, text.size() - std::min<uint64_t>(start, text.size()));
         const std::string_view window = std::string_view(text).substr(std::min<uint64_t>(start, text.size()), windowLength);
-        const RescanResult result = rescanChangedRange(window, start, text.size(), change, table);
-        if (result == RescanResult::Done) return true;
+        ReplacedRows replaced;
+        const RescanResult result = rescanChangedRange(window, start, text.size(), change, table, &replaced);
+        if (result == RescanResult::Done) {
+            EXPECT_TRUE(replaced.first <= replaced.oldLast && replaced.oldLast <= before.size());
+            EXPECT_EQ(table.rows.size() - replaced.newLast, before.size() - replaced.oldLast);
+            for (uint64_t r = 0; r < table.rows.size(); ++r) {
+                if (r >= replaced.first && r < replaced.newLast) continue;
+                const uint64_t old = r < replaced.first ? r : r - replaced.newLast + replaced.oldLast;
+                EXPECT_EQ(table.rows.raw(r), before[old]) << "row " << r;
+            }
+            return true;
+        }
         if (result == RescanResult::NotSafe) {
             scanDocument(text, table.delimiter, table.quote, table);
             return false;

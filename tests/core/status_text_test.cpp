@@ -77,6 +77,13 @@ TEST(GridStatusText, CountsBeyondAnIntArePrintedInFull) {
               L"2147483648 rows x 1 col   |   delimiter ','   |   cell R2147483648 C1");
 }
 
+TEST(FilteredRowsText, GroupsThousandsWithCommas) {
+    EXPECT_EQ(filteredRowsText(1234, 163000), L"1,234 of 163,000 rows");
+    EXPECT_EQ(filteredRowsText(0, 999), L"0 of 999 rows");
+    EXPECT_EQ(filteredRowsText(1, 1), L"1 of 1 row");
+    EXPECT_EQ(filteredRowsText(100000, uint64_t{1} << 31), L"100,000 of 2,147,483,648 rows");
+}
+
 TEST(TooLargeStatusText, GivesTheLimitInMegabytes) {
     EXPECT_EQ(tooLargeStatusText(DEFAULT_MAX_FILE_BYTES),
               L"File is larger than 256 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
