@@ -49,6 +49,7 @@
 #include <vector>
 
 #include "model/cell_find.h"
+#include "model/csv_row.h"
 #include "model/sort_order.h"
 
 // Appended to the host's plug-in configuration directory, like the settings file's name.
@@ -56,11 +57,12 @@ inline constexpr wchar_t VIEWS_FILE_NAME[] = L"\\Tabulon-views.ini";
 
 // The bounds of what is remembered, so that no file can make the plug-in hold much.
 inline constexpr size_t MAX_REMEMBERED_VIEWS = 500;
-inline constexpr uint64_t MAX_VIEW_CELLS = 4096;      // cell indexes and list columns are below it
+inline constexpr uint64_t MAX_VIEW_CELLS = 1024;      // cell indexes and list columns are below it
 inline constexpr int MAX_COLUMN_WIDTH = 16384;        // pixels at 96 DPI
 inline constexpr size_t MAX_FILTER_TEXT = 1024;       // wide characters of one filter box
 inline constexpr size_t MAX_VIEW_PATH = 32767;        // wide characters, the longest Windows path
-inline constexpr size_t MAX_VIEWS_FILE_BYTES = size_t{16} << 20;
+inline constexpr size_t MAX_VIEWS_FILE_BYTES = size_t{4} << 20;
+static_assert(MAX_VIEW_CELLS >= MAX_GRID_COLUMNS, "every column the grid shows can be remembered");
 
 // What the grid shows of one document, as the user left it.
 struct DocumentView {

@@ -89,7 +89,7 @@ TEST(ViewMemory, ViewsReadBackFromTheFileExceptUnsavedDocuments) {
                         "Frozen=0\r\nSort=none\r\nCurrent=0,1\r\nTop=0\r\n\r\n"),
               std::string::npos);
     EXPECT_NE(text.find("[C:\\Donn\xC3\xA9" "es\\Stra\xC3\x9F" "e\\\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 [v2].csv]\r\n"
-                        "HeaderRow=0\r\nDelimiter=59\r\nWidths=0:120,3:80,4095:16384\r\nHidden=2,5\r\nFrozen=1\r\n"
+                        "HeaderRow=0\r\nDelimiter=59\r\nWidths=0:120,3:80,1023:16384\r\nHidden=2,5\r\nFrozen=1\r\n"
                         "Sort=3,descending\r\nCurrent=12,4\r\nTop=5\r\nFilter0=say \"hi\" = x\r\n"
                         "Filter2=line\\nnext\\ttab\\\\ end\\r\r\nFilter5=  spaced  \r\n"
                         "Filter7=\\u0001\\u007F\\uD800\xC3\xA9\xF0\x9F\x98\x80\r\nFilter9=[C:\\\\x.csv]\r\n"),
@@ -153,6 +153,15 @@ TEST(ViewMemory, KeepsViewsWithinTheFilesBounds) {
     EXPECT_EQ(memory.recall(L"C:\\a.csv"), bounded);
     EXPECT_EQ(ViewMemory::parse(memory.serialize()), memory);
 
+    // A document too large for the file is left out; the others still go in.
+    DocumentView huge;
+    for (uint64_t cell = 0; cell < MAX_VIEW_CELLS; ++cell) huge.filters[cell] = std::wstring(MAX_FILTER_TEXT, L'\x01');
+    memory.remember(L"C:\\huge.csv", huge);
+    memory.remember(L"C:\\b.csv", DocumentView{});
+    const std::string text = memory.serialize();
+    EXPECT_LE(text.size(), MAX_VIEWS_FILE_BYTES);
+    EXPECT_EQ(paths(ViewMemory::parse(text)), (std::vector<std::wstring>{L"C:\\b.csv", L"C:\\a.csv"}));
+
     // Paths no file name has are kept for the session only.
     for (const std::wstring& path : {std::wstring(L"C:\\a\tb.csv"), std::wstring(L"C:\\<end>"), std::wstring(),
                                      std::wstring(MAX_VIEW_PATH + 1, L'a'), L"C:\\" + wide(0xDC00)}) {
@@ -188,7 +197,7 @@ TEST(ViewMemory, DamagedFilesGiveOnlyTheSoundDocuments) {
         {"row past int32", replaced(text, "Top=9", "Top=2147483648"), onlyA},
         {"negative", replaced(text, "Top=9", "Top=-1"), onlyA},
         {"wide column", replaced(text, "0:120", "0:16385"), onlyB},
-        {"cell past the bound", replaced(text, "Hidden=2,5", "Hidden=2,4096"), onlyB},
+        {"cell past the bound", replaced(text, "Hidden=2,5", "Hidden=2," + std::to_string(MAX_VIEW_CELLS)), onlyB},
         {"repeated cell", replaced(text, "Hidden=2,5", "Hidden=2,2"), onlyB},
         {"repeated key", replaced(text, "Top=5\r\n", "Top=5\r\nTop=5\r\n"), onlyB},
         {"unknown escape", replaced(text, "\\n", "\\q"), onlyB},
