@@ -57,14 +57,16 @@ bench: native
 	@cmake --build --preset windows --target Tabulon TabulonDriver >/dev/null && tools/realhost-bench
 
 # Runs each fuzz target for SECONDS seconds (default 60): the scanner, then the text forms
-# (paste block, settings values, status line), then the rescan of a changed stretch.
+# (paste block, settings values, status line), then the rescan of a changed stretch, then the
+# views file.
 fuzz: bootstrap
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz --target fuzz_scanner fuzz_text_forms fuzz_changed_range
-	@mkdir -p build/fuzz/corpus build/fuzz/corpus_text_forms build/fuzz/corpus_changed_range
+	@cmake --build --preset fuzz --target fuzz_scanner fuzz_text_forms fuzz_changed_range fuzz_view_memory
+	@mkdir -p build/fuzz/corpus build/fuzz/corpus_text_forms build/fuzz/corpus_changed_range build/fuzz/corpus_view_memory
 	@build/fuzz/tests/fuzz_scanner -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus
 	@build/fuzz/tests/fuzz_text_forms -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus_text_forms
 	@build/fuzz/tests/fuzz_changed_range -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus_changed_range
+	@build/fuzz/tests/fuzz_view_memory -max_total_time=$(SECONDS) -print_final_stats=1 build/fuzz/corpus_view_memory
 
 # Random sessions against the reference, new seeds for SECONDS seconds: in the stand-in host,
 # or with HOST=notepad++ in the real one (one session of 300 steps per seed, up to the first
