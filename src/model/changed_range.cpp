@@ -65,7 +65,7 @@ uint64_t rescanStart(const CsvTable& table, const ChangedRange& change) {
 }
 
 RescanResult rescanChangedRange(std::string_view window, uint64_t windowStart, uint64_t documentLength,
-                                const ChangedRange& change, CsvTable& table) {
+                                const ChangedRange& change, CsvTable& table, ReplacedRows* replaced) {
     if (!change.followed || change.empty || table.rows.empty()) return RescanResult::NotSafe;
     const uint64_t oldLength = table.rows.textLength();
     const int64_t shift = change.lengthChange;
@@ -87,13 +87,12 @@ RescanResult rescanChangedRange(std::string_view window, uint64_t windowStart, u
         // Past the change, a record start of the new scan that was one of the old scan too
         // begins the same bytes in the same state: the old rows from there on are right.
         if (position >= change.end) {
-            if (position == documentLength) {
-                splice(table, first, table.rows.size(), fresh, documentLength);
-                return RescanResult::Done;
-            }
-            const uint64_t old = table.rows.rowStartingAt(position - static_cast<uint64_t>(shift));
+            const uint64_t old = position == documentLength
+                               ? table.rows.size()
+                               : table.rows.rowStartingAt(position - static_cast<uint64_t>(shift));
             if (old != ~uint64_t(0) && old >= first) {
                 splice(table, first, old, fresh, documentLength);
+                if (replaced) *replaced = ReplacedRows{first, old, first + fresh.size()};
                 return RescanResult::Done;
             }
             if (position - change.end > MAX_RESCAN_BYTES_PAST_CHANGE) return RescanResult::NotSafe;

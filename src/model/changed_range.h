@@ -43,13 +43,23 @@ enum class RescanResult {
     NotSafe,        // not shown safe, or not worth it: the table is untouched, scan it all
 };
 
+// The rows a rescan put in place of others: the rows [first, oldLast) of the table as it was
+// are the rows [first, newLast) now; the rows after them only moved.
+struct ReplacedRows {
+    uint64_t first = 0;
+    uint64_t oldLast = 0;
+    uint64_t newLast = 0;
+    bool operator==(const ReplacedRows&) const = default;
+};
+
 // Brings table, which describes the document as it was scanned, in step with the document
 // of documentLength bytes as it is now, of which window holds the bytes from windowStart on.
 // windowStart must not lie after rescanStart. The rows before the change keep their objects,
 // the rows after the stretch rescanned keep theirs with their offsets shifted, and the stamp
-// becomes documentLength.
+// becomes documentLength. When it is Done and replaced is given, replaced tells which rows
+// were read anew.
 RescanResult rescanChangedRange(std::string_view window, uint64_t windowStart, uint64_t documentLength,
-                                const ChangedRange& change, CsvTable& table);
+                                const ChangedRange& change, CsvTable& table, ReplacedRows* replaced = nullptr);
 
 // A rescan gives up when it reads this many bytes past the last change without meeting an old
 // boundary (an inserted or removed quote turns the rest of the document inside out); a full
