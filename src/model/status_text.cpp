@@ -86,6 +86,17 @@ std::wstring tooLargeStatusText(uint64_t maxFileBytes) {
                   L" MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
 }
 
+std::wstring groupedCount(uint64_t count) {
+    const std::wstring digits = decimal(count);
+    std::wstring text;
+    text.reserve(digits.size() + digits.size() / 3);
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += L',';
+        text += digits[i];
+    }
+    return text;
+}
+
 std::wstring readingStatusText(uint64_t done, uint64_t total) {
     // Documents are at most 2 GiB, far from where done times 100 would overflow.
     const uint64_t percent = total == 0 || done >= total ? 100 : done * 100 / total;

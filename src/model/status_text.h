@@ -36,6 +36,9 @@ struct GridStatus {
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 
+// A count with its thousands grouped by commas: "7", "1,234", "12,345,678".
+std::wstring groupedCount(uint64_t count);
+
 // "Reading the document... <percent>%" while a scan that takes a while has read done of total
 // bytes; the percentage is rounded down, so 100% is shown only when it is done.
 std::wstring readingStatusText(uint64_t done, uint64_t total);

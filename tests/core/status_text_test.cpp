@@ -70,6 +70,14 @@ TEST(GridStatusText, CountsBeyondAnIntArePrintedInFull) {
               L"2147483648 rows x 1 col   |   delimiter ','   |   cell R2147483648 C1");
 }
 
+TEST(GroupedCount, PutsACommaBetweenEachThreeDigits) {
+    EXPECT_EQ(groupedCount(0), L"0");
+    EXPECT_EQ(groupedCount(999), L"999");
+    EXPECT_EQ(groupedCount(1000), L"1,000");
+    EXPECT_EQ(groupedCount(123456), L"123,456");
+    EXPECT_EQ(groupedCount(UINT64_MAX), L"18,446,744,073,709,551,615");
+}
+
 TEST(TooLargeStatusText, GivesTheLimitInMegabytes) {
     EXPECT_EQ(tooLargeStatusText(DEFAULT_MAX_FILE_BYTES),
               L"File is larger than 256 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
