@@ -70,6 +70,11 @@ uint64_t RowList::cellCount(uint64_t r) const {
     return chunkAt(p).rows[r - chunkFirstRow(p)].cellCount;
 }
 
+RowList::ChunkRows RowList::chunkRows(uint64_t r) const {
+    const Place p = chunkOfRow(r);
+    return ChunkRows(&chunkAt(p), chunkFirstRow(p), chunkStart(p));
+}
+
 uint64_t RowList::lastRowStartingBefore(uint64_t position) const {
     if (rowCount_ == 0 || position == 0) return 0;
     // The chunk that holds the byte before position holds the row.

@@ -69,6 +69,34 @@ public:
     std::string_view eol(uint64_t r) const;
     uint64_t cellCount(uint64_t r) const;
 
+    // The rows one chunk holds, for readers that go through many rows in order without a
+    // lookup per row: the chunk's bytes, line endings included, and where each row lies in
+    // them. Valid until the next change of the list.
+    class ChunkRows {
+    public:
+        uint64_t firstRow() const { return firstRow_; }
+        uint64_t size() const { return chunk_->rows.size(); }
+        // The document offset of the chunk's first byte.
+        uint64_t start() const { return start_; }
+        std::string_view text() const { return chunk_->text; }
+        // Row i of the chunk (the list's row firstRow() + i): where it begins in text(), where
+        // its raw bytes end, where its line ending ends, and its cell count.
+        uint64_t begin(uint64_t i) const { return i == 0 ? 0 : chunk_->rows[i - 1].end; }
+        uint64_t rawEnd(uint64_t i) const { return chunk_->rows[i].end - chunk_->eolLengths[i]; }
+        uint64_t end(uint64_t i) const { return chunk_->rows[i].end; }
+        uint64_t cellCount(uint64_t i) const { return chunk_->rows[i].cellCount; }
+
+    private:
+        friend class RowList;
+        ChunkRows(const Chunk* chunk, uint64_t firstRow, uint64_t start)
+            : chunk_(chunk), firstRow_(firstRow), start_(start) {}
+        const Chunk* chunk_;
+        uint64_t firstRow_;
+        uint64_t start_;
+    };
+    // The chunk that holds row r. Requires r < size().
+    ChunkRows chunkRows(uint64_t r) const;
+
     // Whether the list's bytes from offset from on are text, byte for byte: false for a text
     // that runs past the list's end.
     bool holdsAt(uint64_t from, std::string_view text) const;

@@ -17,17 +17,6 @@ std::wstring decimal(int64_t value) {
     return std::to_wstring(value);
 }
 
-// A count with a comma between every group of three digits, counted from the right.
-std::wstring grouped(uint64_t value) {
-    const std::wstring digits = decimal(value);
-    std::wstring text;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) text += L',';
-        text += digits[i];
-    }
-    return text;
-}
-
 // The static shows what fits in its buffer; the rest is cut.
 std::wstring fitted(std::wstring text) {
     if (text.size() > STATUS_TEXT_CAPACITY - 1) {
@@ -100,8 +89,19 @@ std::wstring gridStatusText(const GridStatus& status) {
     return fitted(std::move(text));
 }
 
+std::wstring groupedCount(uint64_t count) {
+    const std::wstring digits = decimal(count);
+    std::wstring text;
+    text.reserve(digits.size() + digits.size() / 3);
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += L',';
+        text += digits[i];
+    }
+    return text;
+}
+
 std::wstring filteredRowsText(uint64_t shown, uint64_t total) {
-    return grouped(shown) + L" of " + grouped(total) + (total == 1 ? L" row" : L" rows");
+    return groupedCount(shown) + L" of " + groupedCount(total) + (total == 1 ? L" row" : L" rows");
 }
 
 std::wstring tooLargeStatusText(uint64_t maxFileBytes) {

@@ -38,6 +38,9 @@ struct GridStatus {
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 
+// A count with its thousands grouped by commas: "7", "1,234", "12,345,678".
+std::wstring groupedCount(uint64_t count);
+
 // "<shown> of <total> rows" while a filter chooses the rows ("row" for a total of one), each
 // count with its thousands grouped by commas: "1,234 of 163,000 rows".
 std::wstring filteredRowsText(uint64_t shown, uint64_t total);

@@ -197,7 +197,9 @@ TEST(ChangedRange, DeclinesWhatItCannotShowSafe) {
     const std::string quoted = "a,b\r\n\"c,d\r\ne,f\r\n";
     EXPECT_EQ(rescanChangedRange(std::string_view(quoted).substr(0, 8), 0, quoted.size(), quote, table),
               RescanResult::NeedsMoreText);
-    EXPECT_EQ(rescanChangedRange(quoted, 0, quoted.size(), quote, table), RescanResult::Done);
+    ReplacedRows replaced;
+    EXPECT_EQ(rescanChangedRange(quoted, 0, quoted.size(), quote, table, &replaced), RescanResult::Done);
+    EXPECT_EQ(replaced, (ReplacedRows{0, 3, 2}));
     EXPECT_EQ(table.rows.size(), 2u);
     EXPECT_EQ(table.rows[1].cell(0), "c,d\r\ne,f\r\n");
 
@@ -222,9 +224,11 @@ TEST(ChangedRange, EditOfOneRowLeavesTheOtherChunksAndShiftsTheRest) {
     const uint64_t at = table.rows.start(5000) + 1;
     text.insert(at, "wide,er");
     noteInsertion(change, at, 7);
+    ReplacedRows replaced;
     EXPECT_EQ(rescanChangedRange(std::string_view(text).substr(table.rows.start(4999), 200), table.rows.start(4999),
-                                 text.size(), change, table),
+                                 text.size(), change, table, &replaced),
               RescanResult::Done);
+    EXPECT_EQ(replaced, (ReplacedRows{5000, 5001, 5001}));
     EXPECT_EQ(table.rows.raw(0).data(), firstRaw.data());  // another chunk: untouched, not copied
     EXPECT_EQ(table.rows.back().start, lastStart + 7);
     EXPECT_EQ(table.maxCells, 4u);

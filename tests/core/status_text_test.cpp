@@ -84,6 +84,14 @@ TEST(FilteredRowsText, GroupsThousandsWithCommas) {
     EXPECT_EQ(filteredRowsText(100000, uint64_t{1} << 31), L"100,000 of 2,147,483,648 rows");
 }
 
+TEST(GroupedCount, PutsACommaBetweenEachThreeDigits) {
+    EXPECT_EQ(groupedCount(0), L"0");
+    EXPECT_EQ(groupedCount(999), L"999");
+    EXPECT_EQ(groupedCount(1000), L"1,000");
+    EXPECT_EQ(groupedCount(123456), L"123,456");
+    EXPECT_EQ(groupedCount(UINT64_MAX), L"18,446,744,073,709,551,615");
+}
+
 TEST(TooLargeStatusText, GivesTheLimitInMegabytes) {
     EXPECT_EQ(tooLargeStatusText(DEFAULT_MAX_FILE_BYTES),
               L"File is larger than 256 MB - grid view is off (raise MaxFileMB in Tabulon.ini)");
