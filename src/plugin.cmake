@@ -36,6 +36,7 @@ add_library(Tabulon SHARED
   panel/find_bar.cpp
   panel/sort_dialog.cpp
   panel/background_work.cpp
+  panel/problem_marks.cpp
   edit/cell_editor.cpp
   edit/title_edit.cpp
   edit/range_fill.cpp

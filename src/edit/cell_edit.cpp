@@ -83,6 +83,7 @@ bool GridPanel::applyRecordEdit(uint64_t rowIndex, uint64_t cellIndex, const std
     }
     commitRowReplacement(table, rowIndex, replacement, eol);
     ++cellWrites;
+    noteRowsChanged(rowIndex, rowIndex + 1, rowIndex + 1);
 
     // The columns are rebuilt only when the widened row changes how many the grid shows.
     const uint64_t shown = std::min(table.maxCells, MAX_GRID_COLUMNS);

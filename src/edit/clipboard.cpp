@@ -428,6 +428,7 @@ bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
     }
     table.rows.replace(from, to, bytes);
     table.maxCells = std::max(table.maxCells, widest);
+    noteRowsChanged(from, to, from + bytes.size());
     if (pending != nullptr) {
         pending->insert(pending->end(), std::make_move_iterator(edits.begin()), std::make_move_iterator(edits.end()));
         return true;

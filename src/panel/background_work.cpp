@@ -1,6 +1,6 @@
-// Work the grid does between the host's messages once its rows are shown: the figures of a
-// large selected range. Each tick of BACKGROUND_TIMER works for a bounded time; the status line
-// shows what is known meanwhile.
+// Work the grid does between the host's messages once its rows are shown: finding the rows
+// with problems after each reading, and the figures of a large selected range. Each tick of
+// BACKGROUND_TIMER works for a bounded time; the status line shows what is known meanwhile.
 #include <windows.h>
 
 #include <chrono>
@@ -17,7 +17,25 @@ constexpr uint64_t FIGURES_AT_ONCE_BYTES = uint64_t(256) << 10;
 // What the status line shows for figures still being worked out.
 constexpr const wchar_t* FIGURES_PENDING = L"Count \u2026";
 
+// The problem finder reads this much of the document between looks at the clock.
+constexpr uint64_t PROBLEMS_STEP_BYTES = uint64_t(1) << 20;
+
+constexpr int UTF8_CODE_PAGE = 65001;
+
 }  // namespace
+
+void GridPanel::scheduleBackgroundWork() {
+    if (panelWindow != nullptr) {
+        SetTimer(panelWindow, BACKGROUND_TIMER, USER_TIMER_MINIMUM, nullptr);
+    }
+}
+
+void GridPanel::noteRowsChanged(uint64_t first, uint64_t oldLast, uint64_t newLast) {
+    problemFinder.update(table, first, oldLast, newLast);
+    if (!problemFinder.done()) {
+        scheduleBackgroundWork();
+    }
+}
 
 std::wstring GridPanel::selectionFiguresNote() {
     if (singleCellSelected() || !markedRows.empty() || readyRowShown() || documentScan != nullptr) {
@@ -34,8 +52,8 @@ std::wstring GridPanel::selectionFiguresNote() {
         work.headerRow = headerRow;
         work.scan.start(range);
         work.scan.step(table, headerRow, FIGURES_AT_ONCE_BYTES);
-        if (!work.scan.done() && panelWindow != nullptr) {
-            SetTimer(panelWindow, BACKGROUND_TIMER, USER_TIMER_MINIMUM, nullptr);
+        if (!work.scan.done()) {
+            scheduleBackgroundWork();
         }
     }
     return work.scan.done() ? selectionFiguresText(work.scan.figures()) : std::wstring(FIGURES_PENDING);
@@ -45,19 +63,43 @@ bool GridPanel::onBackgroundTimer(UINT_PTR timerId) {
     if (timerId != BACKGROUND_TIMER) {
         return false;
     }
-    FiguresWork& work = figuresWork;
-    const bool current = work.generation == refreshGeneration && work.cellWrites == cellWrites &&
-                         work.headerRow == headerRow && documentScan == nullptr;
-    if (!current || work.scan.done()) {
-        // The rows or the choices changed since: the next status line begins the figures anew.
+    if (documentScan != nullptr || fileTooLarge) {
+        // A reading under way: its end schedules the work again.
         KillTimer(panelWindow, BACKGROUND_TIMER);
         return true;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(BACKGROUND_SLICE_MS);
-    while (!work.scan.step(table, headerRow, BACKGROUND_STEP_BYTES) && std::chrono::steady_clock::now() < deadline) {
+    const auto timeLeft = [&] { return std::chrono::steady_clock::now() < deadline; };
+    bool shownChanged = false;
+
+    // The problems first: the marks and the count belong to the whole grid.
+    if (!problemFinder.done()) {
+        const bool utf8 = documentCodePage == UTF8_CODE_PAGE;
+        while (!problemFinder.step(table, headerRow, utf8, PROBLEMS_STEP_BYTES) && timeLeft()) {
+        }
+        if (problemFinder.done()) {
+            shownChanged = true;
+            if (gridList != nullptr) {
+                InvalidateRect(gridList, nullptr, FALSE);
+            }
+        }
     }
-    if (work.scan.done()) {
+
+    // Then the figures of the selected range, for the rows and the choices they were begun on;
+    // any change since begins them anew with the next status line.
+    FiguresWork& work = figuresWork;
+    const bool figuresCurrent = work.generation == refreshGeneration && work.cellWrites == cellWrites &&
+                                work.headerRow == headerRow;
+    if (figuresCurrent && !work.scan.done() && timeLeft()) {
+        while (!work.scan.step(table, headerRow, BACKGROUND_STEP_BYTES) && timeLeft()) {
+        }
+        shownChanged = shownChanged || work.scan.done();
+    }
+
+    if (problemFinder.done() && (!figuresCurrent || work.scan.done())) {
         KillTimer(panelWindow, BACKGROUND_TIMER);
+    }
+    if (shownChanged) {
         updateStatusLine();
     }
     return true;

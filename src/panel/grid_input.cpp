@@ -111,6 +111,10 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
                 panel.onGridDrag(lParam);
                 return 0;
             }
+            panel.onGridHover(lParam);
+            break;
+        case WM_MOUSELEAVE:
+            panel.onGridMouseLeave();
             break;
         case WM_LBUTTONUP:
             if (panel.draggingSelection) {
@@ -360,6 +364,9 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
     case VK_F3:
         findNext(shift);
         return true;
+    case VK_F8:
+        goToProblem(shift);
+        return true;
     default:
         return false;
     }
@@ -498,5 +505,28 @@ void GridPanel::clearCurrentCell() {
     }
     if (applyCellEdit(currentRow, static_cast<uint64_t>(currentColumn) - 1, std::string()) && gridList != nullptr) {
         InvalidateRect(gridList, nullptr, FALSE);
+    }
+}
+
+// Over the row numbers of a row with a problem the status line tells what is wrong, until the
+// mouse moves off the mark or leaves the grid.
+void GridPanel::onGridHover(LPARAM point) {
+    const LVHITTESTINFO hit = hitTest(gridList, point, rowNumberWidth());
+    const int32_t row = hit.iItem >= 0 && hit.iSubItem == 0 && rowHasProblem(hit.iItem) ? hit.iItem : -1;
+    if (row == hoveredProblemRow) {
+        return;
+    }
+    hoveredProblemRow = row;
+    if (row >= 0) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, gridList, 0};
+        TrackMouseEvent(&track);
+    }
+    updateStatusLine();
+}
+
+void GridPanel::onGridMouseLeave() {
+    if (hoveredProblemRow >= 0) {
+        hoveredProblemRow = -1;
+        updateStatusLine();
     }
 }

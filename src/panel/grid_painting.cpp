@@ -34,6 +34,11 @@ constexpr int GRID_LINE_WIDTH = 1;          // fixed at every DPI
 // The current cell's frame; not a theme colour, so it reads the same on every palette.
 constexpr COLORREF FRAME_COLOR_LIGHT = RGB(33, 107, 196);
 constexpr COLORREF FRAME_COLOR_DARK = RGB(154, 200, 255);
+// The mark of a row with a problem: a triangle in the row number's top left corner, its sides
+// PROBLEM_MARK_SIZE long at 96 DPI, in a warning colour that stands out on either header colour.
+constexpr int PROBLEM_MARK_SIZE = 7;
+constexpr COLORREF PROBLEM_MARK_LIGHT = RGB(214, 48, 0);
+constexpr COLORREF PROBLEM_MARK_DARK = RGB(255, 132, 92);
 
 // The header's item in its visual style, unpressed (HP_HEADERITEM, HIS_NORMAL).
 constexpr int HEADER_ITEM_PART = 1;
@@ -169,6 +174,9 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
             }
         }
         drawLine(dc, cell.right - 1, cell.top, cell.right - 1, cell.bottom);
+        if (column == 0 && rowHasProblem(row)) {
+            drawProblemMark(dc, cell);
+        }
 
         RECT textArea = cell;
         textArea.left += inset;
@@ -186,6 +194,15 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
             Rectangle(dc, cell.left, cell.top, cell.right - 1, cell.bottom - 1);
         }
     }
+}
+
+void GridPanel::drawProblemMark(HDC dc, const RECT& cell) const {
+    const int size = std::min<int>(scaled(PROBLEM_MARK_SIZE), static_cast<int>(cell.bottom - cell.top));
+    const POINT corner[3] = {{cell.left, cell.top}, {cell.left + size, cell.top}, {cell.left, cell.top + size}};
+    ScopedBrush brush(CreateSolidBrush(darkMode ? PROBLEM_MARK_DARK : PROBLEM_MARK_LIGHT));
+    SelectedObject selectedBrush(dc, brush.get());
+    SelectedObject selectedPen(dc, GetStockObject(NULL_PEN));
+    Polygon(dc, corner, 3);
 }
 
 LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* draw) {

@@ -30,6 +30,7 @@
 #include "model/csv_table.h"
 #include "model/editor_access.h"
 #include "model/range_fill.h"
+#include "model/row_problems.h"
 #include "model/selection_figures.h"
 #include "model/row_text.h"
 #include "model/settings_values.h"
@@ -130,6 +131,22 @@ public:
     // else "..." until the background timer has read the range (background_work.cpp).
     std::wstring selectionFiguresNote();
     bool onBackgroundTimer(UINT_PTR timerId);
+    void scheduleBackgroundWork();
+    // The rows [first, oldLast) of the table became [first, newLast) without a full reading:
+    // the problems found follow them.
+    void noteRowsChanged(uint64_t first, uint64_t oldLast, uint64_t newLast);
+
+    // --- Problems in the document (problem_marks.cpp) --------------------------------------
+    // F8 and Shift+F8: the next or previous row with a problem becomes current and what is
+    // wrong is told in the status line.
+    void goToProblem(bool backward);
+    // What is wrong with a grid row's record; empty when nothing is.
+    std::wstring problemNote(int32_t gridRow) const;
+    bool rowHasProblem(int32_t gridRow) const;
+    void drawProblemMark(HDC dc, const RECT& cell) const;
+    // The mouse over the row numbers: over a row's problem mark the status line tells it.
+    void onGridHover(LPARAM point);
+    void onGridMouseLeave();
     // An insertion or deletion (modificationType's SC_MOD_INSERTTEXT or SC_MOD_DELETETEXT) of
     // length bytes at position in the view `from`.
     void onDocumentModified(HWND from, int modificationType, intptr_t position, intptr_t length);
@@ -425,6 +442,9 @@ public:
         uint64_t cellWrites = 0;
         bool headerRow = false;
     } figuresWork;
+    // The rows with problems, found between messages after each reading (background_work.cpp).
+    ProblemFinder problemFinder;
+    int32_t hoveredProblemRow = -1;  // the grid row whose mark the mouse is over, or -1
     int documentCodePage = 0;     // the current view's code page at the last refresh
     bool panelIsWriting = false;  // set while the panel replaces text itself
     // The outside edits since the last scan, all in changedView, for the refresh by changes.

@@ -250,6 +250,8 @@ void GridPanel::finishDocumentScan() {
     table = std::move(documentScan->table);
     documentScan.reset();
     KillTimer(panelWindow, SCAN_TIMER);
+    problemFinder.reset();
+    scheduleBackgroundWork();
 }
 
 void GridPanel::cancelDocumentScan() {
@@ -350,6 +352,7 @@ bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
     if (start > length || outsideChanges.end < start) {
         return false;
     }
+    ReplacedRows replaced;
     for (uint64_t extra = RESCAN_WINDOW_BYTES;; extra *= 2) {
         const uint64_t windowLength = std::min(length - start, outsideChanges.end - start + extra);
         const char* window = rangePointer(view, start, windowLength);
@@ -357,7 +360,7 @@ bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
             return false;
         }
         const RescanResult result = rescanChangedRange(std::string_view(window, windowLength), start, length,
-                                                       outsideChanges, table);
+                                                       outsideChanges, table, &replaced);
         if (result == RescanResult::NotSafe) {
             return false;
         }
@@ -375,6 +378,7 @@ bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
         return false;
     }
     delimiter = wanted;
+    noteRowsChanged(replaced.first, replaced.oldLast, replaced.newLast);
     return true;
 }
 
@@ -423,7 +427,10 @@ void GridPanel::updateStatusLine() {
             }
             shown.figures = selectionFiguresNote();
         }
-        shown.note = findStatusNote();
+        if (problemFinder.count() > 0) {
+            shown.problems = problemCountText(problemFinder.count());
+        }
+        shown.note = hoveredProblemRow >= 0 ? problemNote(hoveredProblemRow) : findStatusNote();
         text = gridStatusText(shown);
     }
     SetWindowTextW(status, text.c_str());
