@@ -25,7 +25,14 @@ RowReplacement setRowCell(const CsvTable& table, uint64_t rowIndex, uint64_t cel
     cells[static_cast<size_t>(cellIndex)].assign(value.data(), value.size());
     row.setCells(cells);
     rebuildRowText(row, table.delimiter, table.quote);
-    return RowReplacement{row.start, row.end, std::string(row.raw()), row.cellCount()};
+    std::string text(row.raw());
+    // An empty row between a lone CR and an LF would join them into one line ending and be no
+    // record any more: its one empty cell is written quoted.
+    const std::string_view eol = table.rows.eol(rowIndex);
+    if (text.empty() && rowIndex > 0 && table.rows.eol(rowIndex - 1) == "\r" && !eol.empty() && eol.front() == '\n') {
+        text.assign(2, table.quote);
+    }
+    return RowReplacement{row.start, row.end, std::move(text), row.cellCount()};
 }
 
 void commitRowReplacement(CsvTable& table, uint64_t rowIndex, const RowReplacement& replacement,

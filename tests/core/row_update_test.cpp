@@ -55,6 +55,14 @@ TEST(RowUpdate, RegeneratesTheWholeRowWithMinimalQuoting) {
     ASSERT_EQ(rescanned.rows.size(), 3u);
     EXPECT_EQ(rescanned.rows[1].cell(1), "one\r\ntwo");
     EXPECT_EQ(invariants::checkTiling(broken.document, broken.table, ','), "");
+
+    // Emptied between a lone CR and an LF, the row would join them and vanish: it is written
+    // as one quoted empty cell and stays a record.
+    const Edited emptied = edit("a\r7\nb\r\n", 1, 0, "");
+    EXPECT_EQ(emptied.document, "a\r\"\"\nb\r\n");
+    scanDocument(emptied.document, ',', '"', rescanned);
+    EXPECT_EQ(rescanned.rows.size(), 3u);
+    EXPECT_EQ(invariants::checkTiling(emptied.document, emptied.table, ','), "");
 }
 
 TEST(RowUpdate, NoChangeTestComparesBytesAndCountsMissingCellsAsChanges) {
