@@ -52,6 +52,7 @@ bench: native
 	@build/native/bench/tabulon_bench --benchmark_color=false
 	@build/native/bench/row_update_bench
 	@build/native/bench/sort_find_bench
+	@build/native/bench/problems_bench
 	@build/native/bench/scaling_bench $(SCALING_MIB)
 	@cmake --preset windows >/dev/null && cmake --build --preset windows --target grid_bench && tools/wine-run build/windows/bin/grid_bench.exe
 	@cmake --build --preset windows --target Tabulon TabulonDriver >/dev/null && tools/realhost-bench

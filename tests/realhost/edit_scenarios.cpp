@@ -415,12 +415,31 @@ Scenario figuresScenario() {
     };
 }
 
+// F8 in the grid on a document with a stray quote: the row becomes current and the status line
+// says what is wrong; the host's own F8 (the other view) does not run.
+Scenario problemScenario() {
+    const auto status = [] { return windowText(panelControl(IDC_STATUS)); };
+    return {
+        openPanel(),
+        expect("the grid shows the document's four rows", [] { return listItemCount() == 4; }),
+        expect("the status line counts one problem", [=] { return status().find(L"   |   1 problem") != std::wstring::npos; },
+               [=] { return "status: " + utf8(status()); }),
+        clickCell(0, 1),
+        pressKey("press F8", VK_F8),
+        expect("the row with the stray quote is current and its problem is told",
+               [=] { return listFocusedItem() == 2 && status().find(L"a stray quote in cell 1") != std::wstring::npos; },
+               [=] { return "focused row " + std::to_string(listFocusedItem()) + ", status: " + utf8(status()); }),
+        expect("the grid kept the focus", [] { return GetFocus() == panelControl(IDC_GRID_LIST); }),
+    };
+}
+
 void addEditScenarios() {
     registerScenario("cell-edit-undo", cellEditUndoScenario);
     registerScenario("title-rename", titleRenameScenario);
     registerScenario("title-drag", titleDragScenario);
     registerScenario("fill-down-right", fillScenario);
     registerScenario("convert-delimiter", convertScenario);
+    registerScenario("problem-f8", problemScenario);
     registerScenario("selection-figures", figuresScenario);
     registerScenario("cell-edit-refused", refusedCellEditScenario);
     registerScenario("range-edit-bookmarks", rangeEditBookmarksScenario);

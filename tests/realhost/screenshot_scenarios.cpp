@@ -112,6 +112,30 @@ Scenario titleRenameScreenshotScenario() {
     };
 }
 
+// The sample with two flawed rows: their marks in the row numbers, F8 on the first, then a
+// range of Quantity and Unit price with its figures in the status line.
+Scenario dataToolsScreenshotScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the sample", [] { return listItemCount() > 0; }),
+        expect("the status line counts the two problems",
+               [] { return windowText(panelControl(IDC_STATUS)).find(L"2 problems") != std::wstring::npos; },
+               [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); }),
+        clickCell(1, 6),
+        pressKey("extend the range down with Shift+Down", VK_DOWN, SHIFT),
+        pressKey("and again", VK_DOWN, SHIFT),
+        pressKey("and again", VK_DOWN, SHIFT),
+        pressKey("and again", VK_DOWN, SHIFT),
+        pressKey("extend the range right with Shift+Right", VK_RIGHT, SHIFT),
+        expect("the status line shows the range's figures",
+               [] { return windowText(panelControl(IDC_STATUS)).find(L"Count 10") != std::wstring::npos; },
+               [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); }),
+        pause(800),
+        expect("the host's window is saved as a picture",
+               [] { return saveScreenshot(devhost::capturePixels(hostWindows().main, true)); }, screenshotTrouble),
+    };
+}
+
 // The colour that fills most of a combo box's open list, as the screen shows it.
 COLORREF openListColor(HWND combo) {
     RECT list{};
@@ -313,6 +337,7 @@ Scenario menuAndScrollBarLookScenario() {
 void addScreenshotScenarios() {
     registerScenario("menu-and-scroll-bar-look", menuAndScrollBarLookScenario);
     registerScenario("screenshot-title-rename", titleRenameScreenshotScenario);
+    registerScenario("screenshot-data-tools", dataToolsScreenshotScenario);
     registerScenario("sort-by-look", sortByLookScenario);
     registerScenario("screenshot", screenshotScenario);
     registerScenario("screenshot-reading", readingScreenshotScenario);

@@ -106,7 +106,8 @@ TEST_F(PanelLayoutTest, ChildrenInTabOrderWithTheirClassesAndTexts) {
     const LONG_PTR listStyle = GetWindowLongPtrW(list, GWL_STYLE);
     EXPECT_EQ(listStyle & 0x52811409, 0x52811409);
     EXPECT_EQ(listStyle & LVS_SINGLESEL, 0);
-    EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x10020);
+    // Full-row select, double buffering, titles that drag.
+    EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x10030);
     // The combo box hands WS_VSCROLL on to its drop-down list and drops it from its own style.
     EXPECT_EQ(GetWindowLongPtrW(child(panel(), IDC_DELIMITER), GWL_STYLE) & 0x50010003, 0x50010003);
     EXPECT_EQ(SendMessageW(child(panel(), IDC_HEADER_ROW), BM_GETCHECK, 0, 0), BST_CHECKED);

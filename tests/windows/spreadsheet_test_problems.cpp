@@ -66,6 +66,19 @@ TEST_F(ProblemTest, F8GoesFromProblemToProblemAndTheStatusLineSaysWhatIsWrong) {
     EXPECT_GT(markPixels(1), 10);
     EXPECT_EQ(markPixels(0), 0);
 
+    // TABULON_PROBLEMS_SCREENSHOT names a BMP file for pictures of the marks with a range's
+    // figures, light and "-dark".
+    if (const wchar_t* path = _wgetenv(L"TABULON_PROBLEMS_SCREENSHOT")) {
+        clickCell(0, 3);
+        shiftClickCell(4, 3);
+        devhost::saveBmp(devhost::capturePixels(host.window(), true), path);
+        host.setDarkMode(true);
+        host.pumpUntilIdle();
+        devhost::saveBmp(devhost::capturePixels(host.window(), true), std::wstring(path) + L"-dark.bmp");
+        host.setDarkMode(false);
+        host.pumpUntilIdle();
+    }
+
     // An outside edit that mends a row takes its problem away; the rest stay.
     host.mainView().userReplace(FLAWED.find("2,bo") + 4, 0, ",7");
     ASSERT_TRUE(waitForRefresh());
