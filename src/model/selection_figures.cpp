@@ -170,7 +170,7 @@ std::wstring selectionFiguresText(const SelectionFigures& figures) {
     std::wstring text = L"Count " + std::to_wstring(figures.count);
     if (figures.numbers == 0) return text;
     const auto part = [&](const wchar_t* name, double value) {
-        text += L"   |   ";
+        text += L"  ";
         text += name;
         text += L' ';
         text += figureText(value, figures.decimalComma);

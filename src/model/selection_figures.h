@@ -84,6 +84,6 @@ std::wstring figureText(double value, bool decimalComma);
 
 // The status line's part for the figures: "Count <n>" with the count in full, as the status
 // line prints every count, then, when any cell is a number,
-// "   |   Sum <s>   |   Average <a>   |   Min <m>   |   Max <x>" with each figure as figureText
-// writes it. The parts are separated as the rest of the status line separates them.
+// "  Sum <s>  Average <a>  Min <m>  Max <x>" with each figure as figureText writes it: one part
+// of the status line, its figures kept close so that they fit beside the rest.
 std::wstring selectionFiguresText(const SelectionFigures& figures);

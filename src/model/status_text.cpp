@@ -50,6 +50,11 @@ std::wstring gridStatusText(const GridStatus& status) {
     if (status.capped) {
         text += L" (capped)";
     }
+    // The problems come early, where a narrow panel still shows them.
+    if (!status.problems.empty()) {
+        text += L"   |   ";
+        text += status.problems;
+    }
     text += L"   |   delimiter ";
     text += delimiterDisplayText(status.delimiter);
     // What is current: a cell; a whole row in the row numbers; a column of titles without rows;
@@ -77,10 +82,6 @@ std::wstring gridStatusText(const GridStatus& status) {
             text += L"   |   ";
             text += status.figures;
         }
-    }
-    if (!status.problems.empty()) {
-        text += L"   |   ";
-        text += status.problems;
     }
     if (!status.note.empty()) {
         text += L"   |   ";

@@ -34,7 +34,8 @@ struct GridStatus {
 // "1 col" for one; "row R<row+1>" when the current cell is in the row numbers, "col C<column>"
 // when there are titles but no rows, nothing when there are no columns), followed by
 // "   |   <r> x <c> selected" while more than one cell is selected (then "   |   <figures>" when
-// given), by "   |   <problems>" when given and by "   |   <note>" when there is a note.
+// given) and by "   |   <note>" when there is a note; "   |   <problems>", when given, follows the
+// table's size.
 // Counts are printed in full whatever their size.
 std::wstring gridStatusText(const GridStatus& status);
 

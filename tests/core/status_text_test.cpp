@@ -40,13 +40,13 @@ TEST(GridStatusText, ARangeAddsItsSize) {
     s.selectedRows = 3;
     s.note = L"match 1 of 4 (wrapped)";
     EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2   |   3 x 1 selected   |   match 1 of 4 (wrapped)");
-    // The range's figures follow its size, the problem count comes before the note; figures
+    // The range's figures follow its size, the problem count the table's size; figures
     // without a range are not shown.
     s.figures = L"Count 3";
     s.problems = L"2 problems";
-    EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2   |   3 x 1 selected   |   Count 3   |   2 problems   |   match 1 of 4 (wrapped)");
+    EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   2 problems   |   delimiter ','   |   cell R5 C2   |   3 x 1 selected   |   Count 3   |   match 1 of 4 (wrapped)");
     s.selectedRows = 1;
-    EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   delimiter ','   |   cell R5 C2   |   2 problems   |   match 1 of 4 (wrapped)");
+    EXPECT_EQ(gridStatusText(s), L"200 rows x 3 cols   |   2 problems   |   delimiter ','   |   cell R5 C2   |   match 1 of 4 (wrapped)");
 }
 
 // Only what is true: nothing current without columns, a column of titles without rows, a row

@@ -151,7 +151,7 @@ TEST_F(CellEditTest, InvalidUtf8ShowsSubstitutesAndItsBytesSurviveEditsOfOtherCe
     const std::string invalid = "\xFF,\xC3\r\n\xE2\x82,ok\xC0\r\n\xED\xA0\x80,z\r\n";
     openPanelWithSettings(invalid, "HeaderRow=0\r\nAutoDelim=0\r\n");
     EXPECT_EQ(itemCount(), 3);
-    EXPECT_EQ(status(), statusText(3, 2, 1) + L"   |   3 problems");  // each row's bytes are not UTF-8
+    EXPECT_EQ(status(), L"3 rows x 2 cols   |   3 problems   |   delimiter ','   |   cell R1 C1");  // each row's bytes are not UTF-8
     // Each cell shows something in place of its bytes: the system's substitute characters.
     for (int row = 0; row < 3; ++row) {
         EXPECT_FALSE(cellText(row, 1).empty()) << row;

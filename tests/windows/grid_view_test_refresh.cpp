@@ -224,7 +224,7 @@ TEST_F(GridViewTest, OutsideEditsAreReadByWhatTheyChanged) {
     EXPECT_EQ(cellText(299, 1), L"30");
     EXPECT_EQ(cellText(300, 1), L"0");
     EXPECT_EQ(cellText(400, 1), L"400");
-    EXPECT_EQ(status(), commaStatus(401, 2, 1, 1) + L"   |   1 problem");  // the first half is a field short
+    EXPECT_EQ(status(), L"401 rows x 2 cols   |   1 problem   |   delimiter ','   |   cell R1 C1");  // the first half is a field short
 
     // Undone in the editor, the grid is as before, still read by what changed, with the cell
     // the undo changed current.
@@ -238,7 +238,7 @@ TEST_F(GridViewTest, OutsideEditsAreReadByWhatTheyChanged) {
     // writes go on from a table that matches the document.
     view.userInsert(view.text().find("\r\n") + 2, "\"");
     ASSERT_TRUE(waitForRefresh());
-    EXPECT_EQ(status(), commaStatus(1, 2, 1, 1) + L"   |   1 problem");  // the quote that never closes
+    EXPECT_EQ(status(), L"1 row x 2 cols   |   1 problem   |   delimiter ','   |   cell R1 C1");  // the quote that never closes
     ASSERT_TRUE(view.undo());
     ASSERT_TRUE(waitForRefresh());
     EXPECT_EQ(status(), commaStatus(400, 2, 1, 1));
