@@ -131,12 +131,25 @@ int GridPanel::layoutFindBar(const RECT& client) {
     }
     const int margin = scaled(BAR_MARGIN);
     const int height = scaled(BAR_ROW_HEIGHT);
-    const int top = static_cast<int>(client.bottom) - height - margin;
+    // One row where the panel is wide enough for every control; else the Replace part goes on
+    // a second row under the Find part.
+    int needed = margin;
+    for (const BarControl& control : BAR_CONTROLS) {
+        needed += scaled(control.width) + margin;
+    }
+    const bool twoRows = needed > static_cast<int>(client.right);
+    const int rows = twoRows ? 2 : 1;
+    const int barTop = static_cast<int>(client.bottom) - rows * (height + margin);
     // A one-line edit box draws its text at its top: the text boxes are as high as their text
     // and its frame, centred on the row, so that their text is level with the labels'.
     const int fieldHeight = std::min(height, textFieldHeight());
     int x = margin;
+    int top = barTop;
     for (const BarControl& control : BAR_CONTROLS) {
+        if (twoRows && control.id == IDC_REPLACE_LABEL) {
+            x = margin;
+            top += height + margin;
+        }
         const HWND window = findBarControl(control.id);
         if (window == nullptr) {
             continue;
@@ -147,7 +160,7 @@ int GridPanel::layoutFindBar(const RECT& client) {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         x += scaled(control.width) + margin;
     }
-    return height + 2 * margin;
+    return rows * (height + margin) + margin;
 }
 
 // The panel font's line, one pixel of space above and below it, and the frame's two edges.

@@ -131,11 +131,14 @@ TEST_F(PanelLayoutTest, FindBarTextIsCentredOnTheRow) {
     constexpr int FIND_TEXT = 2631;
     constexpr int FIND_NEXT = 2635;
     constexpr int REPLACE_TEXT = 2638;
+    constexpr int REPLACE = 2639;
     const HWND list = GetDlgItem(panel(), IDC_GRID_LIST);
     SetFocus(list);
     ASSERT_TRUE(devhost::pressKey(host, 'F', devhost::KEY_CTRL));
-    const RECT button = childRect(panel(), FIND_NEXT);
-    for (const int id : {FIND_TEXT, REPLACE_TEXT}) {
+    // Each box on its own row's buttons: on a panel too narrow for one row, the Replace part
+    // has a row of its own under the Find part.
+    for (const auto& [id, buttonId] : {std::pair{FIND_TEXT, FIND_NEXT}, std::pair{REPLACE_TEXT, REPLACE}}) {
+        const RECT button = childRect(panel(), buttonId);
         const HWND field = GetDlgItem(panel(), id);
         ASSERT_NE(field, nullptr);
         HDC dc = GetDC(field);
@@ -150,4 +153,6 @@ TEST_F(PanelLayoutTest, FindBarTextIsCentredOnTheRow) {
         GetClientRect(field, &inside);
         EXPECT_LE(inside.bottom - metrics.tmHeight, 4) << "control " << id;
     }
+    // This panel is narrower than the whole bar: two rows, the Replace row below.
+    EXPECT_GT(childRect(panel(), REPLACE_TEXT).top, childRect(panel(), FIND_TEXT).bottom);
 }
