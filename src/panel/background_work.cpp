@@ -17,7 +17,8 @@ constexpr uint64_t FIGURES_AT_ONCE_BYTES = uint64_t(256) << 10;
 // What the status line shows for figures still being worked out.
 constexpr const wchar_t* FIGURES_PENDING = L"Count \u2026";
 
-// The problem finder reads this much of the document between looks at the clock.
+// The problem finder reads this much of the document between looks at the clock; the first
+// step, taken as the rows are shown, as much (so a small document shows its marks at once).
 constexpr uint64_t PROBLEMS_STEP_BYTES = uint64_t(1) << 20;
 
 constexpr int UTF8_CODE_PAGE = 65001;
@@ -27,6 +28,13 @@ constexpr int UTF8_CODE_PAGE = 65001;
 void GridPanel::scheduleBackgroundWork() {
     if (panelWindow != nullptr) {
         SetTimer(panelWindow, BACKGROUND_TIMER, USER_TIMER_MINIMUM, nullptr);
+    }
+}
+
+void GridPanel::startFindingProblems() {
+    problemFinder.reset();
+    if (!problemFinder.step(table, headerRow, documentCodePage == UTF8_CODE_PAGE, PROBLEMS_STEP_BYTES)) {
+        scheduleBackgroundWork();
     }
 }
 

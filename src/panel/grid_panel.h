@@ -132,6 +132,8 @@ public:
     std::wstring selectionFiguresNote();
     bool onBackgroundTimer(UINT_PTR timerId);
     void scheduleBackgroundWork();
+    // After a whole reading: the first step at once, the rest between messages.
+    void startFindingProblems();
     // The rows [first, oldLast) of the table became [first, newLast) without a full reading:
     // the problems found follow them.
     void noteRowsChanged(uint64_t first, uint64_t oldLast, uint64_t newLast);

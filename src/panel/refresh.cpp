@@ -54,6 +54,7 @@ void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
         case ReadResult::TooLarge:
             // A document over the limit is not scanned; the grid is switched off.
             fileTooLarge = true;
+            problemFinder.reset();
             table.rows.clear();
             table.maxCells = 0;
             table.parsedLength = 0;
@@ -250,8 +251,7 @@ void GridPanel::finishDocumentScan() {
     table = std::move(documentScan->table);
     documentScan.reset();
     KillTimer(panelWindow, SCAN_TIMER);
-    problemFinder.reset();
-    scheduleBackgroundWork();
+    startFindingProblems();
 }
 
 void GridPanel::cancelDocumentScan() {
@@ -264,6 +264,7 @@ void GridPanel::cancelDocumentScan() {
     }
     table = CsvTable();
     table.parsedLength = UINT64_MAX;
+    problemFinder.reset();
 }
 
 bool GridPanel::onScanTimer(UINT_PTR timerId) {

@@ -93,6 +93,7 @@ struct Degenerate {
     int rows;         // grid rows with the header row off
     int columns;
     std::wstring firstCell;  // as the list is given it, row 0 column 1
+    bool unclosed = false;   // a quote never closes: the status line counts one problem
 };
 
 TEST_F(CellEditTest, DocumentsOfOnlyLineEndingsOrQuotesShowTheirRows) {
@@ -102,12 +103,12 @@ TEST_F(CellEditTest, DocumentsOfOnlyLineEndingsOrQuotesShowTheirRows) {
         {"\r\n\n\r\n\n", 4, 1, L""},
         {"\n\r", 2, 1, L""},            // LF then CR: two endings, two empty rows
         {"\r\r\r", 3, 1, L""},
-        {"\"", 1, 1, L""},              // a lone opening quote: one empty cell
+        {"\"", 1, 1, L"", true},        // a lone opening quote: one empty cell, never closed
         {"\"\"", 1, 1, L""},
         {"\"\"\"\"", 1, 1, L"\""},
-        {"\"\"\"\"\"\"\"", 1, 1, L"\"\"\""},  // never closed: the rest with doubled quotes made single
-        {"\"\r\n\"\"\r\n", 1, 1, L"\u21B5\"\u21B5"},
-        {"\"\"\r\n\"\"\r\n\"", 3, 1, L""},
+        {"\"\"\"\"\"\"\"", 1, 1, L"\"\"\"", true},  // never closed: the rest with doubled quotes made single
+        {"\"\r\n\"\"\r\n", 1, 1, L"\u21B5\"\u21B5", true},
+        {"\"\"\r\n\"\"\r\n\"", 3, 1, L"", true},
     };
     openPanelWithSettings("", "HeaderRow=0\r\nAutoDelim=0\r\n");
     for (const Degenerate& c : cases) {
@@ -115,7 +116,11 @@ TEST_F(CellEditTest, DocumentsOfOnlyLineEndingsOrQuotesShowTheirRows) {
         host.mainView().document().load(c.document);
         clickReload();
         EXPECT_EQ(itemCount(), std::max(c.rows, 1));
-        EXPECT_EQ(status(), statusText(c.rows, c.columns, c.columns == 0 ? 0 : 1));
+        std::wstring expected = statusText(c.rows, c.columns, c.columns == 0 ? 0 : 1);
+        if (c.unclosed) {
+            expected.insert(expected.find(L"   |   delimiter"), L"   |   1 problem");
+        }
+        EXPECT_EQ(status(), expected);
         if (c.rows > 0) {
             EXPECT_EQ(cellText(0, 1), withShownMark(c.firstCell, list()));
         }
