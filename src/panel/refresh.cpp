@@ -434,6 +434,16 @@ void GridPanel::updateStatusLine() {
         shown.note = hoveredProblemRow >= 0 ? problemNote(hoveredProblemRow) : findStatusNote();
         text = gridStatusText(shown);
     }
+    // The same text again is not set: background work that changed nothing shown leaves the
+    // line alone.
+    const int shownLength = GetWindowTextLengthW(status);
+    if (shownLength == static_cast<int>(text.size())) {
+        std::wstring shown(static_cast<size_t>(shownLength) + 1, L'\0');
+        shown.resize(static_cast<size_t>(std::max(GetWindowTextW(status, shown.data(), shownLength + 1), 0)));
+        if (shown == text) {
+            return;
+        }
+    }
     SetWindowTextW(status, text.c_str());
 }
 
