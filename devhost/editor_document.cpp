@@ -5,7 +5,16 @@
 
 namespace devhost {
 
-EditorDocument::EditorDocument(std::string text) : text_(std::move(text)) {}
+namespace {
+
+std::wstring unsavedName() {
+    static unsigned next = 0;
+    return L"new " + std::to_wstring(++next);
+}
+
+}  // namespace
+
+EditorDocument::EditorDocument(std::string text) : path(unsavedName()), text_(std::move(text)) {}
 
 const std::vector<size_t>& EditorDocument::lineEndOffsets() const {
     if (!lineEndsKnown_) {

@@ -64,6 +64,9 @@ public:
     bool readOnly = false;
     int codePage = 65001;     // UTF-8; 0 for the system's ANSI code page
     size_t caret = 0;
+    // The path the host tells for the document: as for an unsaved document, "new <n>" with a
+    // number of its own, until a test names it.
+    std::wstring path;
 
 private:
     void apply(const TextChange& change, bool forward, ChangeSource source, const ChangeObserver& observer);

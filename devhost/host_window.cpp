@@ -207,6 +207,19 @@ LRESULT DevHost::answerPluginMessage(UINT message, WPARAM wParam, LPARAM lParam,
     }
     case NPPM_ISDARKMODEENABLED:
         return darkMode ? TRUE : FALSE;
+    case NPPM_GETFULLPATHFROMBUFFERID: {
+        // The path of the document in either view with that buffer id; -1 for none.
+        for (int index = 0; index < 2; ++index) {
+            const EditorDocument& document = view(index).document();
+            if (bufferId(document) != static_cast<UINT_PTR>(wParam)) continue;
+            if (lParam) {
+                std::memcpy(reinterpret_cast<void*>(lParam), document.path.c_str(),
+                            (document.path.size() + 1) * sizeof(wchar_t));
+            }
+            return static_cast<LRESULT>(document.path.size());
+        }
+        return -1;
+    }
     case NPPM_GETCURRENTBUFFERID:
         return currentView == 0 || currentView == 1 ? static_cast<LRESULT>(bufferId(view(currentView).document())) : 0;
     case NPPM_ADDSCNMODIFIEDFLAGS:

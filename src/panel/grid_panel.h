@@ -36,6 +36,7 @@
 #include "model/settings_values.h"
 #include "model/sort_order.h"
 #include "model/theme_palette.h"
+#include "model/view_memory.h"
 #include "plugin/host_interface.h"
 
 // The commands of the grid's context menu; also the ids of its items.
@@ -97,6 +98,23 @@ public:
     void readSettings(const std::wstring& path);
     void writeSettings();
     void saveSettingsIfKnown();
+
+    // --- Every document's own view (document_views.cpp) -----------------------------------
+    // The current document's full path, or its name while unsaved; empty without one.
+    std::wstring currentDocumentPath() const;
+    // What the grid shows of its document now: the choices, widths, current cell, top row.
+    DocumentView shownView() const;
+    // Keeps the shown document's view, while the grid shows it whole.
+    void rememberShownView();
+    // The current document becomes the one the grid is for: its remembered choices, or the
+    // settings file's for a document seen for the first time. The rest of its view is put
+    // back once its rows are shown.
+    void takeViewOfCurrentDocument();
+    // The widths and current cell of a view put back, after showTable has built the columns
+    // for rows list rows; answers the top row to scroll to.
+    int32_t restoreViewPlaces(const DocumentView& view, int32_t rows);
+    void readViews(const std::wstring& path);
+    void writeViews();
 
     // --- Docking and theme ----------------------------------------------------------------
     void createPanel();
@@ -395,6 +413,18 @@ public:
     char delimiter = DEFAULT_DELIMITER;  // chosen by hand, read from the file, or last detected
     bool headerRow = true;               // the document's first record titles the columns
     bool autoDelimiter = true;           // detect the delimiter at every refresh
+    // The settings file's choices: what a document seen for the first time starts with. The
+    // choices above are the shown document's; a change the user makes applies to both.
+    char defaultDelimiter = DEFAULT_DELIMITER;
+    bool defaultHeaderRow = true;
+    bool defaultAutoDelimiter = true;
+
+    // The views of the documents seen, kept in viewsPath, and the document the grid is for.
+    ViewMemory viewMemory;
+    std::wstring viewsPath;            // empty: no views file, nothing is written
+    std::wstring viewPath;             // the shown document's path; empty before the first
+    std::optional<DocumentView> pendingView;  // put back when the document's rows are shown
+    bool viewShown = false;            // the grid shows viewPath's rows, so its view is theirs
 
     // Theme. colors starts with placeholder values; applyTheme replaces them before the
     // panel paints anything.

@@ -306,6 +306,7 @@ bool GridPanel::onCommand(WORD controlId, WORD notification) {
         return true;
     case IDC_HEADER_ROW:
         headerRow = IsDlgButtonChecked(panelWindow, IDC_HEADER_ROW) == BST_CHECKED;
+        defaultHeaderRow = headerRow;
         currentRow = 0;
         refreshGrid(false);
         saveSettingsIfKnown();
@@ -316,7 +317,9 @@ bool GridPanel::onCommand(WORD controlId, WORD notification) {
             autoDelimiter = choice == 0;
             if (choice >= 1 && choice < static_cast<LRESULT>(DELIMITER_CHOICES.size())) {
                 delimiter = DELIMITER_CHOICES[static_cast<size_t>(choice)].delimiter;
+                defaultDelimiter = delimiter;
             }
+            defaultAutoDelimiter = autoDelimiter;
             refreshGrid(false);
             saveSettingsIfKnown();
         }

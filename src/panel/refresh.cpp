@@ -116,6 +116,14 @@ void GridPanel::showTable(bool keepPosition) {
     }
     currentRow = row;
     currentColumn = column;
+    // A document shown again as it was left: its widths, current cell and top row.
+    int32_t restoredTop = -1;
+    if (pendingView) {
+        const DocumentView view = std::move(*pendingView);
+        pendingView.reset();
+        restoredTop = restoreViewPlaces(view, rows);
+    }
+    viewShown = true;
     // A refresh that keeps its position keeps the range, cut to what the grid still has;
     // one from the top leaves the current cell alone selected.
     if (keepPosition && rows > 0) {
@@ -134,7 +142,10 @@ void GridPanel::showTable(bool keepPosition) {
         state.stateMask = LVIS_FOCUSED;
         state.state = LVIS_FOCUSED;
         SendMessageW(gridList, LVM_SETITEMSTATE, static_cast<WPARAM>(currentRow), reinterpret_cast<LPARAM>(&state));
-        if (keepPosition && topRow > 0 && topRow < rows) {
+        if (restoredTop >= 0) {
+            topRow = restoredTop;
+        }
+        if ((keepPosition || restoredTop >= 0) && topRow > 0 && topRow < rows) {
             // Showing the row a page below first and then the old top row scrolls that
             // row back to the top of the list.
             int32_t perPage = static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0));
@@ -147,7 +158,7 @@ void GridPanel::showTable(bool keepPosition) {
         }
         // The rows in view stay in view: only a refresh from the top shows the current row
         // (an operation scrolls to the cell it selects afterwards).
-        if (!keepPosition) {
+        if (!keepPosition && restoredTop < 0) {
             SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(currentRow), FALSE);
         }
     }

@@ -32,6 +32,9 @@ inline constexpr UINT NPPM_MENUCOMMAND = NPPMSG + 48;          // lParam: a host
 inline constexpr UINT NPPM_SAVECURRENTFILE = NPPMSG + 38;
 inline constexpr UINT NPPM_GETSHORTCUTBYCMDID = NPPMSG + 76;   // wParam: _cmdID, lParam: ShortcutKey*
 inline constexpr UINT NPPM_GETCURRENTBUFFERID = NPPMSG + 60;   // answers the current document's buffer id
+// wParam: a buffer id, lParam: a buffer for the path or null; answers the path's length, -1 for
+// no such buffer. An unsaved document's path is its name ("new 1").
+inline constexpr UINT NPPM_GETFULLPATHFROMBUFFERID = NPPMSG + 58;
 inline constexpr UINT NPPM_ADDSCNMODIFIEDFLAGS = NPPMSG + 117; // lParam: SCN_MODIFIED flags the plug-in needs
 
 // Host command ids for NPPM_MENUCOMMAND.

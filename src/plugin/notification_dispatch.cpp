@@ -82,11 +82,14 @@ void GridPanel::onFileSaved() {
 }
 
 void GridPanel::onBufferActivated() {
-    // Another document (or the same one in another language) is current: start at its top.
-    // The edits followed so far were made to the document that is no longer shown.
+    // Another document (or the same one in another language) is current: the view of the one
+    // shown is kept, and the new one is shown as it was left, else from its top. The edits
+    // followed so far were made to the document that is no longer shown.
+    rememberShownView();
     stopFollowing(outsideChanges);
     cancelDocumentScan();
     undoneAt.reset();
+    takeViewOfCurrentDocument();
     if (panelIsVisible(*this)) {
         currentRow = 0;
         currentColumn = 1;
@@ -98,6 +101,7 @@ void GridPanel::onShutdown() {
     if (!settingsPath.empty()) {
         writeSettings();
     }
+    writeViews();
     closeCellEditor();
     if (panelWindow != nullptr) {
         SendMessageW(hostWindow, NPPM_MODELESSDIALOG, MODELESSDIALOGREMOVE,

@@ -25,6 +25,7 @@ void writeSetting(const SettingKey& key, const std::wstring& text, const std::ws
 void GridPanel::onReady() {
     locateSettings();
     hostReady = true;
+    takeViewOfCurrentDocument();
     // The host may leave out the modification events no plug-in asked for.
     SendMessageW(hostWindow, NPPM_ADDSCNMODIFIEDFLAGS, 0, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
     if (panelWindow != nullptr) {
@@ -51,25 +52,31 @@ void GridPanel::locateSettings() {
         CreateDirectoryW(directory, nullptr);  // one level; a failure shows as unread settings
     }
     readSettings(std::wstring(directory) + SETTINGS_FILE_NAME);
+    readViews(std::wstring(directory) + VIEWS_FILE_NAME);
 }
 
 void GridPanel::readSettings(const std::wstring& path) {
     settingsPath = path;
-    headerRow = flagFromSetting(readSetting(SETTING_HEADER_ROW, path));
-    autoDelimiter = flagFromSetting(readSetting(SETTING_AUTO_DELIMITER, path));
-    delimiter = delimiterFromSetting(readSetting(SETTING_DELIMITER, path), delimiter);
+    defaultHeaderRow = flagFromSetting(readSetting(SETTING_HEADER_ROW, path));
+    defaultAutoDelimiter = flagFromSetting(readSetting(SETTING_AUTO_DELIMITER, path));
+    defaultDelimiter = delimiterFromSetting(readSetting(SETTING_DELIMITER, path), defaultDelimiter);
     maxFileBytes = maxFileBytesFromSetting(readSetting(SETTING_MAX_FILE_MB, path));
+    headerRow = defaultHeaderRow;
+    autoDelimiter = defaultAutoDelimiter;
+    delimiter = defaultDelimiter;
 }
 
 void GridPanel::writeSettings() {
-    writeSetting(SETTING_HEADER_ROW, flagSettingText(headerRow), settingsPath);
-    writeSetting(SETTING_AUTO_DELIMITER, flagSettingText(autoDelimiter), settingsPath);
-    writeSetting(SETTING_DELIMITER, delimiterSettingText(delimiter), settingsPath);
+    writeSetting(SETTING_HEADER_ROW, flagSettingText(defaultHeaderRow), settingsPath);
+    writeSetting(SETTING_AUTO_DELIMITER, flagSettingText(defaultAutoDelimiter), settingsPath);
+    writeSetting(SETTING_DELIMITER, delimiterSettingText(defaultDelimiter), settingsPath);
     writeSetting(SETTING_MAX_FILE_MB, maxFileSettingText(maxFileBytes), settingsPath);
 }
 
+// The views file is written with the settings file.
 void GridPanel::saveSettingsIfKnown() {
     if (!settingsPath.empty()) {
         writeSettings();
     }
+    writeViews();
 }

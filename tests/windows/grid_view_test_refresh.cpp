@@ -148,6 +148,39 @@ TEST_F(GridViewTest, SwitchingDocumentsAndViewsShowsTheCurrentOne) {
     EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"s", L"t"}));
 }
 
+// Every document comes back as it was left: its header-row choice, column widths and current
+// cell, also after the host was restarted; a document seen for the first time takes the
+// settings file's choices.
+TEST_F(GridViewTest, EveryDocumentIsShownAsItWasLeftAlsoAfterARestart) {
+    host.mainView().document().path = L"C:\\data\\people.csv";
+    openPanel(PEOPLE);
+    devhost::click(host, list(), devhost::listCellCenter(list(), 1, 2));
+    setColumnWidth(1, 150);
+    auto tabs = std::make_shared<devhost::EditorDocument>("s\tt\r\n1\t2\r\n3\t4\r\n");
+    tabs->path = L"C:\\data\\tabs.tsv";
+    const auto people = host.activateDocument(0, tabs);
+    EXPECT_EQ(status(), L"2 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
+    clickHeaderRowBox();
+    EXPECT_EQ(status(), L"3 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
+
+    host.activateDocument(0, people);
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"Name", L"City"}));
+    EXPECT_EQ(status(), commaStatus(2, 2, 2, 2));
+    EXPECT_EQ(widths()[1], 150);
+    host.activateDocument(0, tabs);
+    EXPECT_EQ(status(), L"3 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
+
+    // The views outlive the host: written at shut-down, read when it is ready again.
+    host.activateDocument(0, people);
+    ASSERT_TRUE(host.shutdownPlugin());
+    ASSERT_TRUE(devhost::fileExists(config.file(L"Tabulon-views.ini")));
+    loadPlugin();
+    ASSERT_TRUE(host.invokeCommand(PANEL_COMMAND));
+    EXPECT_EQ(status(), commaStatus(2, 2, 2, 2));
+    host.activateDocument(0, tabs);
+    EXPECT_EQ(status(), L"3 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
+}
+
 TEST_F(GridViewTest, WithoutACurrentViewTheGridKeepsWhatItShows) {
     openPanel(PEOPLE);
     host.currentView = -1;
