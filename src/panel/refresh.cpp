@@ -214,6 +214,8 @@ GridPanel::ReadResult GridPanel::readIntoTable(HWND view, bool byChanges, bool k
     if (autoDelimiter) {
         if (const char detected = detectDelimiter(text); detected != 0) {
             delimiter = detected;
+            // The last delimiter detected is the fallback the settings file keeps.
+            defaultDelimiter = detected;
         }
     }
     // The scan reads into a table of its own, which takes over the storage of the rows held.
@@ -390,6 +392,9 @@ bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
         return false;
     }
     delimiter = wanted;
+    if (autoDelimiter) {
+        defaultDelimiter = wanted;
+    }
     noteRowsChanged(replaced.first, replaced.oldLast, replaced.newLast);
     return true;
 }

@@ -47,6 +47,56 @@ Scenario switchDocumentsScenario() {
     };
 }
 
+// Every document its own view, across a restart: small.csv with its header row off and its
+// third row current, second.csv with its header row on.
+bool headerRowChecked() {
+    const HWND box = panelControl(IDC_HEADER_ROW);
+    return box != nullptr && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+Step clickHeaderRowBox() {
+    return attempt("click the Header row box", [] {
+        const HWND box = panelControl(IDC_HEADER_ROW);
+        RECT client{};
+        GetClientRect(box, &client);
+        postClick(box, POINT{6, client.bottom / 2});
+        return box != nullptr;
+    });
+}
+bool smallAsLeft() {
+    return !headerRowChecked() && listItemCount() == 4 && listCellText(0, 1) == L"name" && listFocusedItem() == 2;
+}
+bool secondAsLeft() {
+    return headerRowChecked() && gridShowsSecond();
+}
+
+Scenario viewsLeaveScenario() {
+    return {
+        activate(0, 0),
+        openPanel(),
+        expect("the grid shows small.csv", gridShowsSmall, gridDetail),
+        clickHeaderRowBox(),
+        expect("small.csv's first line is a row", [] { return listItemCount() == 4; }, gridDetail),
+        clickCell(2, 2),
+        activate(0, 1),
+        expect("second.csv, seen for the first time, takes the last choice: no header row",
+               [] { return !headerRowChecked() && listItemCount() == 3; }, gridDetail),
+        clickHeaderRowBox(),
+        expect("second.csv with its header row", secondAsLeft, gridDetail),
+        activate(0, 0),
+        expect("small.csv comes back as it was left", smallAsLeft, gridDetail),
+    };
+}
+
+Scenario viewsReturnScenario() {
+    return {
+        activate(0, 0),
+        openPanel(),
+        expect("after the restart small.csv is as it was left", smallAsLeft, gridDetail),
+        activate(0, 1),
+        expect("and second.csv too", secondAsLeft, gridDetail),
+    };
+}
+
 Scenario outsideEditScenario() {
     return {
         openPanel(),
@@ -90,6 +140,8 @@ void addDocumentScenarios() {
     registerScenario("new-document", newDocumentScenario);
     registerScenario("switch-documents", switchDocumentsScenario);
     registerScenario("outside-edit", outsideEditScenario);
+    registerScenario("document-views-leave", viewsLeaveScenario);
+    registerScenario("document-views-return", viewsReturnScenario);
 }
 
 }  // namespace driver
