@@ -165,14 +165,21 @@ void ShownRows::refilter(const CsvTable& table) {
     kept_.clear();
 }
 
-void ShownRows::rowsReplaced(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast) {
+bool ShownRows::beginUpdate(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast) {
     ++generation_;
     if (!filtered_) {
         tableRows_ = table.rows.size();
-        return;
+        return false;
     }
     if (!describes(table, first, oldLast, newLast)) {
         refilter(table);
+        return false;
+    }
+    return true;
+}
+
+void ShownRows::rowsReplaced(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast) {
+    if (!beginUpdate(table, first, oldLast, newLast)) {
         return;
     }
     std::vector<uint64_t> fresh;
@@ -195,13 +202,7 @@ void ShownRows::rowsReplaced(const CsvTable& table, uint64_t first, uint64_t old
 }
 
 void ShownRows::rowsEdited(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast) {
-    ++generation_;
-    if (!filtered_) {
-        tableRows_ = table.rows.size();
-        return;
-    }
-    if (!describes(table, first, oldLast, newLast)) {
-        refilter(table);
+    if (!beginUpdate(table, first, oldLast, newLast)) {
         return;
     }
     std::vector<uint64_t> shown;

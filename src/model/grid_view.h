@@ -104,6 +104,9 @@ private:
     bool meets(const CsvTable& table, uint64_t r);
     // Shows the rows of the table that meet the conditions last applied, none kept.
     void refilter(const CsvTable& table);
+    // What both updates begin with: false when nothing is left to do (no filter, or numbers
+    // that do not fit the table, after which the filter was applied afresh).
+    bool beginUpdate(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast);
 
     CellDecoder decode_;
     CaseFolder fold_;
