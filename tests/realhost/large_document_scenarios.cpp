@@ -283,7 +283,9 @@ struct Reading {
     double commandAnswer = -1;  // how long a message posted behind the panel command waited
     bool probeOut = false;
     std::vector<std::wstring> statusTexts;  // every text the status line was given after the command
-    WNDPROC statusProc = nullptr;
+    // Sees the texts given to the status line from the command on: a reading that goes on at
+    // once may be done before the panel could be watched any other way.
+    HHOOK statusHook = nullptr;
     // A thread posts a message every few milliseconds; the longest any of them waited for the
     // host's loop is how long the loop was held at a time.
     HWND probeWindow = nullptr;
@@ -370,11 +372,13 @@ void reportPhases(double fullGridAt) {
     figure("phase-after-last-tick-to-full-grid", fullGridAt - state.ticks.back().second, "ms");
 }
 
-LRESULT CALLBACK recordingStatusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTEXT && lParam != 0) {
-        reading().statusTexts.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
+LRESULT CALLBACK statusTextRecorder(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent != nullptr && sent->message == WM_SETTEXT && sent->lParam != 0 &&
+        GetDlgCtrlID(sent->hwnd) == IDC_STATUS) {
+        reading().statusTexts.emplace_back(reinterpret_cast<const wchar_t*>(sent->lParam));
     }
-    return CallWindowProcW(reading().statusProc, window, message, wParam, lParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 constexpr UINT PROBE_MESSAGE = WM_APP + 7;
@@ -432,7 +436,7 @@ int documentGridRows() {
     return static_cast<int>(SendMessageW(currentView(), 2154 /* SCI_GETLINECOUNT */, 0, 0)) - 2;
 }
 
-// The panel opened on a document of more than one slice: it is read across ticks of the
+// The panel opened on a document of more than one slice: it is read a slice at a time from the
 // panel's timer with the progress in the status line, the host answering posted messages in
 // between, and then every row is shown. The time to the full grid and the longest wait of a
 // posted message go into the report as figures.
@@ -452,6 +456,7 @@ Scenario readingScenario() {
         require("the host shows the document again", [] { return documentGridRows() > 0; }, {}, 60000),
         act("open the panel", [] {
             reading().messageHook = SetWindowsHookExW(WH_GETMESSAGE, tickRecorder, nullptr, GetCurrentThreadId());
+            reading().statusHook = SetWindowsHookExW(WH_CALLWNDPROC, statusTextRecorder, nullptr, GetCurrentThreadId());
             reading().commandPosted = nowMs();
             postMenuCommand(tabulonCommandId(PANEL_ITEM));
             // Answered when the command, the panel's creation and the first slice are done.
@@ -459,13 +464,7 @@ Scenario readingScenario() {
             afterPostedInput([posted] { reading().commandAnswer = nowMs() - posted; });
         }),
         require("the panel is open", [] { return panelShown() && panelControl(IDC_STATUS) != nullptr; }, {}, 60000),
-        act("watch the status line and the host's loop", [] {
-            const HWND status = panelControl(IDC_STATUS);
-            reading().statusTexts.push_back(windowText(status));
-            reading().statusProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrW(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&recordingStatusProc)));
-            startProbing();
-        }),
+        act("watch the host's loop", [] { startProbing(); }),
         Step{"read the document while the host answers",
              [] {
                  const bool done = !showsProgress(windowText(panelControl(IDC_STATUS))) &&
@@ -488,7 +487,10 @@ Scenario readingScenario() {
              900000},
         act("report the waits", [] {
             stopProbing();
-            SetWindowLongPtrW(panelControl(IDC_STATUS), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(reading().statusProc));
+            if (reading().statusHook != nullptr) {
+                UnhookWindowsHookEx(reading().statusHook);
+                reading().statusHook = nullptr;
+            }
             figure("panel-command-wait", reading().commandAnswer, "ms");
             figure("longest-wait-while-reading", reading().longestAnswer, "ms");
             figure("rows", listItemCount(), "rows");
