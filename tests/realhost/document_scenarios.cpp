@@ -49,19 +49,6 @@ Scenario switchDocumentsScenario() {
 
 // Every document its own view, across a restart: small.csv with its header row off and its
 // third row current, second.csv with its header row on.
-bool headerRowChecked() {
-    const HWND box = panelControl(IDC_HEADER_ROW);
-    return box != nullptr && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-Step clickHeaderRowBox() {
-    return attempt("click the Header row box", [] {
-        const HWND box = panelControl(IDC_HEADER_ROW);
-        RECT client{};
-        GetClientRect(box, &client);
-        postClick(box, POINT{6, client.bottom / 2});
-        return box != nullptr;
-    });
-}
 bool smallAsLeft() {
     return !headerRowChecked() && listItemCount() == 4 && listCellText(0, 1) == L"name" && listFocusedItem() == 2;
 }

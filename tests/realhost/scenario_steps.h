@@ -244,4 +244,26 @@ inline Step dragTitle(int from, int to) {
                    });
 }
 
+// The Header row box: whether it is ticked, and a click on it as the mouse gives it.
+inline bool headerRowChecked() {
+    const HWND box = panelControl(IDC_HEADER_ROW);
+    return box != nullptr && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+inline Step clickHeaderRowBox() {
+    return attempt("click the Header row box", [] {
+        const HWND box = panelControl(IDC_HEADER_ROW);
+        RECT client{};
+        GetClientRect(box, &client);
+        postClick(box, POINT{6, client.bottom / 2});
+        return box != nullptr;
+    });
+}
+
+// Waits until the panel's status line holds text.
+inline Step expectStatusShows(std::string name, std::wstring text) {
+    return expect(std::move(name),
+                  [text] { return windowText(panelControl(IDC_STATUS)).find(text) != std::wstring::npos; },
+                  [] { return "status: " + utf8(windowText(panelControl(IDC_STATUS))); });
+}
+
 }  // namespace driver

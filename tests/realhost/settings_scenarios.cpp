@@ -15,11 +15,6 @@ const wchar_t* const FIRST_CELL_FIXED = L"k";
 const wchar_t* const SECOND_CELL_FIXED = L"v,w,z";
 constexpr int SEMICOLON_CHOICE = 2;
 
-bool headerRowChecked() {
-    const HWND box = panelControl(IDC_HEADER_ROW);
-    return box != nullptr && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 int delimiterChoice() {
     const HWND combo = panelControl(IDC_DELIMITER);
     return combo == nullptr ? -1 : static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
@@ -44,14 +39,7 @@ bool gridShowsSavedSettings() {
 Scenario changeSettings() {
     return {
         expect("the panel starts with the defaults", gridShowsDefaults, settingsDetail),
-        attempt("click the Header row box",
-                [] {
-                    const HWND box = panelControl(IDC_HEADER_ROW);
-                    RECT client{};
-                    GetClientRect(box, &client);
-                    postClick(box, POINT{6, client.bottom / 2});
-                    return box != nullptr;
-                }),
+        clickHeaderRowBox(),
         expect("the box is unticked", [] { return !headerRowChecked(); }, settingsDetail),
         attempt("choose \"; semicolon\"",
                 [] {
