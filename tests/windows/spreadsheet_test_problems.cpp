@@ -36,18 +36,21 @@ TEST_F(ProblemTest, F8GoesFromProblemToProblemAndTheStatusLineSaysWhatIsWrong) {
     openAndFind(FLAWED);
     EXPECT_NE(status().find(L"   |   2 problems"), std::wstring::npos) << status();
     clickCell(0, 2);
-    key(VK_F8);
-    EXPECT_EQ(current(), std::make_pair(1, 2));
-    EXPECT_EQ(note(), L"2 fields, the header has 3");
-    key(VK_F8);
-    EXPECT_EQ(current(), std::make_pair(3, 2));
-    EXPECT_EQ(note(), L"a stray quote in cell 2");
-    key(VK_F8);
-    EXPECT_EQ(current(), std::make_pair(1, 2));
-    EXPECT_EQ(note(), L"2 fields, the header has 3 (wrapped)");
-    key(VK_F8, KEY_SHIFT);
-    EXPECT_EQ(current(), std::make_pair(3, 2));
-    EXPECT_EQ(note(), L"a stray quote in cell 2 (wrapped)");
+    const struct {
+        unsigned modifiers;
+        int row;
+        const wchar_t* note;
+    } steps[] = {
+        {0, 1, L"2 fields, the header has 3"},
+        {0, 3, L"a stray quote in cell 2"},
+        {0, 1, L"2 fields, the header has 3 (wrapped)"},
+        {KEY_SHIFT, 3, L"a stray quote in cell 2 (wrapped)"},
+    };
+    for (const auto& step : steps) {
+        key(VK_F8, step.modifiers);
+        EXPECT_EQ(current(), std::make_pair(step.row, 2)) << step.note;
+        EXPECT_EQ(note(), step.note);
+    }
 
     // The mouse over a row's mark tells its problem; over another row's number, nothing.
     clickCell(0, 1);
