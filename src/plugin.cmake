@@ -37,6 +37,8 @@ add_library(Tabulon SHARED
   panel/sort_dialog.cpp
   panel/background_work.cpp
   panel/problem_marks.cpp
+  panel/shown_rows.cpp
+  panel/filter_row.cpp
   panel/document_views.cpp
   edit/cell_editor.cpp
   edit/title_edit.cpp

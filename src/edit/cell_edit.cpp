@@ -40,7 +40,7 @@ bool GridPanel::applyCellEdit(int32_t gridRow, uint64_t cellIndex, const std::st
     if (gridRow == 0 && readyRowShown()) {
         return writeFirstRecord(cellIndex, value);
     }
-    return applyRecordEdit(modelRowIndex(gridRow, headerRow), cellIndex, value, stale);
+    return applyRecordEdit(recordOf(gridRow), cellIndex, value, stale);
 }
 
 bool GridPanel::applyRecordEdit(uint64_t rowIndex, uint64_t cellIndex, const std::string& value, bool* stale) {

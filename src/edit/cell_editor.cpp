@@ -80,7 +80,7 @@ void GridPanel::openCellEditor(int32_t gridRow, int32_t listColumn, const wchar_
     }
     // The value itself, line breaks and tabs included, not the one-line form the grid shows.
     const std::optional<std::string> value =
-        cellAt(table, headerRow, gridRow, static_cast<uint64_t>(listColumn) - 1);
+        cellAt(table, gridRows(), gridRow, static_cast<uint64_t>(listColumn) - 1);
     startEditor(cell, value ? decodeCell(*value, static_cast<UINT>(documentCodePage)) : std::wstring(), typed,
                 gridRow, listColumn, false);
 }

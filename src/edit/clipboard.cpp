@@ -79,7 +79,7 @@ std::optional<std::wstring> clipboardText(UINT format) {
 void GridPanel::copyToClipboard(bool rows, bool withTitles) {
     const UINT codePage = static_cast<UINT>(documentCodePage);
     const auto cellText = [&](int32_t gridRow, uint64_t cell) {
-        const auto value = cellAt(table, headerRow, gridRow, cell);
+        const auto value = cellAt(table, gridRows(), gridRow, cell);
         return value ? decodeCell(*value, codePage) : std::wstring();
     };
     const auto titleText = [&](uint64_t cell) {
@@ -183,7 +183,7 @@ void GridPanel::copyAs(int command) {
     for (const int32_t r : rows) {
         std::vector<std::wstring>& line = block.emplace_back();
         for (int32_t c = firstColumn; c <= lastColumn; ++c) {
-            const auto value = cellAt(table, headerRow, r, static_cast<uint64_t>(c) - 1);
+            const auto value = cellAt(table, gridRows(), r, static_cast<uint64_t>(c) - 1);
             line.push_back(value ? decodeCell(*value, codePage) : std::wstring());
         }
     }
@@ -328,7 +328,48 @@ void GridPanel::clearSelectedCells() {
 bool GridPanel::writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
                                const std::vector<std::vector<std::string>>& values, bool clearing,
                                std::vector<ByteRange>* pending) {
-    const uint64_t firstRow = modelRowIndex(firstGridRow, headerRow);
+    // The rows written stay in view when the grid reads the document after the write.
+    viewEditAtReading = RowChange{};
+    if (gridRows().listed == nullptr) {
+        return writeRecordBlock(recordOf(firstGridRow), firstCell, values, clearing, pending);
+    }
+    // A filtered grid: the block's lines go to the shown rows from firstGridRow down, lines past
+    // the last shown row to new records after the document's last. Each run of consecutive
+    // records is written as a block, the last run first, so that the places of the runs before
+    // it still hold; the writes make one undo step.
+    struct Run {
+        uint64_t record;
+        size_t line;
+    };
+    std::vector<Run> runs;
+    for (size_t k = 0; k < values.size(); ++k) {
+        const uint64_t record = recordOf(static_cast<int32_t>(std::min<int64_t>(int64_t{firstGridRow} + static_cast<int64_t>(k), INT32_MAX)));
+        if (record == ~uint64_t(0)) {
+            return false;
+        }
+        if (runs.empty() || runs.back().record + (k - runs.back().line) != record) {
+            runs.push_back(Run{record, k});
+        }
+    }
+    std::vector<ByteRange> edits;
+    for (size_t i = runs.size(); i-- > 0;) {
+        const size_t end = i + 1 < runs.size() ? runs[i + 1].line : values.size();
+        const std::vector<std::vector<std::string>> lines(values.begin() + static_cast<std::ptrdiff_t>(runs[i].line),
+                                                          values.begin() + static_cast<std::ptrdiff_t>(end));
+        if (!writeRecordBlock(runs[i].record, firstCell, lines, clearing, &edits)) {
+            return false;
+        }
+    }
+    if (pending != nullptr) {
+        pending->insert(pending->end(), std::make_move_iterator(edits.begin()), std::make_move_iterator(edits.end()));
+        return true;
+    }
+    return writeEdits(edits);
+}
+
+bool GridPanel::writeRecordBlock(uint64_t firstRow, uint64_t firstCell,
+                                 const std::vector<std::vector<std::string>>& values, bool clearing,
+                                 std::vector<ByteRange>* pending) {
     if (firstRow > table.rows.size() || table.rows.empty()) {
         return false;
     }

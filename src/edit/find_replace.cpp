@@ -88,7 +88,7 @@ void GridPanel::findNext(bool backward) {
         from = backward ? GridCell{static_cast<uint64_t>(currentRow), 0}
                         : GridCell{static_cast<uint64_t>(currentRow) - 1, UINT64_MAX};
     }
-    const std::optional<FoundCell> found = findCell(table, headerRow, matcher, shownColumnCount, from, backward);
+    const std::optional<FoundCell> found = findCell(table, gridRows(), matcher, shownColumnCount, from, backward);
     if (!found) {
         if (matcher.budgetExhausted()) {
             setFindNoteText(PATTERN_TOO_COSTLY_NOTE);
@@ -106,7 +106,7 @@ void GridPanel::findNext(bool backward) {
         // Counted once per query: going from match to match reads the rows only the first time.
         if (!matchCount.known || !(matchCount.query == query) || matchCount.generation != refreshGeneration ||
             matchCount.cellWrites != cellWrites) {
-            matchCount.matches = allMatches(table, headerRow, matcher, shownColumnCount);
+            matchCount.matches = allMatches(table, gridRows(), matcher, shownColumnCount);
             matchCount.query = query;
             matchCount.generation = refreshGeneration;
             matchCount.cellWrites = cellWrites;
@@ -124,7 +124,7 @@ void GridPanel::findNext(bool backward) {
     } else if (stepping && !backward) {
         ordinal = 1;
     } else {
-        ordinal = matchOrdinal(table, headerRow, matcher, shownColumnCount, found->cell);
+        ordinal = matchOrdinal(table, gridRows(), matcher, shownColumnCount, found->cell);
     }
     selectCell(static_cast<int32_t>(found->cell.row), static_cast<int32_t>(found->cell.cell + 1), true);
     if (ordinal == 0 || matcher.budgetExhausted()) {
@@ -147,7 +147,7 @@ void GridPanel::replaceCurrent() {
     }
     const UINT codePage = static_cast<UINT>(documentCodePage);
     const auto value = currentColumn >= 1
-                           ? cellAt(table, headerRow, currentRow, static_cast<uint64_t>(currentColumn) - 1)
+                           ? cellAt(table, gridRows(), currentRow, static_cast<uint64_t>(currentColumn) - 1)
                            : std::nullopt;
     if (value && encodeCell(decodeCell(*value, codePage), codePage) == *value) {
         if (const auto text = matcher.replaced(*value, findBarText(IDC_REPLACE_TEXT))) {
@@ -192,8 +192,8 @@ void GridPanel::replaceAll() {
             cells.clear();
         }
     };
-    for (const GridCell& match : allMatches(table, headerRow, matcher, shownColumnCount)) {
-        const uint64_t record = headerRow ? match.row + 1 : match.row;
+    for (const GridCell& match : allMatches(table, gridRows(), matcher, shownColumnCount)) {
+        const uint64_t record = recordOf(static_cast<int32_t>(std::min<uint64_t>(match.row, INT32_MAX)));
         const std::string value(table.rows[record].cell(match.cell));
         if (encodeCell(decodeCell(value, codePage), codePage) != value) {
             continue;  // bytes that do not survive decoding are not rewritten

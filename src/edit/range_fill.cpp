@@ -12,11 +12,12 @@ void GridPanel::fillSelection(FillDirection direction) {
     if (range.empty() || readyRowShown() || !ensureDocumentUnchanged({rangeRows(range)})) {
         return;
     }
-    const std::vector<std::vector<std::string>> values = filledBlock(table, headerRow, range, direction);
+    const std::vector<std::vector<std::string>> values = filledBlock(table, gridRows(), range, direction);
     if (values.empty()) {
         return;
     }
     const Selection kept = selection();
+    viewEditAtReading = RowChange{};  // the rows written stay in view
     const bool written = writeCellBlock(range.firstRow, static_cast<uint64_t>(range.firstColumn) - 1, values, false);
     finishOperation(written, range.firstRow, range.firstColumn);
     if (written) {

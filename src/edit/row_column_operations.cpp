@@ -55,7 +55,7 @@ void GridPanel::insertRow(bool above) {
     const HWND view = currentView(editorWindows());
     const std::vector<int32_t> rows = selectedGridRows();
     const int32_t gridRow = rows.empty() ? currentRow : (above ? rows.front() : rows.back());
-    const uint64_t rowIndex = modelRowIndex(gridRow, headerRow);
+    const uint64_t rowIndex = recordOf(gridRow);
     if (view == nullptr || !ensureDocumentUnchanged({RowRun{rowIndex, rowIndex}})) {
         return;
     }
@@ -70,6 +70,9 @@ void GridPanel::insertRow(bool above) {
         written = replaceRange(editorWindows(), insertion.position, insertion.position, insertion.text,
                                panelIsWriting);
     }
+    // A filtered grid shows the new record beside the one it was inserted next to.
+    const uint64_t newRecord = above ? rowIndex : rowIndex + 1;
+    viewEditAtReading = RowChange{newRecord, newRecord, newRecord + 1};
     // The first data row of a grid that had none is row 0, the ready row's place.
     const int32_t newRow = gridRowCount() == 0 ? 0 : (above ? gridRow : gridRow + 1);
     finishOperation(written, newRow, std::max(currentColumn, 1));
@@ -88,7 +91,7 @@ void GridPanel::deleteRows() {
     }
     std::vector<uint64_t> rowIndexes;
     for (const int32_t gridRow : gridRows) {
-        const uint64_t index = modelRowIndex(gridRow, headerRow);
+        const uint64_t index = recordOf(gridRow);
         if (index < table.rows.size()) {
             rowIndexes.push_back(index);
         }

@@ -124,9 +124,11 @@ void GridPanel::sortRows(const std::vector<SortKey>& keys) {
     const PreparedSort sort = stillHolds ? std::move(*prepared) : prepareSort(keys);
 
     // The current cell's record, at its new place.
-    const uint64_t record = modelRowIndex(currentRow, headerRow);
+    const uint64_t record = recordOf(currentRow);
     int32_t gridRow = currentRow;
+    uint64_t newRecord = record;
     if (const auto at = std::find(sort.order.begin(), sort.order.end(), record); at != sort.order.end()) {
+        newRecord = static_cast<uint64_t>(at - sort.order.begin());
         gridRow = static_cast<int32_t>((at - sort.order.begin()) - (headerRow ? 1 : 0));
     }
     if (!sort.readsBack) {
@@ -135,6 +137,12 @@ void GridPanel::sortRows(const std::vector<SortKey>& keys) {
     }
     const bool written = !sort.changes || replaceDocument(sort.text, &sort.starts);
     finishOperation(written, gridRow, currentColumn);
+    // A filtered grid shows the sorted records that meet the filter: the record stays current.
+    if (written && gridRows().listed != nullptr) {
+        if (const auto row = gridRowOf(newRecord)) {
+            selectCell(*row, currentColumn, true);
+        }
+    }
     if (written) {
         sortArrow = {keys.front().column, keys.front().descending, refreshGeneration};
     }

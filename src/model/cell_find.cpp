@@ -202,10 +202,15 @@ std::optional<std::wstring> CellMatcher::replaced(std::string_view value, std::w
 
 std::optional<FoundCell> findCell(const CsvTable& table, bool headerRow, const CellMatcher& matcher,
                                   uint64_t cellLimit, std::optional<GridCell> from, bool backward) {
-    const uint64_t rows = dataRowCount(table, headerRow);
+    return findCell(table, allGridRows(table, headerRow), matcher, cellLimit, from, backward);
+}
+
+std::optional<FoundCell> findCell(const CsvTable& table, const GridRows& gridRows, const CellMatcher& matcher,
+                                  uint64_t cellLimit, std::optional<GridCell> from, bool backward) {
+    const uint64_t rows = gridRows.count;
     if (rows == 0) return std::nullopt;
     const auto rowAt = [&](uint64_t gridRow) -> CsvRow {
-        return table.rows[static_cast<size_t>(headerRow ? gridRow + 1 : gridRow)];
+        return table.rows[static_cast<size_t>(gridRows.tableRow(gridRow))];
     };
     const auto look = [&](uint64_t gridRow, uint64_t lo, uint64_t hi) -> std::optional<GridCell> {
         if (const auto c = matchInRow(rowAt(gridRow), matcher, cellLimit, lo, hi, backward)) return GridCell{gridRow, *c};
@@ -248,10 +253,15 @@ std::optional<FoundCell> findCell(const CsvTable& table, bool headerRow, const C
 
 std::vector<GridCell> allMatches(const CsvTable& table, bool headerRow, const CellMatcher& matcher,
                                  uint64_t cellLimit) {
+    return allMatches(table, allGridRows(table, headerRow), matcher, cellLimit);
+}
+
+std::vector<GridCell> allMatches(const CsvTable& table, const GridRows& gridRows, const CellMatcher& matcher,
+                                 uint64_t cellLimit) {
     std::vector<GridCell> found;
-    const uint64_t rows = dataRowCount(table, headerRow);
+    const uint64_t rows = gridRows.count;
     for (uint64_t r = 0; r < rows && !matcher.budgetExhausted(); ++r) {
-        const CsvRow& row = table.rows[static_cast<size_t>(headerRow ? r + 1 : r)];
+        const CsvRow& row = table.rows[static_cast<size_t>(gridRows.tableRow(r))];
         const CellRange cells = searchableCells(row, cellLimit, matcher.query().column);
         for (uint64_t c = cells.from; c < cells.to; ++c) {
             if (matcher.matches(row.cell(c))) found.push_back({r, c});
@@ -262,10 +272,15 @@ std::vector<GridCell> allMatches(const CsvTable& table, bool headerRow, const Ce
 
 uint64_t matchOrdinal(const CsvTable& table, bool headerRow, const CellMatcher& matcher, uint64_t cellLimit,
                       GridCell cell) {
+    return matchOrdinal(table, allGridRows(table, headerRow), matcher, cellLimit, cell);
+}
+
+uint64_t matchOrdinal(const CsvTable& table, const GridRows& gridRows, const CellMatcher& matcher, uint64_t cellLimit,
+                      GridCell cell) {
     uint64_t ordinal = 0;
-    const uint64_t rows = std::min(dataRowCount(table, headerRow), cell.row + 1);
+    const uint64_t rows = std::min(gridRows.count, cell.row + 1);
     for (uint64_t r = 0; r < rows && !matcher.budgetExhausted(); ++r) {
-        const CsvRow& row = table.rows[static_cast<size_t>(headerRow ? r + 1 : r)];
+        const CsvRow& row = table.rows[static_cast<size_t>(gridRows.tableRow(r))];
         const CellRange cells = searchableCells(row, cellLimit, matcher.query().column);
         const uint64_t to = r == cell.row ? std::min(cells.to, cell.cell + 1) : cells.to;
         for (uint64_t c = cells.from; c < to; ++c) {

@@ -103,14 +103,21 @@ struct FoundCell {
 };
 std::optional<FoundCell> findCell(const CsvTable& table, bool headerRow, const CellMatcher& matcher,
                                   uint64_t cellLimit, std::optional<GridCell> from, bool backward);
+// The same through the grid rows a view shows: only those are searched.
+std::optional<FoundCell> findCell(const CsvTable& table, const GridRows& rows, const CellMatcher& matcher,
+                                  uint64_t cellLimit, std::optional<GridCell> from, bool backward);
 
 // Every matching cell, in search order; those found before the matcher's budget ran out.
 std::vector<GridCell> allMatches(const CsvTable& table, bool headerRow, const CellMatcher& matcher,
+                                 uint64_t cellLimit);
+std::vector<GridCell> allMatches(const CsvTable& table, const GridRows& rows, const CellMatcher& matcher,
                                  uint64_t cellLimit);
 
 // How many matching cells there are up to and including cell, in search order: the ordinal of
 // a match. Looks at the cells up to it only, and stops where the matcher's budget ran out.
 uint64_t matchOrdinal(const CsvTable& table, bool headerRow, const CellMatcher& matcher, uint64_t cellLimit,
+                      GridCell cell);
+uint64_t matchOrdinal(const CsvTable& table, const GridRows& rows, const CellMatcher& matcher, uint64_t cellLimit,
                       GridCell cell);
 
 // The status line's note: "match 3 of 41" when the count is known, else "match 3", with

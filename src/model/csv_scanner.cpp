@@ -185,8 +185,18 @@ uint64_t modelRowIndex(int32_t gridRow, bool headerRow) {
     return static_cast<uint64_t>(gridRow) + (headerRow ? 1 : 0);
 }
 
+GridRows allGridRows(const CsvTable& table, bool headerRow) {
+    const uint64_t first = headerRow && !table.rows.empty() ? 1 : 0;
+    return GridRows{first, table.rows.size() - first, nullptr};
+}
+
 std::optional<std::string> cellAt(const CsvTable& table, bool headerRow, int32_t gridRow, uint64_t cellIndex) {
-    uint64_t r = modelRowIndex(gridRow, headerRow);
+    return cellAt(table, allGridRows(table, headerRow), gridRow, cellIndex);
+}
+
+std::optional<std::string> cellAt(const CsvTable& table, const GridRows& rows, int32_t gridRow, uint64_t cellIndex) {
+    if (gridRow < 0 || static_cast<uint64_t>(gridRow) >= rows.count) return std::nullopt;
+    const uint64_t r = rows.tableRow(static_cast<uint64_t>(gridRow));
     if (r >= table.rows.size()) return std::nullopt;
     const CsvRow& row = table.rows.cached(r);
     if (cellIndex >= row.cellCount()) return std::nullopt;

@@ -83,6 +83,19 @@ private:
 // The number of grid rows: the header row, when shown as such, is not one.
 uint64_t dataRowCount(const CsvTable& table, bool headerRow);
 
+// Which table row each grid row shows. Without a filter grid row g shows table row g + first
+// (first is 1 past a header record); with one, grid row g shows listed[g], the listed rows
+// ascending. A GridRows borrows the list of the view that made it and is used at once.
+struct GridRows {
+    uint64_t first = 0;
+    uint64_t count = 0;
+    const std::vector<uint64_t>* listed = nullptr;
+    // Requires gridRow < count.
+    uint64_t tableRow(uint64_t gridRow) const { return listed != nullptr ? (*listed)[gridRow] : gridRow + first; }
+};
+// Every record as a grid row, the header record aside.
+GridRows allGridRows(const CsvTable& table, bool headerRow);
+
 // The table row of a grid row. A negative grid row names no row: the answer is then all ones,
 // which no row index reaches.
 uint64_t modelRowIndex(int32_t gridRow, bool headerRow);
@@ -90,3 +103,4 @@ uint64_t modelRowIndex(int32_t gridRow, bool headerRow);
 // The value of a grid cell, or none when the row or the cell does not exist.
 std::optional<std::string> cellAt(const CsvTable& table, bool headerRow, int32_t gridRow,
                                        uint64_t cellIndex);
+std::optional<std::string> cellAt(const CsvTable& table, const GridRows& rows, int32_t gridRow, uint64_t cellIndex);

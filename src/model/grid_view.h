@@ -28,6 +28,13 @@
 
 class FilterRun;
 
+// An edit of a table's rows: the rows [first, oldLast) became the rows [first, newLast).
+struct RowChange {
+    uint64_t first = 0;
+    uint64_t oldLast = 0;
+    uint64_t newLast = 0;
+};
+
 // Which table rows the grid shows, and the filter that chooses them.
 class ShownRows {
 public:
@@ -63,6 +70,13 @@ public:
     // The records a grid row may show: the table's rows, the header record aside.
     uint64_t recordCount() const { return tableRows_ - firstRecord(); }
     uint64_t count() const { return filtered_ ? shown_.size() : recordCount(); }
+    // The table's row count the view was last told of: the view describes a table only
+    // when it has that many rows.
+    uint64_t tableRows() const { return tableRows_; }
+    // The shown rows as a map from grid rows, valid until the view changes.
+    GridRows gridRows() const {
+        return filtered_ ? GridRows{0, shown_.size(), &shown_} : GridRows{firstRecord(), recordCount(), nullptr};
+    }
     // The table row of a shown row; requires shownRow < count().
     uint64_t tableRow(uint64_t shownRow) const;
     // The shown row of a table row; none when the row is not shown.
@@ -95,6 +109,13 @@ public:
 
 private:
     friend class FilterRun;
+
+// An edit of a table's rows: the rows [first, oldLast) became the rows [first, newLast).
+struct RowChange {
+    uint64_t first = 0;
+    uint64_t oldLast = 0;
+    uint64_t newLast = 0;
+};
 
     uint64_t firstRecord() const { return headerRow_ && tableRows_ > 0 ? 1 : 0; }
     void rebuildMatchers();

@@ -4,12 +4,17 @@
 
 std::vector<std::vector<std::string>> filledBlock(const CsvTable& table, bool headerRow, const CellRange& range,
                                                   FillDirection direction) {
+    return filledBlock(table, allGridRows(table, headerRow), range, direction);
+}
+
+std::vector<std::vector<std::string>> filledBlock(const CsvTable& table, const GridRows& gridRows, const CellRange& range,
+                                                  FillDirection direction) {
     std::vector<std::vector<std::string>> block;
     if (range.empty() || range.firstColumn < 1) {
         return block;
     }
     const auto value = [&](int32_t row, int32_t column) {
-        const std::optional<std::string> cell = cellAt(table, headerRow, row, static_cast<uint64_t>(column) - 1);
+        const std::optional<std::string> cell = cellAt(table, gridRows, row, static_cast<uint64_t>(column) - 1);
         return cell ? *cell : std::string();
     };
     const size_t rows = static_cast<size_t>(range.rowCount());

@@ -18,3 +18,6 @@ enum class FillDirection { Down, Right };
 // rows, columns list columns (data columns from 1).
 std::vector<std::vector<std::string>> filledBlock(const CsvTable& table, bool headerRow, const CellRange& range,
                                                   FillDirection direction);
+// The same with grid rows as a view shows them.
+std::vector<std::vector<std::string>> filledBlock(const CsvTable& table, const GridRows& rows, const CellRange& range,
+                                                  FillDirection direction);

@@ -67,7 +67,11 @@ void SelectionFiguresScan::start(const CellRange& range) {
 }
 
 bool SelectionFiguresScan::step(const CsvTable& table, bool headerRow, uint64_t budget) {
-    const int64_t rows = static_cast<int64_t>(std::min<uint64_t>(dataRowCount(table, headerRow), INT64_MAX));
+    return step(table, allGridRows(table, headerRow), budget);
+}
+
+bool SelectionFiguresScan::step(const CsvTable& table, const GridRows& gridRows, uint64_t budget) {
+    const int64_t rows = static_cast<int64_t>(std::min<uint64_t>(gridRows.count, INT64_MAX));
     const int64_t lastRow = std::min<int64_t>(range_.lastRow, rows - 1);
     // Columns count from 1; a range reaching into the row numbers starts at the first cell.
     const uint64_t firstCell = static_cast<uint64_t>(std::max<int32_t>(range_.firstColumn, 1) - 1);
@@ -79,7 +83,7 @@ bool SelectionFiguresScan::step(const CsvTable& table, bool headerRow, uint64_t 
             break;
         }
         if (spent > 0 && spent >= budget) break;
-        const uint64_t r = modelRowIndex(static_cast<int32_t>(nextRow_), headerRow);
+        const uint64_t r = gridRows.tableRow(static_cast<uint64_t>(nextRow_));
         ++nextRow_;
         ++spent;
         const uint64_t cells = table.rows.cellCount(r);

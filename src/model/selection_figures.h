@@ -47,6 +47,8 @@ public:
     // whether the table's first record is the titles, which grid rows do not count. Returns
     // done().
     bool step(const CsvTable& table, bool headerRow, uint64_t budget);
+    // The same with grid rows as a view shows them.
+    bool step(const CsvTable& table, const GridRows& rows, uint64_t budget);
     bool done() const { return done_; }
     // The figures of the rows read so far; those of the whole range once done.
     SelectionFigures figures() const;

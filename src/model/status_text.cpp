@@ -43,8 +43,13 @@ std::wstring delimiterDisplayText(char delimiter) {
 std::wstring gridStatusText(const GridStatus& status) {
     std::wstring text;
     text.reserve(96);
-    text += decimal(status.rowCount);
-    text += status.rowCount == 1 ? L" row x " : L" rows x ";
+    if (status.filteredFrom) {
+        text += filteredRowsText(status.rowCount, *status.filteredFrom);
+        text += L" x ";
+    } else {
+        text += decimal(status.rowCount);
+        text += status.rowCount == 1 ? L" row x " : L" rows x ";
+    }
     text += decimal(status.columnCount);
     text += status.columnCount == 1 ? L" col" : L" cols";
     if (status.capped) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The status static takes at most this many characters, the terminating NUL included; longer
@@ -17,6 +18,9 @@ std::wstring delimiterDisplayText(char delimiter);
 // What the status line reports about a shown table.
 struct GridStatus {
     uint64_t rowCount = 0;     // grid rows, header record excluded
+    // While a filter chooses the rows: how many records it chooses from; the count then reads
+    // "<rows> of <records> rows".
+    std::optional<uint64_t> filteredFrom;
     uint64_t columnCount = 0;  // data columns shown
     bool capped = false;       // the widest row has more cells than are shown
     char delimiter = ',';
@@ -31,7 +35,7 @@ struct GridStatus {
 };
 
 // "<rows> rows x <cols> cols[ (capped)]   |   delimiter <d>   |   cell R<row+1> C<column>" ("1 row",
-// "1 col" for one; "row R<row+1>" when the current cell is in the row numbers, "col C<column>"
+// "1 col" for one; with filteredFrom "<rows> of <records> rows x <cols> cols"; "row R<row+1>" when the current cell is in the row numbers, "col C<column>"
 // when there are titles but no rows, nothing when there are no columns), followed by
 // "   |   <r> x <c> selected" while more than one cell is selected (then "   |   <figures>" when
 // given) and by "   |   <note>" when there is a note; "   |   <problems>", when given, follows the

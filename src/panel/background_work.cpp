@@ -38,7 +38,14 @@ void GridPanel::startFindingProblems() {
     }
 }
 
-void GridPanel::noteRowsChanged(uint64_t first, uint64_t oldLast, uint64_t newLast) {
+void GridPanel::noteRowsChanged(uint64_t first, uint64_t oldLast, uint64_t newLast, bool outside) {
+    // The filter follows: outside edits have their new rows tested, the grid's own edits keep
+    // the rows they wrote in view.
+    if (outside) {
+        gridView.rows.rowsReplaced(table, first, oldLast, newLast);
+    } else {
+        gridView.rows.rowsEdited(table, first, oldLast, newLast);
+    }
     problemFinder.update(table, first, oldLast, newLast);
     if (!problemFinder.done()) {
         scheduleBackgroundWork();
@@ -52,14 +59,15 @@ std::wstring GridPanel::selectionFiguresNote() {
     const CellRange range = selectedCells();
     FiguresWork& work = figuresWork;
     const bool same = work.range == range && work.generation == refreshGeneration &&
-                      work.cellWrites == cellWrites && work.headerRow == headerRow;
+                      work.cellWrites == cellWrites && work.headerRow == headerRow && work.filterChanges == filterChanges;
     if (!same) {
         work.range = range;
         work.generation = refreshGeneration;
         work.cellWrites = cellWrites;
         work.headerRow = headerRow;
+        work.filterChanges = filterChanges;
         work.scan.start(range);
-        work.scan.step(table, headerRow, FIGURES_AT_ONCE_BYTES);
+        work.scan.step(table, gridRows(), FIGURES_AT_ONCE_BYTES);
         if (!work.scan.done()) {
             scheduleBackgroundWork();
         }
@@ -97,9 +105,9 @@ bool GridPanel::onBackgroundTimer(UINT_PTR timerId) {
     // any change since begins them anew with the next status line.
     FiguresWork& work = figuresWork;
     const bool figuresCurrent = work.generation == refreshGeneration && work.cellWrites == cellWrites &&
-                                work.headerRow == headerRow;
+                                work.headerRow == headerRow && work.filterChanges == filterChanges;
     if (figuresCurrent && !work.scan.done() && timeLeft()) {
-        while (!work.scan.step(table, headerRow, BACKGROUND_STEP_BYTES) && timeLeft()) {
+        while (!work.scan.step(table, gridRows(), BACKGROUND_STEP_BYTES) && timeLeft()) {
         }
         shownChanged = shownChanged || work.scan.done();
     }

@@ -89,6 +89,7 @@ void GridPanel::rebuildColumns() {
         }
     }
     forgetSortArrow();  // the rows are read anew: a sort they show is not known any more
+    layoutFilterBoxes();
 }
 
 // Sizes every column to its title and the texts of its first rows, within fixed bounds. The
@@ -118,7 +119,7 @@ void GridPanel::autoFitColumns() {
                 const uint64_t cellIndex = i - 1;
                 width = textWidth(dc.get(), dataColumnTitle(cellIndex));
                 for (uint64_t r = 0; r < sampled && width <= maxWidth; ++r) {
-                    const auto cell = cellAt(table, headerRow, static_cast<int32_t>(r), cellIndex);
+                    const auto cell = cellAt(table, gridRows(), static_cast<int32_t>(r), cellIndex);
                     if (!cell || cell->empty()) {
                         continue;
                     }

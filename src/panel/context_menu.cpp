@@ -123,6 +123,21 @@ void GridPanel::showContextMenu(const ContextMenuPlace& place) {
         AppendMenuW(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED),
                     static_cast<UINT_PTR>(item.command), text.c_str());
     }
+    // The filter: the row of boxes, and on a cell its value as the column's condition; on a
+    // title, that column's condition taken away.
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING | (fileTooLarge ? MF_GRAYED : MF_ENABLED) | (filterRowShown ? MF_CHECKED : 0),
+                MENU_FILTER_ROW, L"F&ilter\tCtrl+Shift+L");
+    const bool columnFilter = currentColumn >= 1 && columnFiltered(static_cast<uint64_t>(currentColumn) - 1);
+    if (place.onColumn) {
+        AppendMenuW(menu.get(), MF_STRING | (columnFilter ? MF_ENABLED : MF_GRAYED), MENU_CLEAR_COLUMN_FILTER,
+                    L"Clear this column's filter");
+    } else {
+        AppendMenuW(menu.get(), MF_STRING | (onData && currentColumn >= 1 ? MF_ENABLED : MF_GRAYED),
+                    MENU_FILTER_BY_VALUE, L"Filter by this val&ue");
+        AppendMenuW(menu.get(), MF_STRING | (gridView.rows.hasConditions() ? MF_ENABLED : MF_GRAYED),
+                    MENU_CLEAR_FILTER, L"Clear filter");
+    }
     // The document's own delimiter is checked and has nothing to convert to. The submenu is
     // the menu's, which destroys it with itself.
     if (const HMENU conversions = CreatePopupMenu()) {
@@ -216,6 +231,20 @@ void GridPanel::runMenuCommand(int command) {
         break;
     case MENU_SORT_BY:
         showSortDialog();
+        break;
+    case MENU_FILTER_ROW:
+        toggleFilterRow();
+        break;
+    case MENU_FILTER_BY_VALUE:
+        filterByCurrentValue();
+        break;
+    case MENU_CLEAR_FILTER:
+        clearFilter();
+        break;
+    case MENU_CLEAR_COLUMN_FILTER:
+        if (currentColumn >= 1) {
+            clearColumnFilter(static_cast<uint64_t>(currentColumn) - 1);
+        }
         break;
     case MENU_CONVERT_TO_COMMA:
     case MENU_CONVERT_TO_SEMICOLON:

@@ -17,6 +17,7 @@ inline constexpr int IDC_FIT = 2609;
 inline constexpr int IDC_STATUS = 2610;
 inline constexpr int IDC_CELL_EDITOR = 2611;
 inline constexpr int IDC_DELIM_LABEL = 2612;
+inline constexpr int IDC_FILTER = 2613;
 
 // The find bar along the panel's bottom edge, created when it is first opened.
 inline constexpr int IDC_FIND_LABEL = 2630;

@@ -168,6 +168,13 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             }
             // A title dragged to another place moves its column in the document; the header
             // never reorders its items itself (TRUE refuses), the grid is shown anew instead.
+            // The filter boxes follow the titles' widths.
+            if (notice != nullptr && (notice->code == HDN_ITEMCHANGEDW || notice->code == HDN_ITEMCHANGEDA) &&
+                notice->hwndFrom == header && panel.filterRowShown) {
+                const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                panel.layoutFilterBoxes();
+                return result;
+            }
             if (notice != nullptr && notice->code == HDN_BEGINDRAG && notice->hwndFrom == header) {
                 return panel.canDragTitle(reinterpret_cast<const NMHEADERW*>(lParam)->iItem) ? FALSE : TRUE;
             }
@@ -360,6 +367,12 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
             return false;
         }
         showFindBar();
+        return true;
+    case 'L':
+        if (!control || !shift) {
+            return false;
+        }
+        toggleFilterRow();
         return true;
     case VK_F3:
         findNext(shift);

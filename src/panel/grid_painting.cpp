@@ -59,13 +59,14 @@ void drawLine(HDC dc, int x1, int y1, int x2, int y2) {
     LineTo(dc, x2, y2);
 }
 
-// The number shown for a grid row: counted from 1, whatever the header setting.
 // The ready row of a grid without data rows is no record yet: it has a mark, not a number.
 constexpr wchar_t READY_ROW_MARK[] = L"*";
 
-std::wstring rowNumberText(int64_t gridRow) {
-    return std::to_wstring(gridRow + 1);
-}
+// The mark of a row kept in a filtered grid though it no longer meets the filter: a triangle in
+// the lower left corner of its number.
+constexpr int KEPT_MARK_SIZE = 7;
+constexpr COLORREF KEPT_MARK_LIGHT = RGB(0, 110, 200);
+constexpr COLORREF KEPT_MARK_DARK = RGB(110, 175, 255);
 
 }  // namespace
 
@@ -93,7 +94,7 @@ std::wstring GridPanel::cellDisplayText(int32_t gridRow, int32_t listColumn) con
     if (listColumn < 1) {
         return std::wstring();
     }
-    const auto cell = cellAt(table, headerRow, gridRow, static_cast<uint64_t>(listColumn - 1));
+    const auto cell = cellAt(table, gridRows(), gridRow, static_cast<uint64_t>(listColumn - 1));
     if (!cell) {
         return std::wstring();
     }
@@ -158,7 +159,7 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
             // The row numbers keep the header's colours, selected or not.
             fillSolid(dc, cell, colors.headerBackground);
             textColor = colors.headerText;
-            text = readyRowShown() ? std::wstring(READY_ROW_MARK) : rowNumberText(row);
+            text = readyRowShown() ? std::wstring(READY_ROW_MARK) : std::to_wstring(rowNumber(row));
             format = ROW_NUMBER_FORMAT;
         } else {
             if (isCurrent) {
@@ -176,6 +177,10 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
         drawLine(dc, cell.right - 1, cell.top, cell.right - 1, cell.bottom);
         if (column == 0 && rowHasProblem(row)) {
             drawProblemMark(dc, cell);
+        }
+        if (column == 0 && gridView.rows.filtered() && gridRows().listed != nullptr &&
+            gridView.rows.isKept(static_cast<uint64_t>(row))) {
+            drawKeptMark(dc, cell);
         }
 
         RECT textArea = cell;
@@ -205,11 +210,21 @@ void GridPanel::drawProblemMark(HDC dc, const RECT& cell) const {
     Polygon(dc, corner, 3);
 }
 
+void GridPanel::drawKeptMark(HDC dc, const RECT& cell) const {
+    const int size = std::min<int>(scaled(KEPT_MARK_SIZE), static_cast<int>(cell.bottom - cell.top));
+    const POINT corner[3] = {{cell.left, cell.bottom}, {cell.left + size, cell.bottom}, {cell.left, cell.bottom - size}};
+    ScopedBrush brush(CreateSolidBrush(darkMode ? KEPT_MARK_DARK : KEPT_MARK_LIGHT));
+    SelectedObject selectedBrush(dc, brush.get());
+    SelectedObject selectedPen(dc, GetStockObject(NULL_PEN));
+    Polygon(dc, corner, 3);
+}
+
 LRESULT GridPanel::onHeaderCustomDraw(const NMCUSTOMDRAW* draw) {
     if (draw == nullptr) {
         return CDRF_DODEFAULT;
     }
-    if (!darkMode) {
+    // With the filter boxes under the titles every title is drawn here, in its upper part.
+    if (!darkMode && !filterRowShown) {
         // The system look; afterwards only the row numbers' title, kept at the left edge.
         if (draw->dwDrawStage == CDDS_PREPAINT) {
             return CDRF_NOTIFYPOSTPAINT;
@@ -270,7 +285,14 @@ int GridPanel::drawSortArrow(HDC dc, const RECT& textArea, bool descending) cons
 
 LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* draw) {
     const HDC dc = draw->hdc;
-    const RECT& area = draw->rc;
+    RECT area = draw->rc;
+    if (filterRowShown) {
+        // The boxes' strip below the title.
+        RECT strip = area;
+        strip.top = std::max(area.top, area.bottom - filterRowHeight());
+        fillSolid(dc, strip, colors.headerBackground);
+        area.bottom = strip.top;
+    }
     fillSolid(dc, area, colors.headerBackground);
     {
         ScopedPen linePen(CreatePen(PS_SOLID, GRID_LINE_WIDTH, colors.gridLine));
@@ -295,6 +317,9 @@ LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* draw) {
     if ((headerItem.fmt & (HDF_SORTUP | HDF_SORTDOWN)) != 0) {
         textArea.right -= drawSortArrow(dc, textArea, (headerItem.fmt & HDF_SORTDOWN) != 0);
     }
+    if (draw->dwItemSpec >= 1 && columnFiltered(static_cast<uint64_t>(draw->dwItemSpec) - 1)) {
+        textArea.right -= drawFilterMark(dc, textArea);
+    }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colors.headerText);
     {
@@ -316,7 +341,7 @@ void GridPanel::drawFrozenHeaderTitle(const NMCUSTOMDRAW* draw) {
     NMCUSTOMDRAW item = *draw;
     item.rc = title;
     item.dwItemSpec = 0;
-    if (darkMode) {
+    if (darkMode || filterRowShown) {
         drawHeaderItem(&item);
         return;
     }
@@ -353,7 +378,7 @@ void GridPanel::serveItemText(NMLVDISPINFOW* dispInfo) {
         return;
     }
     if (item.iSubItem == 0) {
-        displayScratch = readyRowShown() ? std::wstring(READY_ROW_MARK) : rowNumberText(item.iItem);
+        displayScratch = readyRowShown() ? std::wstring(READY_ROW_MARK) : std::to_wstring(rowNumber(item.iItem));
     } else {
         displayScratch = cellDisplayText(item.iItem, item.iSubItem);
     }

@@ -29,6 +29,7 @@
 #include "model/column_edit.h"
 #include "model/csv_table.h"
 #include "model/editor_access.h"
+#include "model/grid_view.h"
 #include "model/range_fill.h"
 #include "model/row_problems.h"
 #include "model/selection_figures.h"
@@ -66,6 +67,10 @@ enum MenuCommand {
     MENU_CONVERT_TO_SEMICOLON,
     MENU_CONVERT_TO_TAB,
     MENU_CONVERT_TO_PIPE,
+    MENU_FILTER_ROW,
+    MENU_FILTER_BY_VALUE,
+    MENU_CLEAR_FILTER,
+    MENU_CLEAR_COLUMN_FILTER,
 };
 
 // Where a context menu opens, in screen coordinates, and whether it was asked for on a column
@@ -154,7 +159,50 @@ public:
     void startFindingProblems();
     // The rows [first, oldLast) of the table became [first, newLast) without a full reading:
     // the problems found follow them.
-    void noteRowsChanged(uint64_t first, uint64_t oldLast, uint64_t newLast);
+    // outside: the change came from outside the grid (a rescan by changes).
+    void noteRowsChanged(uint64_t first, uint64_t oldLast, uint64_t newLast, bool outside = false);
+
+    // --- The rows the grid shows and the filter row (shown_rows.cpp, filter_row.cpp) -------
+    // Which record each grid row shows: every record (the header record aside), or the ones
+    // the filter chooses. Out of step with the table (never for long) it is every record.
+    GridRows gridRows() const;
+    // The table row of a grid row; all ones for a negative row. Rows past the last shown one
+    // stand for the records a block would add after the document's last.
+    uint64_t recordOf(int32_t gridRow) const;
+    // The grid row that shows a record; none when the filter hides it.
+    std::optional<int32_t> gridRowOf(uint64_t record) const;
+    // The number the row numbers show for a grid row: its record's own, counted from 1 after
+    // the header record.
+    uint64_t rowNumber(int32_t gridRow) const;
+    // After a whole reading: the view follows the edit the panel made, when it told one, else
+    // the filter is applied afresh to the rows read.
+    void syncViewAfterReading(const std::optional<RowChange>& edit);
+    // The filter's conditions applied again; the current cell stays on its record, or on the
+    // nearest shown one.
+    void applyFilter();
+    // Ctrl+Shift+L and the Filter box: the row of filter boxes shown or hidden. Hiding it takes
+    // the filter away.
+    void toggleFilterRow();
+    void showFilterRow(bool show);
+    // "Filter by this value": the current cell's column gets "=value".
+    void filterByCurrentValue();
+    void clearFilter();
+    void clearColumnFilter(uint64_t cellIndex);
+    // The boxes laid over the lower part of the titles, one per data column.
+    void layoutFilterBoxes();
+    void onFilterBoxChanged(HWND box);
+    static LRESULT CALLBACK headerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR subclassId, DWORD_PTR referenceData);
+    static LRESULT CALLBACK filterBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR subclassId, DWORD_PTR referenceData);
+    bool columnFiltered(uint64_t cellIndex) const;
+    // The titles repainted, for their filter marks.
+    void updateHeaderMarks();
+    // A filtered title's mark at the right end of its text area; answers the width it takes.
+    int drawFilterMark(HDC dc, const RECT& textArea) const;
+    // The height of the strip of filter boxes under the titles.
+    int filterRowHeight() const;
+    void drawKeptMark(HDC dc, const RECT& cell) const;
 
     // --- Problems in the document (problem_marks.cpp) --------------------------------------
     // F8 and Shift+F8: the next or previous row with a problem becomes current and what is
@@ -289,9 +337,7 @@ public:
     // on (the rows of runs, or the whole document when none are given).
     bool ensureDocumentUnchanged(const std::vector<RowRun>& runs = {});
     // The table rows of a range's grid rows, for the check before a write into the range.
-    RowRun rangeRows(const CellRange& range) const {
-        return RowRun{modelRowIndex(range.firstRow, headerRow), modelRowIndex(range.lastRow, headerRow)};
-    }
+    RowRun rangeRows(const CellRange& range) const { return RowRun{recordOf(range.firstRow), recordOf(range.lastRow)}; }
     bool documentHoldsRows(const std::vector<RowRun>& runs);
 
     // --- Row and column operations --------------------------------------------------------
@@ -385,11 +431,12 @@ public:
     // The host's windows, for the editor access functions (currentView, replaceRange, ...).
     EditorWindows editorWindows() const { return {hostWindow, scintillaMain, scintillaSecond}; }
     // The number of grid rows of the table as last read (the header record excluded).
-    uint64_t gridRowCount() const { return dataRowCount(table, headerRow); }
+    uint64_t gridRowCount() const { return gridRows().count; }
     // A grid read without data rows (an empty document, or titles alone) shows one empty row,
     // ready to be typed into; it is no record until a value is written into it.
     bool readyRowShown() const {
-        return gridRowCount() == 0 && shownColumnCount > 0 && !fileTooLarge && documentScan == nullptr;
+        return gridRowCount() == 0 && shownColumnCount > 0 && !fileTooLarge && documentScan == nullptr &&
+               !gridView.rows.filtered();
     }
     // The rows the list shows: the grid rows, or the ready row.
     uint64_t shownRowCount() const { return readyRowShown() ? 1 : gridRowCount(); }
@@ -458,12 +505,14 @@ public:
     // are not there yet; the grid shows no rows and the status line the progress.
     struct DocumentReading {
         DocumentReading(HWND scanned, CsvTable&& previous, uint64_t length, char delimiter, char quote,
-                        bool keep)
-            : view(scanned), table(std::move(previous)), scan(table, length, delimiter, quote), keepPosition(keep) {}
+                        bool keep, std::optional<RowChange> edit)
+            : view(scanned), table(std::move(previous)), scan(table, length, delimiter, quote), keepPosition(keep),
+              viewEdit(edit) {}
         HWND view;
         CsvTable table;
         DocumentScan scan;
         bool keepPosition;
+        std::optional<RowChange> viewEdit;  // what the panel's edit did to the rows, if it told
     };
     std::unique_ptr<DocumentReading> documentScan;
     // The figures of the selected range, for the range and the rows as they were when begun.
@@ -473,7 +522,17 @@ public:
         uint64_t generation = UINT64_MAX;
         uint64_t cellWrites = 0;
         bool headerRow = false;
+        uint64_t filterChanges = 0;
     } figuresWork;
+    // The grid's view of the table: the rows the filter shows. A panel operation that rewrites
+    // rows and reads the document again tells here what it did, so that the view follows the
+    // edit instead of filtering afresh ({0, 0, 0}: it has followed already).
+    GridView gridView;
+    std::optional<RowChange> viewEditAtReading;
+    bool filterRowShown = false;
+    uint64_t filterChanges = 0;  // counts the filter's applications, for work begun on the rows
+    std::vector<HWND> filterBoxes;  // children of the list's header, one per data column
+    bool fillingFilterBoxes = false; // set while the boxes are given their texts
     // The rows with problems, found between messages after each reading (background_work.cpp).
     ProblemFinder problemFinder;
     int32_t hoveredProblemRow = -1;  // the grid row whose mark the mouse is over, or -1
@@ -573,7 +632,7 @@ private:
     // is shown safe, else whole: TooLarge, with nothing read, when it is over the size limit;
     // Reading when a whole-document scan goes on in documentScan.
     enum class ReadResult { TooLarge, Read, Reading };
-    ReadResult readIntoTable(HWND view, bool byChanges, bool keepPosition);
+    ReadResult readIntoTable(HWND view, bool byChanges, bool keepPosition, const std::optional<RowChange>& viewEdit);
     // Reads on in documentScan for one slice; true when the document is read whole. A scan
     // whose document changed is dropped (documentScan then null).
     bool continueDocumentScan();
@@ -607,6 +666,10 @@ private:
     bool writeCellBlock(int32_t firstGridRow, uint64_t firstCell,
                         const std::vector<std::vector<std::string>>& values, bool clearing,
                         std::vector<ByteRange>* pending = nullptr);
+    // The same for a block whose lines go to consecutive records from firstRecord on.
+    bool writeRecordBlock(uint64_t firstRecord, uint64_t firstCell,
+                          const std::vector<std::vector<std::string>>& values, bool clearing,
+                          std::vector<ByteRange>* pending);
     // Makes the replaces (last first, as rowEdits gives them) as one undo step. parsedLength
     // then holds the length they give; after a failed write it holds all ones.
     bool writeEdits(const std::vector<ByteRange>& edits);

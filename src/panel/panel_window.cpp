@@ -1,7 +1,7 @@
 // The panel window: its controls, their layout, and the dialog procedure that hands every
 // message to the operation that does the work.
 //
-// The tool row along the top, left to right: Reload, Header row, "Delim:" with the delimiter
+// The tool row along the top, left to right: Reload, Header row, Filter, "Delim:" with the delimiter
 // box, + Row, - Row, + Col, - Col, Fit, and the status line taking the rest. The grid, an
 // owner-drawn virtual list view, fills the panel below it. Every length is given at 96 DPI
 // and goes through scaled().
@@ -30,9 +30,10 @@ struct ChildControl {
 
 constexpr DWORD PUSH_BUTTON = WS_TABSTOP | BS_PUSHBUTTON;
 
-const std::array<ChildControl, 11> CHILD_CONTROLS{{
+const std::array<ChildControl, 12> CHILD_CONTROLS{{
     {IDC_RELOAD, L"BUTTON", L"Reload", PUSH_BUTTON},
     {IDC_HEADER_ROW, L"BUTTON", L"Header row", WS_TABSTOP | BS_AUTOCHECKBOX},
+    {IDC_FILTER, L"BUTTON", L"Filter", WS_TABSTOP | BS_AUTOCHECKBOX},
     {IDC_DELIM_LABEL, L"STATIC", L"Delim:", SS_CENTERIMAGE},
     {IDC_DELIMITER, L"COMBOBOX", L"", WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST},
     {IDC_ADD_ROW, L"BUTTON", L"+ Row", PUSH_BUTTON},
@@ -88,9 +89,10 @@ struct ToolWidth {
     int id;
     int width;
 };
-constexpr std::array<ToolWidth, 9> TOOL_WIDTHS{{
+constexpr std::array<ToolWidth, 10> TOOL_WIDTHS{{
     {IDC_RELOAD, 56},
     {IDC_HEADER_ROW, 80},
+    {IDC_FILTER, 52},
     {IDC_DELIM_LABEL, 34},
     {IDC_DELIMITER, 84},
     {IDC_ADD_ROW, 48},
@@ -172,13 +174,10 @@ void GridPanel::createControls() {
         SetWindowSubclass(gridList, gridInputProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
 
-    for (int id = IDC_RELOAD; id <= IDC_DELIM_LABEL; ++id) {
-        if (const HWND control = GetDlgItem(panelWindow, id)) {
+    for (const ChildControl& child : CHILD_CONTROLS) {
+        if (const HWND control = GetDlgItem(panelWindow, child.id)) {
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         }
-    }
-    if (gridList != nullptr) {
-        SendMessageW(gridList, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
 
     showSettingsInControls();
@@ -310,6 +309,9 @@ bool GridPanel::onCommand(WORD controlId, WORD notification) {
         currentRow = 0;
         refreshGrid(false);
         saveSettingsIfKnown();
+        return true;
+    case IDC_FILTER:
+        showFilterRow(IsDlgButtonChecked(panelWindow, IDC_FILTER) == BST_CHECKED);
         return true;
     case IDC_DELIMITER:
         if (notification == CBN_SELCHANGE) {

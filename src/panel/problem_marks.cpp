@@ -22,14 +22,14 @@ bool GridPanel::rowHasProblem(int32_t gridRow) const {
     if (gridRow < 0 || readyRowShown() || static_cast<uint64_t>(gridRow) >= gridRowCount()) {
         return false;
     }
-    return problemFinder.problemAt(modelRowIndex(gridRow, headerRow)).has_value();
+    return problemFinder.problemAt(recordOf(gridRow)).has_value();
 }
 
 std::wstring GridPanel::problemNote(int32_t gridRow) const {
     if (!rowHasProblem(gridRow)) {
         return {};
     }
-    return problemText(*problemFinder.problemAt(modelRowIndex(gridRow, headerRow)));
+    return problemText(*problemFinder.problemAt(recordOf(gridRow)));
 }
 
 void GridPanel::goToProblem(bool backward) {
@@ -41,22 +41,28 @@ void GridPanel::goToProblem(bool backward) {
         setFindNoteText(problemFinder.done() ? NO_PROBLEMS_NOTE : STILL_LOOKING_NOTE);
         return;
     }
-    const auto fromRow = [&](uint64_t row) { return problemFinder.next(row, backward); };
-    std::optional<ProblemStep> step = fromRow(modelRowIndex(currentRow, headerRow));
-    if (step && headerRow && step->row == 0) {
-        const bool wrapped = step->wrapped;
-        step = fromRow(0);
-        if (step) {
-            step->wrapped = step->wrapped || wrapped;
+    // The next problem row the grid shows: the header record and rows the filter hides are
+    // passed over, and the search ends where it began.
+    const uint64_t start = recordOf(currentRow);
+    uint64_t from = start;
+    bool wrapped = false;
+    std::optional<int32_t> target;
+    for (uint64_t tries = 0; tries <= problemFinder.count() && !target; ++tries) {
+        const std::optional<ProblemStep> step = problemFinder.next(from, backward);
+        if (!step || step->row == start) {
+            break;
         }
+        wrapped = wrapped || step->wrapped;
+        target = gridRowOf(step->row);
+        from = step->row;
     }
-    if (!step || (headerRow && step->row == 0)) {
-        // The current row is the only one with a problem.
-        setFindNoteText(problemNote(currentRow) + ONLY_PROBLEM_NOTE);
+    if (!target) {
+        // The current row is the only one with a problem, or the only ones are hidden.
+        setFindNoteText(rowHasProblem(currentRow) ? problemNote(currentRow) + ONLY_PROBLEM_NOTE
+                                                  : std::wstring(NO_PROBLEMS_NOTE));
         return;
     }
-    const auto row = static_cast<int32_t>(std::min<uint64_t>(headerRow ? step->row - 1 : step->row, INT32_MAX));
-    selectCell(row, currentColumn, true);
+    selectCell(*target, currentColumn, true);
     syncEditorCaret();
-    setFindNoteText(problemNote(row) + (step->wrapped ? WRAPPED_NOTE : L""));
+    setFindNoteText(problemNote(*target) + (wrapped ? WRAPPED_NOTE : L""));
 }

@@ -46,11 +46,12 @@ void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
     }
     // A scan still reading starts again from this refresh's view and document.
     const bool wasReading = documentScan != nullptr;
+    const std::optional<RowChange> viewEdit = std::exchange(viewEditAtReading, std::nullopt);
     keepPosition = keepPosition || (wasReading && documentScan->keepPosition);
     cancelDocumentScan();
     documentCodePage = static_cast<int>(SendMessageW(view, SCI_GETCODEPAGE, 0, 0));
 
-    switch (readIntoTable(view, byChanges, keepPosition)) {
+    switch (readIntoTable(view, byChanges, keepPosition, viewEdit)) {
         case ReadResult::TooLarge:
             // A document over the limit is not scanned; the grid is switched off.
             fileTooLarge = true;
@@ -58,6 +59,7 @@ void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
             table.rows.clear();
             table.maxCells = 0;
             table.parsedLength = 0;
+            gridView.rows.reset(table, headerRow);
             showNoRows();
             break;
         case ReadResult::Reading:
@@ -178,7 +180,7 @@ void GridPanel::showUndoneChange() {
     if (!held || gridRowCount() == 0 || shownColumnCount == 0) {
         return;
     }
-    const uint64_t gridRow = headerRow ? (held->row > 0 ? held->row - 1 : 0) : held->row;
+    const uint64_t gridRow = gridView.rows.shownRowAtOrAfter(held->row).value_or(0);
     const uint64_t column = std::min<uint64_t>(held->cell + 1, shownColumnCount);
     selectCell(static_cast<int32_t>(std::min<uint64_t>(gridRow, INT32_MAX)), static_cast<int32_t>(column), true);
 }
@@ -197,7 +199,8 @@ void GridPanel::enableOperations() {
     }
 }
 
-GridPanel::ReadResult GridPanel::readIntoTable(HWND view, bool byChanges, bool keepPosition) {
+GridPanel::ReadResult GridPanel::readIntoTable(HWND view, bool byChanges, bool keepPosition,
+                                               const std::optional<RowChange>& viewEdit) {
     const uint64_t length = documentLength(view).value_or(0);
     if (length > maxFileBytes) {
         outsideChanges = ChangedRange();
@@ -220,9 +223,11 @@ GridPanel::ReadResult GridPanel::readIntoTable(HWND view, bool byChanges, bool k
     }
     // The scan reads into a table of its own, which takes over the storage of the rows held.
     documentScan = std::make_unique<DocumentReading>(view, std::move(table), text.size(), delimiter, QUOTE,
-                                                     keepPosition);
+                                                     keepPosition, viewEdit);
     table = CsvTable();
     table.parsedLength = UINT64_MAX;
+    // The view stays as it was until the reading is done, so that it can follow the edit that
+    // began the reading; meanwhile it describes no table, and the grid shows no rows.
     // A larger document is read from the first tick on, so that the command that asked for it
     // (opening the panel, say) does not also hold the host for a slice.
     if (text.size() > SCAN_AT_ONCE_BYTES) {
@@ -262,7 +267,9 @@ bool GridPanel::continueDocumentScan() {
 
 void GridPanel::finishDocumentScan() {
     table = std::move(documentScan->table);
+    const std::optional<RowChange> viewEdit = documentScan->viewEdit;
     documentScan.reset();
+    syncViewAfterReading(viewEdit);
     KillTimer(panelWindow, SCAN_TIMER);
     startFindingProblems();
 }
@@ -277,6 +284,7 @@ void GridPanel::cancelDocumentScan() {
     }
     table = CsvTable();
     table.parsedLength = UINT64_MAX;
+    gridView.rows.reset(table, headerRow);
     problemFinder.reset();
 }
 
@@ -395,7 +403,7 @@ bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
     if (autoDelimiter) {
         defaultDelimiter = wanted;
     }
-    noteRowsChanged(replaced.first, replaced.oldLast, replaced.newLast);
+    noteRowsChanged(replaced.first, replaced.oldLast, replaced.newLast, true);
     return true;
 }
 
@@ -429,10 +437,14 @@ void GridPanel::updateStatusLine() {
     } else {
         GridStatus shown;
         shown.rowCount = gridRowCount();
+        if (gridRows().listed != nullptr) {
+            shown.filteredFrom = gridView.rows.recordCount();
+        }
         shown.columnCount = shownColumnCount;
         shown.capped = columnsCapped;
         shown.delimiter = delimiter;
-        shown.currentRow = currentRow;
+        // The current row by the number its row shows: its record's own.
+        shown.currentRow = static_cast<int64_t>(rowNumber(currentRow)) - 1;
         shown.currentColumn = currentColumn;
         if (!singleCellSelected()) {
             const CellRange range = selectedCells();

@@ -246,6 +246,7 @@ void GridPanel::afterSidewaysScroll() {
         return;
     }
     InvalidateRect(gridList, nullptr, FALSE);
+    layoutFilterBoxes();
     const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
     if (header != nullptr) {
         InvalidateRect(header, nullptr, FALSE);
@@ -259,7 +260,7 @@ void GridPanel::syncEditorCaret() {
     if (view == nullptr) {
         return;
     }
-    const uint64_t record = modelRowIndex(currentRow, headerRow);
+    const uint64_t record = recordOf(currentRow);
     if (record >= table.rows.size()) {
         return;
     }

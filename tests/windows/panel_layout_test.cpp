@@ -42,14 +42,15 @@ TEST_F(PanelLayoutTest, ToolRowAndListAt96Dpi) {
     ASSERT_GT(client.right, 600);
     expectAt(IDC_RELOAD, 4, 56);
     expectAt(IDC_HEADER_ROW, 64, 80);
-    expectAt(IDC_DELIM_LABEL, 148, 34);
-    expectAt(IDC_DELIMITER, 186, 84, 4, -1);  // a drop-down list: its closed height is its own
-    expectAt(IDC_ADD_ROW, 274, 48);
-    expectAt(IDC_DELETE_ROW, 326, 48);
-    expectAt(IDC_ADD_COLUMN, 378, 48);
-    expectAt(IDC_DELETE_COLUMN, 430, 48);
-    expectAt(IDC_FIT, 482, 40);
-    expectAt(IDC_STATUS, 526, client.right - 526 - 4);
+    expectAt(IDC_FILTER, 148, 52);
+    expectAt(IDC_DELIM_LABEL, 204, 34);
+    expectAt(IDC_DELIMITER, 242, 84, 4, -1);  // a drop-down list: its closed height is its own
+    expectAt(IDC_ADD_ROW, 330, 48);
+    expectAt(IDC_DELETE_ROW, 382, 48);
+    expectAt(IDC_ADD_COLUMN, 434, 48);
+    expectAt(IDC_DELETE_COLUMN, 486, 48);
+    expectAt(IDC_FIT, 538, 40);
+    expectAt(IDC_STATUS, 582, client.right - 582 - 4);
     expectAt(IDC_GRID_LIST, 0, client.right, 31, client.bottom - 31);
 }
 
@@ -59,11 +60,11 @@ TEST_F(PanelLayoutTest, NarrowAndShortPanel) {
     GetClientRect(panel(), &client);
     ASSERT_EQ(client.right, 300);
     ASSERT_EQ(client.bottom, 20);
-    expectAt(IDC_STATUS, 526, 20);  // keeps its least width, outside the panel
+    expectAt(IDC_STATUS, 582, 20);  // keeps its least width, outside the panel
     expectAt(IDC_GRID_LIST, 0, 300, 31, 0);
 
     host.setDockSize(700, 200);
-    expectAt(IDC_STATUS, 526, 700 - 530);
+    expectAt(IDC_STATUS, 582, 700 - 586);
     expectAt(IDC_GRID_LIST, 0, 700, 31, 200 - 31);
 }
 
@@ -75,7 +76,7 @@ TEST_F(PanelLayoutTest, ChildrenInTabOrderWithTheirClassesAndTexts) {
     };
     const Expected expected[] = {
         {IDC_RELOAD, L"Button", L"Reload"},     {IDC_HEADER_ROW, L"Button", L"Header row"},
-        {IDC_DELIM_LABEL, L"Static", L"Delim:"}, {IDC_DELIMITER, L"ComboBox", nullptr},
+        {IDC_FILTER, L"Button", L"Filter"},     {IDC_DELIM_LABEL, L"Static", L"Delim:"}, {IDC_DELIMITER, L"ComboBox", nullptr},
         {IDC_ADD_ROW, L"Button", L"+ Row"},     {IDC_DELETE_ROW, L"Button", L"- Row"},
         {IDC_ADD_COLUMN, L"Button", L"+ Col"},  {IDC_DELETE_COLUMN, L"Button", L"- Col"},
         {IDC_FIT, L"Button", L"Fit"},           {IDC_STATUS, L"Static", nullptr},

@@ -25,7 +25,8 @@ const std::vector<std::wstring> ROW_MENU = {
     L"Insert row &above\tCtrl+Plus", L"Insert row &below", L"&Delete rows\tCtrl+Minus", L"",
     L"Insert column &left", L"Insert column &right", L"Delete colu&mn", L"Re&name title",
     L"Move column le&ft", L"Move column ri&ght", L"",
-    L"&Sort ascending", L"S&ort descending", L"Sort b&y...", L"", L"Con&vert delimiter",
+    L"&Sort ascending", L"S&ort descending", L"Sort b&y...", L"",
+    L"F&ilter\tCtrl+Shift+L", L"Filter by this val&ue", L"Clear filter", L"", L"Con&vert delimiter",
 };
 const std::vector<std::wstring> COLUMN_MENU = {
     L"Cu&t\tCtrl+X",  L"&Copy\tCtrl+C", L"Copy &with titles", L"Copy as Mar&kdown", L"Copy as &HTML",
@@ -33,7 +34,8 @@ const std::vector<std::wstring> COLUMN_MENU = {
     L"Insert row &above", L"Insert row &below", L"&Delete rows", L"",
     L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus",
     L"Re&name title\tF2", L"Move column le&ft\tCtrl+Shift+Left", L"Move column ri&ght\tCtrl+Shift+Right", L"",
-    L"&Sort ascending", L"S&ort descending", L"Sort b&y...", L"", L"Con&vert delimiter",
+    L"&Sort ascending", L"S&ort descending", L"Sort b&y...", L"",
+    L"F&ilter\tCtrl+Shift+L", L"Clear this column's filter", L"", L"Con&vert delimiter",
 };
 
 TEST_F(SpreadsheetTest, TheMenuOnCellsRowNumbersAndColumnTitlesWithItsShortcuts) {
@@ -43,7 +45,10 @@ TEST_F(SpreadsheetTest, TheMenuOnCellsRowNumbersAndColumnTitlesWithItsShortcuts)
         rightClickCell(1, 2);
         ASSERT_EQ(watch.shown, 1);
         EXPECT_EQ(texts(watch.items), ROW_MENU);
-        for (const ShownMenuItem& item : watch.items) EXPECT_TRUE(item.text.empty() || item.enabled) << item.text;
+        // Everything applies to a cell, but clearing a filter there is none of.
+        for (const ShownMenuItem& item : watch.items) {
+            EXPECT_TRUE(item.text.empty() || item.enabled || item.text == L"Clear filter") << item.text;
+        }
         // The right click made the cell current; closing the menu did nothing else.
         EXPECT_EQ(current(), std::make_pair(1, 2));
         EXPECT_EQ(text(), GRID);

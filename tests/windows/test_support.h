@@ -26,6 +26,7 @@ constexpr int IDC_DELETE_COLUMN = 2608;
 constexpr int IDC_FIT = 2609;
 constexpr int IDC_STATUS = 2610;
 constexpr int IDC_DELIM_LABEL = 2612;
+constexpr int IDC_FILTER = 2613;
 // The timer that reads on in a large document, a slice per tick.
 constexpr UINT_PTR SCAN_TIMER = 2;
 // A click on a column title sorts when this timer fires, the double-click time after it.

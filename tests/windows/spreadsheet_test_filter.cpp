@@ -1,0 +1,155 @@
+// The filter row as the user meets it: Ctrl+Shift+L and a box under each title, typing that
+// filters, the records' own numbers, edits that write the shown record and keep it in view,
+// ranges that touch the shown rows only, an outside edit, "Filter by this value", and hiding
+// the row again.
+#include "pixels.h"
+#include "spreadsheet_test_support.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+using namespace tabulon_test;
+using devhost::KEY_CTRL;
+using devhost::KEY_SHIFT;
+
+namespace {
+
+const std::string CITIES =
+    "city,country,pop\r\nOslo,NO,700\r\nLyon,FR,500\r\nBergen,NO,280\r\nNice,FR,340\r\nTromso,NO,77\r\n";
+
+class FilterTest : public SpreadsheetTest {
+protected:
+    HWND header() { return reinterpret_cast<HWND>(SendMessageW(list(), LVM_GETHEADER, 0, 0)); }
+    // The box under a list column's title: the header's text box over that title.
+    HWND box(int listColumn) {
+        RECT item{};
+        SendMessageW(header(), HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item));
+        for (HWND child = FindWindowExW(header(), nullptr, L"EDIT", nullptr); child != nullptr;
+             child = FindWindowExW(header(), child, L"EDIT", nullptr)) {
+            RECT place{};
+            GetWindowRect(child, &place);
+            MapWindowPoints(nullptr, header(), reinterpret_cast<POINT*>(&place), 2);
+            if (IsWindowVisible(child) && place.left >= item.left && place.right <= item.right) return child;
+        }
+        return nullptr;
+    }
+    void typeInBox(int listColumn, const std::wstring& text) {
+        const HWND target = box(listColumn);
+        ASSERT_NE(target, nullptr);
+        SetFocus(target);
+        SendMessageW(target, EM_SETSEL, 0, -1);
+        if (text.empty()) {
+            pressKey(VK_BACK);
+        } else {
+            typeText(text);
+        }
+        host.pumpUntilIdle();
+    }
+    std::wstring rowNumbers() {
+        std::wstring numbers;
+        for (int row = 0; row < itemCount(); ++row) numbers += (row > 0 ? L"," : L"") + cellText(row, 0);
+        return numbers;
+    }
+};
+
+TEST_F(FilterTest, TypingFiltersAndEveryOperationActsOnTheShownRecordsOnly) {
+    open(CITIES, true);
+    key('L', KEY_CTRL | KEY_SHIFT);
+    ASSERT_NE(box(2), nullptr);
+    EXPECT_EQ(GetFocus(), box(1));  // the current column's box takes the typing
+
+    // Contains, without regard to case; the rows keep their records' numbers.
+    typeInBox(2, L"no");
+    EXPECT_EQ(rowNumbers(), L"1,3,5");
+    EXPECT_NE(status().find(L"3 of 5 rows x 3 cols"), std::wstring::npos) << status();
+    // Conditions of two columns must both hold.
+    typeInBox(3, L">100");
+    EXPECT_EQ(rowNumbers(), L"1,3");
+    typeInBox(3, L"");
+    EXPECT_EQ(rowNumbers(), L"1,3,5");
+
+    // A cell edit writes its own record, and the row stays though it no longer matches.
+    clickCell(1, 2);
+    typeText(L"SE");
+    pressKey(VK_RETURN);
+    host.pumpUntilIdle();
+    EXPECT_EQ(text(), "city,country,pop\r\nOslo,NO,700\r\nLyon,FR,500\r\nBergen,SE,280\r\nNice,FR,340\r\nTromso,NO,77\r\n");
+    EXPECT_EQ(rowNumbers(), L"1,3,5");
+
+    // A range copies and clears the shown rows only; the clearing is one undo step.
+    clickCell(0, 1);
+    shiftClickCell(2, 1);
+    key('C', KEY_CTRL);
+    EXPECT_EQ(clipboard(), L"Oslo\r\nBergen\r\nTromso");
+    clickCell(0, 3);
+    shiftClickCell(2, 3);
+    const size_t steps = document().undoStepCount();
+    key(VK_DELETE);
+    EXPECT_EQ(text(), "city,country,pop\r\nOslo,NO,\r\nLyon,FR,500\r\nBergen,SE,\r\nNice,FR,340\r\nTromso,NO,\r\n");
+    EXPECT_EQ(document().undoStepCount(), steps + 1);
+    EXPECT_EQ(rowNumbers(), L"1,3,5");
+
+    // A pasted block goes down the shown rows.
+    putOnClipboard(L"1\r\n2\r\n3\r\n");
+    clickCell(0, 3);
+    key('V', KEY_CTRL);
+    EXPECT_EQ(text(), "city,country,pop\r\nOslo,NO,1\r\nLyon,FR,500\r\nBergen,SE,2\r\nNice,FR,340\r\nTromso,NO,3\r\n");
+
+    // Deleting rows deletes the selected shown records.
+    clickCell(2, 0);
+    hooks.scriptedAnswers = {IDOK};
+    {
+        MenuWatch watch(panel(), L'd');
+        rightClickCell(2, 0);
+    }
+    EXPECT_EQ(boxTexts().back(), L"Delete 1 row(s) from the document?");
+    EXPECT_EQ(text(), "city,country,pop\r\nOslo,NO,1\r\nLyon,FR,500\r\nBergen,SE,2\r\nNice,FR,340\r\n");
+    // The filter is applied afresh after it: Bergen no longer matches.
+    EXPECT_EQ(rowNumbers(), L"1");
+
+    // Ctrl+Shift+L hides the row, and with it the filter.
+    key('L', KEY_CTRL | KEY_SHIFT);
+    EXPECT_EQ(box(2), nullptr);
+    EXPECT_EQ(rowNumbers(), L"1,2,3,4");
+    EXPECT_EQ(status().find(L" of "), std::wstring::npos) << status();
+}
+
+TEST_F(FilterTest, AnOutsideEditIsTestedAndFilterByThisValueFillsTheBox) {
+    open(CITIES, true);
+    clickCell(1, 2);
+    {
+        MenuWatch watch(panel(), L'u');  // Filter by this value
+        rightClickCell(1, 2);
+    }
+    ASSERT_NE(box(2), nullptr);
+    wchar_t boxText[32] = {};
+    GetWindowTextW(box(2), boxText, 32);
+    EXPECT_STREQ(boxText, L"=FR");
+    EXPECT_EQ(rowNumbers(), L"2,4");
+    EXPECT_EQ(current(), std::make_pair(1, 2));  // Lyon still, told by its own number: R2
+
+    // Outside, Bergen becomes French: its row is tested and shown.
+    host.mainView().userReplace(CITIES.find("Bergen,NO") + 7, 2, "FR");
+    ASSERT_TRUE(waitForRefresh());
+    EXPECT_EQ(rowNumbers(), L"2,3,4");
+
+    // The filtered title carries the funnel; TABULON_FILTER_SCREENSHOT names a BMP file for a
+    // picture of the filtered grid, light and "-dark".
+    RECT title{};
+    SendMessageW(header(), HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&title));
+    const devhost::Pixels light = devhost::capturePixels(header(), true);
+    RECT plain{};
+    SendMessageW(header(), HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&plain));
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    EXPECT_GT(light.count(ink, RECT{title.right - 20, title.top, title.right, title.top + 14}), 6);
+    EXPECT_EQ(light.count(ink, RECT{plain.right - 14, plain.top, plain.right, plain.top + 14}), 0);
+    if (const wchar_t* path = _wgetenv(L"TABULON_FILTER_SCREENSHOT")) {
+        devhost::saveBmp(devhost::capturePixels(host.window(), true), path);
+        host.setDarkMode(true);
+        host.pumpUntilIdle();
+        devhost::saveBmp(devhost::capturePixels(host.window(), true), std::wstring(path) + L"-dark.bmp");
+    }
+}
+
+}  // namespace
