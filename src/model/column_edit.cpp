@@ -123,7 +123,7 @@ TextInsertion firstRecordsInsertion(const CsvTable& table, uint64_t shownColumns
     if (table.rows.empty()) {
         insertion = firstRecordPlace(table, eol);
         if (headerRow) {
-            insertion.text = blankCells(table, columns);
+            insertion.text += blankCells(table, columns);
             insertion.text += eol;
         }
         insertion.text += records;

@@ -41,8 +41,9 @@ TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t sh
                            std::string_view eol);
 
 // The insertion that adds an empty row in front of table row rowIndex: where row 0 starts (after
-// the sep line, if any) for row 0, else after the row before it. A new row's line ending is CR LF wherever the
-// document's own ending would meet a lone CR before it or an LF after it and read as one.
+// the sep line, if any) for row 0, else after the row before it. A new row's line ending is CR
+// LF wherever the document's own ending would meet a lone CR before it or an LF after it and
+// read as one.
 TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
                                  std::string_view eol);
 
@@ -95,9 +96,9 @@ struct ColumnEdit {
 void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit);
 
 // The whole document written from the rows: the sep line as it is, if there is one, then each
-// row's text (with the column edit applied) and its line ending. A row in the middle that has no line ending of its own gets eol; the
-// last row keeps exactly the ending it has, possibly none. starts, when given, gets where each
-// row begins in the text.
+// row's text (with the column edit applied) and its line ending. A row in the middle that has
+// no line ending of its own gets eol; the last row keeps exactly the ending it has, possibly
+// none. starts, when given, gets where each row begins in the text.
 std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit = {},
                          std::vector<uint64_t>* starts = nullptr);
 

@@ -65,10 +65,11 @@ TEST(SepLine, NoRecordJoinsIt) {
     for (const std::string document : {"sep=;", "sep=;\n"}) {
         const CsvTable table = scanned(document);
         for (const TextInsertion& insertion : {rowInsertionBefore(table, 0, 2, "\r\n"),
-                                               firstRecordsInsertion(table, 2, 0, {{"x", "y"}}, "\r\n", false)}) {
+                                               firstRecordsInsertion(table, 2, 0, {{"x", "y"}}, "\r\n", false),
+                                               firstRecordsInsertion(table, 2, 0, {{"x", "y"}}, "\r\n", true)}) {
             const CsvTable after = scanned(std::string(document).insert(insertion.position, insertion.text));
-            EXPECT_EQ(after.rows.size(), 1u);
-            EXPECT_EQ(after.rows.cellCount(0), 2u);
+            EXPECT_EQ(after.rows.lead().substr(0, 5), "sep=;");
+            EXPECT_EQ(after.rows.cellCount(after.rows.size() - 1), 2u);
         }
     }
     const std::string document = "sep=;\rA\r\n\nB\n";
