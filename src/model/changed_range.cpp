@@ -78,7 +78,8 @@ RescanResult rescanChangedRange(std::string_view window, uint64_t windowStart, u
     // The sep line is read only by a whole scan: an edit in it, or one that could join its
     // lone CR to an LF, asks for one.
     const std::string_view lead = table.rows.lead();
-    if (change.start < lead.size() || (change.start == lead.size() && !lead.empty() && lead.back() == '\r')) {
+    const bool afterLoneCr = !lead.empty() && lead.back() == '\r';
+    if (change.start < lead.size() || (change.start == lead.size() && afterLoneCr)) {
         return RescanResult::NotSafe;
     }
     const uint64_t first = table.rows.lastRowStartingBefore(change.start);
@@ -86,7 +87,9 @@ RescanResult rescanChangedRange(std::string_view window, uint64_t windowStart, u
     if (from < windowStart) return RescanResult::NotSafe;
     // An edit at the start of a document without one may have written one.
     if (lead.empty() && change.start < SEP_LINE_MOST_BYTES) {
-        if (window.size() < SEP_LINE_MOST_BYTES && windowEnd < documentLength) return RescanResult::NeedsMoreText;
+        if (window.size() < SEP_LINE_MOST_BYTES && windowEnd < documentLength) {
+            return RescanResult::NeedsMoreText;
+        }
         if (findSepLine(window, table.quote)) return RescanResult::NotSafe;
     }
 

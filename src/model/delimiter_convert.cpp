@@ -49,7 +49,8 @@ std::string convertedDocumentText(const CsvTable& table, char newDelimiter, std:
     // The sep line names the new delimiter, or the next reading would read with the old one;
     // where it cannot name it, nothing is converted.
     const bool sepLine = !rows.lead().empty();
-    if (!canBeDelimiter(newDelimiter, table.quote) || (sepLine && !canBeSepDelimiter(newDelimiter, table.quote))) {
+    const bool named = !sepLine || canBeSepDelimiter(newDelimiter, table.quote);
+    if (!canBeDelimiter(newDelimiter, table.quote) || !named) {
         return documentText(table, eol, {}, starts);
     }
     // The rows' own lengths and endings, and a little for the fields that gain quotes.

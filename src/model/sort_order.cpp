@@ -417,6 +417,7 @@ std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint6
     text.append(lead);
     if (bom) text.append(UTF8_BOM);
     for (size_t i = 0; i < count; ++i) {
+        // The first place starts right after the sep line, with the byte-order mark if any.
         if (starts != nullptr && order[i] < rows.size()) (*starts)[order[i]] = i > 0 ? text.size() : lead.size();
         text.append(bytesOf(order[i]));
         text.append(endings[i]);
