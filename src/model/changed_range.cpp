@@ -8,6 +8,7 @@
 
 #include "model/record_scan.h"
 #include "model/row_scan_sink.h"
+#include "model/sep_line.h"
 
 void noteInsertion(ChangedRange& change, uint64_t position, uint64_t length) {
     if (length == 0) return;
@@ -74,9 +75,23 @@ RescanResult rescanChangedRange(std::string_view window, uint64_t windowStart, u
     const uint64_t windowEnd = windowStart + window.size();
     if (windowEnd > documentLength) return RescanResult::NotSafe;
 
+    // The sep line is read only by a whole scan: an edit in it, or one that could join its
+    // lone CR to an LF, asks for one.
+    const std::string_view lead = table.rows.lead();
+    const bool afterLoneCr = !lead.empty() && lead.back() == '\r';
+    if (change.start < lead.size() || (change.start == lead.size() && afterLoneCr)) {
+        return RescanResult::NotSafe;
+    }
     const uint64_t first = table.rows.lastRowStartingBefore(change.start);
     const uint64_t from = table.rows.start(first);
     if (from < windowStart) return RescanResult::NotSafe;
+    // An edit at the start of a document without one may have written one.
+    if (lead.empty() && change.start < SEP_LINE_MOST_BYTES) {
+        if (window.size() < SEP_LINE_MOST_BYTES && windowEnd < documentLength) {
+            return RescanResult::NeedsMoreText;
+        }
+        if (findSepLine(window, table.quote)) return RescanResult::NotSafe;
+    }
 
     const char delimiter = table.delimiter;
     const char quote = table.quote;

@@ -6,7 +6,8 @@
 // until the new scan meets a record boundary of the old scan past the last change: records
 // always begin outside quotes, so from there on the old rows hold, only shifted. Where that
 // cannot be shown (no boundary is met soon, an edit was not followed, the rows do not tile
-// the old length), the caller scans the whole document instead.
+// the old length), the caller scans the whole document instead. So it does when a sep line
+// (sep_line.h) may have come, gone or changed: the delimiter of every record hangs on it.
 #pragma once
 
 #include <cstdint>

@@ -47,6 +47,21 @@ std::string blankCells(const CsvTable& table, uint64_t shownColumns) {
     return std::string(static_cast<size_t>(shownColumns - 1), table.delimiter);
 }
 
+// Where the first record of a table without any goes, after the sep line if there is one, and
+// the text that must come first: the line ending a sep line that ends the document lacks.
+TextInsertion firstRecordPlace(const CsvTable& table, std::string_view eol) {
+    const std::string_view lead = table.rows.lead();
+    TextInsertion insertion{lead.size(), {}};
+    if (!lead.empty() && lead.back() != '\n' && lead.back() != '\r') insertion.text = eol;
+    return insertion;
+}
+
+// The line ending in front of row 0: the sep line's, or none.
+char byteBeforeFirstRow(const CsvTable& table) {
+    const std::string_view lead = table.rows.lead();
+    return lead.empty() ? 0 : lead.back();
+}
+
 }  // namespace
 
 TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
@@ -55,7 +70,8 @@ TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t sh
     const std::string blank = blankCells(table, shownColumns);
     if (table.rows.empty()) {
         // One record line, whatever the header row: with it on, the record is the titles.
-        insertion.text = blank;
+        insertion = firstRecordPlace(table, eol);
+        insertion.text += blank;
         insertion.text += eol;
         return insertion;
     }
@@ -80,7 +96,8 @@ TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint6
         if (table.rows.empty()) {
             return rowInsertion(table, 0, shownColumns, eol);
         }
-        return TextInsertion{0, blankRow(blankCells(table, shownColumns), eol, 0, firstByte(table, 0))};
+        return TextInsertion{table.rows.start(0), blankRow(blankCells(table, shownColumns), eol,
+                                                           byteBeforeFirstRow(table), firstByte(table, 0))};
     }
     return rowInsertion(table, std::min<uint64_t>(rowIndex, table.rows.size()) - 1, shownColumns, eol);
 }
@@ -104,8 +121,9 @@ TextInsertion firstRecordsInsertion(const CsvTable& table, uint64_t shownColumns
     }
     TextInsertion insertion;
     if (table.rows.empty()) {
+        insertion = firstRecordPlace(table, eol);
         if (headerRow) {
-            insertion.text = blankCells(table, columns);
+            insertion.text += blankCells(table, columns);
             insertion.text += eol;
         }
         insertion.text += records;
@@ -149,6 +167,10 @@ std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vecto
             } else {
                 range.from = before.end;
             }
+        } else if (first == 0 && joins(byteBeforeFirstRow(table), firstByte(table, last + 1))) {
+            // The sep line would end in a lone CR right in front of the LF of an empty row; the
+            // line stays as it is, and the row's one empty value is written quoted instead.
+            range.text.assign(2, table.quote);
         } else if (first > 0 && table.rows[first - 1].eolLength() > 0 &&
                    joins(table.rows[first - 1].eol().back(), firstByte(table, last + 1))) {
             // The row before would end in a lone CR right in front of an LF. It takes the last
@@ -273,8 +295,10 @@ std::string documentText(const CsvTable& table, std::string_view eol, const Colu
     for (uint64_t r = 0; r < table.rows.size(); ++r) {
         size += table.rows.raw(r).size() + std::max<uint64_t>(table.rows.eol(r).size(), eol.size()) + 1;
     }
+    const std::string_view lead = table.rows.lead();
     std::string text;
-    text.reserve(static_cast<size_t>(size));
+    text.reserve(static_cast<size_t>(lead.size() + size));
+    text.append(lead);
     FieldSpans spans;
     if (starts != nullptr) starts->assign(table.rows.size(), 0);
     for (uint64_t r = 0; r < table.rows.size(); ++r) {

@@ -35,13 +35,15 @@ struct TextInsertion {
 // back as a record, where an empty line would be skipped by many readers. After a row with a
 // line ending it comes with one of its own; after a last row without one it comes before its
 // own text, so the document's last row again has none. An empty table gets exactly one record
-// line (the titles, when the first record is the header).
+// line (the titles, when the first record is the header), after its sep line if it has one;
+// a sep line that ends the document gets its line ending first.
 TextInsertion rowInsertion(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
                            std::string_view eol);
 
-// The insertion that adds an empty row in front of table row rowIndex: at the document's start
-// for row 0, else after the row before it. A new row's line ending is CR LF wherever the
-// document's own ending would meet a lone CR before it or an LF after it and read as one.
+// The insertion that adds an empty row in front of table row rowIndex: where row 0 starts (after
+// the sep line, if any) for row 0, else after the row before it. A new row's line ending is CR
+// LF wherever the document's own ending would meet a lone CR before it or an LF after it and
+// read as one.
 TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint64_t shownColumns,
                                  std::string_view eol);
 
@@ -50,7 +52,8 @@ TextInsertion rowInsertionBefore(const CsvTable& table, uint64_t rowIndex, uint6
 // firstCell being the cell of each line's first value: each record has the shown columns (at
 // least up to its last value), the values quoted where they must be. They go after the last
 // record; an empty document with the header row on first gets a line of empty titles, so that
-// they are read as data. The document's last line keeps its ending, or the lack of one.
+// they are read as data. The document's last line keeps its ending, or the lack of one, but
+// for a sep line, which ends in one when records follow it.
 TextInsertion firstRecordsInsertion(const CsvTable& table, uint64_t shownColumns, uint64_t firstCell,
                                     const std::vector<std::vector<std::string>>& values, std::string_view eol,
                                     bool headerRow);
@@ -62,7 +65,9 @@ TextInsertion firstRecordsInsertion(const CsvTable& table, uint64_t shownColumns
 // so the row before it becomes the last row without one (an empty row before it keeps its own).
 // Where a lone CR would come to stand before an LF, the row before takes the last deleted
 // row's line ending instead of its own, or CR LF where that one would join as well; that range
-// then puts text in place of the bytes it removes.
+// then puts text in place of the bytes it removes. The sep line is never touched: where its lone
+// CR would come to stand before the LF of an empty row, that row's empty value is written
+// quoted instead.
 std::vector<ByteRange> rowDeletionRanges(const CsvTable& table, const std::vector<uint64_t>& rowIndexes);
 
 // What a column operation does to every row.
@@ -90,10 +95,10 @@ struct ColumnEdit {
 // otherwise stays as it is.
 void appendEditedRow(std::string& out, const CsvRow& row, const ColumnEdit& edit);
 
-// The whole document written from the rows: each row's text (with the column edit applied)
-// and its line ending. A row in the middle that has no line ending of its own gets eol; the
-// last row keeps exactly the ending it has, possibly none. starts, when given, gets where each
-// row begins in the text.
+// The whole document written from the rows: the sep line as it is, if there is one, then each
+// row's text (with the column edit applied) and its line ending. A row in the middle that has
+// no line ending of its own gets eol; the last row keeps exactly the ending it has, possibly
+// none. starts, when given, gets where each row begins in the text.
 std::string documentText(const CsvTable& table, std::string_view eol, const ColumnEdit& edit = {},
                          std::vector<uint64_t>* starts = nullptr);
 

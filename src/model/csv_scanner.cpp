@@ -5,6 +5,7 @@
 #include "model/record_scan.h"
 #include "model/row_scan_sink.h"
 #include "model/scanner_reference.h"
+#include "model/sep_line.h"
 #include "model/table_sink.h"
 
 #include <algorithm>
@@ -100,7 +101,25 @@ uint64_t DocumentScan::step(std::string_view text, uint64_t until) {
     return stepAlone(text, until);
 }
 
+void DocumentScan::readLead(std::string_view text) {
+    if (leadRead_ || done()) return;
+    leadRead_ = true;
+    const std::optional<SepLine> line = findSepLine(text.substr(0, length_), table_.quote);
+    if (!line) return;
+    try {
+        table_.delimiter = line->delimiter;
+        table_.rows.setReading(line->delimiter, table_.quote);
+        rows_.keepLead(text.substr(0, line->length));
+        position_ = line->length;
+        finishIfDone();
+    } catch (...) {
+        fail();
+        throw;
+    }
+}
+
 uint64_t DocumentScan::stepAlone(std::string_view text, uint64_t until) {
+    readLead(text);
     if (done()) return position_;
     try {
         const std::string_view document = text.substr(0, length_);
@@ -140,6 +159,9 @@ uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTabl
 }
 
 uint64_t scanDocumentPortable(std::string_view text, char delimiter, char quote, CsvTable& table) {
+    const std::optional<SepLine> line = findSepLine(text, quote);
+    if (line) delimiter = line->delimiter;
+    const uint64_t lead = line ? line->length : 0;
     table.delimiter = delimiter;
     table.quote = quote;
     table.maxCells = 0;
@@ -147,9 +169,10 @@ uint64_t scanDocumentPortable(std::string_view text, char delimiter, char quote,
     table.rows.setReading(delimiter, quote);
     try {
         RowList::Builder rows(table.rows, text);
+        rows.keepLead(text.substr(0, lead));
         uint64_t lastEnd = 0;
         TableSink sink{rows, table.maxCells, lastEnd};
-        scanRecordsByFields<record_scan::PortableFieldStops>(text, 0, text.size(), delimiter, quote, sink);
+        scanRecordsByFields<record_scan::PortableFieldStops>(text, lead, text.size(), delimiter, quote, sink);
         rows.finish();
     } catch (...) {
         emptyAfterFailure(table);

@@ -13,8 +13,10 @@
 
 // The parsed document.
 struct CsvTable {
+    // The records; a sep line in front of them is the rows' lead (see sep_line.h).
     RowList rows;
-    // The delimiter and quote of the last scan; every writer uses these, not the settings.
+    // The delimiter and quote of the last scan; every writer uses these, not the settings. A
+    // sep line's delimiter takes the place of the one the scan was given.
     char delimiter = ',';
     char quote = '"';
     // The largest cell count of any row at the last scan; raised by cell edits that widen
@@ -33,12 +35,15 @@ uint64_t scanRecord(std::string_view text, uint64_t p, char delimiter, char quot
                     std::vector<uint64_t>& cellEnds);
 
 // Rebuilds table from text in one forward pass and returns the text length. The table keeps
-// its own copy of text; cell values are decoded from it when a row is read.
+// its own copy of text; cell values are decoded from it when a row is read. A text that starts
+// with a sep line is read with the delimiter the line names, and its rows begin after it.
 uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTable& table);
 
 // A scan of a whole document done in steps, so that a long first scan can let the host run
 // between them; scanDocument is one such scan in a single step. The table is emptied when the
-// scan begins and gets its stamp only when the last step has read the whole text.
+// scan begins and gets its stamp only when the last step has read the whole text. The first
+// step looks for a sep line, as scanDocument does: table.delimiter tells the delimiter read
+// with from then on.
 class DocumentScan {
 public:
     DocumentScan(CsvTable& table, uint64_t length, char delimiter, char quote);
@@ -66,6 +71,9 @@ public:
 
 private:
     uint64_t stepAlone(std::string_view text, uint64_t until);
+    // Before the first record: takes a sep line at the start of text as the rows' lead and
+    // reads with its delimiter.
+    void readLead(std::string_view text);
     // Puts the rows of tail from firstRow on, which go on from position(), after the rows
     // read; lastEnd is where tail's last record ends.
     void take(RowList& tail, uint64_t firstRow, uint64_t lastEnd);
@@ -78,6 +86,7 @@ private:
     uint64_t length_;
     uint64_t position_ = 0;
     uint64_t lastEnd_ = 0;  // where the last record read ends
+    bool leadRead_ = false;
 };
 
 // The number of grid rows: the header row, when shown as such, is not one.

@@ -6,6 +6,7 @@
 
 #include "model/column_edit.h"
 #include "model/row_text.h"
+#include "model/sep_line.h"
 
 namespace {
 
@@ -44,15 +45,23 @@ bool canBeDelimiter(char delimiter, char quote) {
 
 std::string convertedDocumentText(const CsvTable& table, char newDelimiter, std::string_view eol,
                                   std::vector<uint64_t>* starts) {
-    if (!canBeDelimiter(newDelimiter, table.quote)) return documentText(table, eol, {}, starts);
     const RowList& rows = table.rows;
+    // The sep line names the new delimiter, or the next reading would read with the old one;
+    // where it cannot name it, nothing is converted.
+    const bool sepLine = !rows.lead().empty();
+    const bool named = !sepLine || canBeSepDelimiter(newDelimiter, table.quote);
+    if (!canBeDelimiter(newDelimiter, table.quote) || !named) {
+        return documentText(table, eol, {}, starts);
+    }
     // The rows' own lengths and endings, and a little for the fields that gain quotes.
     uint64_t size = 0;
     for (uint64_t r = 0; r < rows.size(); ++r) {
         size += rows.raw(r).size() + std::max<uint64_t>(rows.eol(r).size(), eol.size());
     }
     std::string text;
-    text.reserve(static_cast<size_t>(size + size / 16));
+    text.reserve(static_cast<size_t>(rows.lead().size() + size + size / 16));
+    text.append(rows.lead());
+    if (sepLine) text[SEP_LINE_PREFIX.size()] = newDelimiter;
     if (starts != nullptr) starts->assign(rows.size(), 0);
     CsvRow row;
     CsvRow scratch;

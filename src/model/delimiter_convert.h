@@ -8,7 +8,9 @@
 // with its inner quotes doubled, as an edited cell is written (quoteField): an unquoted field
 // that holds the new delimiter, or a quoted one whose bytes after the closing quote hold it.
 // Line endings stay as they are, and a last record whose quote never closes keeps its unfinished
-// field byte for byte, since with any delimiter it runs on to the document's end.
+// field byte for byte, since with any delimiter it runs on to the document's end. A sep line
+// names the new delimiter in place of the old one, its only byte that changes; a delimiter it
+// cannot name (sep_line.h) leaves such a document as it is.
 //
 // A document that starts with a UTF-8 byte-order mark reads the mark as part of its first field.
 // When that field must be quoted, the mark goes inside the quotes with the rest of the value,
@@ -31,6 +33,7 @@ bool canBeDelimiter(char delimiter, char quote);
 // that has none gets eol, and the last keeps exactly the ending it has, possibly none. Read with
 // newDelimiter, the text gives every record's values as the table has them. starts, when given,
 // gets where each record begins in the text. When newDelimiter cannot be a delimiter
-// (canBeDelimiter), the document is written as it is.
+// (canBeDelimiter), or cannot be named by the document's sep line, the document is written as
+// it is.
 std::string convertedDocumentText(const CsvTable& table, char newDelimiter, std::string_view eol,
                                   std::vector<uint64_t>* starts = nullptr);

@@ -15,7 +15,7 @@ constexpr uint64_t MAX_CHUNK_TEXT = 0xFFFFFFFFu;
 }  // namespace
 
 uint64_t RowList::textLength() const {
-    return groups_.empty() ? 0 : groupStart_.back() + groups_.back().bytes;
+    return groups_.empty() ? lead_.size() : groupStart_.back() + groups_.back().bytes;
 }
 
 const CsvRow RowList::operator[](uint64_t r) const {
@@ -76,7 +76,7 @@ RowList::ChunkRows RowList::chunkRows(uint64_t r) const {
 }
 
 uint64_t RowList::lastRowStartingBefore(uint64_t position) const {
-    if (rowCount_ == 0 || position == 0) return 0;
+    if (rowCount_ == 0 || position <= lead_.size()) return 0;
     // The chunk that holds the byte before position holds the row.
     const Place p = chunkOfOffset(position - 1);
     const Chunk& chunk = chunkAt(p);
@@ -92,6 +92,12 @@ uint64_t RowList::lastRowStartingBefore(uint64_t position) const {
 bool RowList::holdsAt(uint64_t from, std::string_view text) const {
     const uint64_t length = textLength();
     if (from > length || text.size() > length - from) return false;
+    if (from < lead_.size()) {
+        const size_t count = static_cast<size_t>(std::min<uint64_t>(lead_.size() - from, text.size()));
+        if (std::memcmp(lead_.data() + from, text.data(), count) != 0) return false;
+        text.remove_prefix(count);
+        from += count;
+    }
     if (text.empty()) return true;
     Place p = chunkOfOffset(from);
     uint64_t inChunk = from - chunkStart(p);
@@ -107,8 +113,8 @@ bool RowList::holdsAt(uint64_t from, std::string_view text) const {
 }
 
 uint64_t RowList::rowStartingAt(uint64_t position) const {
-    if (rowCount_ == 0) return ~uint64_t(0);
-    if (position == 0) return 0;
+    if (rowCount_ == 0 || position < lead_.size()) return ~uint64_t(0);
+    if (position == lead_.size()) return 0;
     if (position >= textLength()) return ~uint64_t(0);
     const Place p = chunkOfOffset(position);
     const Chunk& chunk = chunkAt(p);
@@ -144,6 +150,7 @@ void RowList::clear() {
     groupFirstRow_.clear();
     groupStart_.clear();
     rowCount_ = 0;
+    lead_.clear();
 }
 
 void RowList::replace(uint64_t first, uint64_t last, const std::vector<RowBytes>& fresh) {
@@ -337,7 +344,7 @@ void RowList::renumberGroup(Group& group, uint64_t c) {
 
 void RowList::renumberGroupsFrom(uint64_t g) {
     uint64_t row = g == 0 ? 0 : groupFirstRow_[g - 1] + groups_[g - 1].rows;
-    uint64_t offset = g == 0 ? 0 : groupStart_[g - 1] + groups_[g - 1].bytes;
+    uint64_t offset = g == 0 ? lead_.size() : groupStart_[g - 1] + groups_[g - 1].bytes;
     for (; g < groups_.size(); ++g) {
         groupFirstRow_[g] = row;
         groupStart_[g] = offset;
@@ -361,6 +368,12 @@ RowList::Builder::Builder(RowList& list, std::string_view text, uint64_t from)
     : list_(list), text_(text), chunkStart_(from), rowStart_(from) {
     spare_ = std::move(list_.groups_);
     list_.clear();
+}
+
+void RowList::Builder::keepLead(std::string_view lead) {
+    list_.lead_.assign(lead);
+    rowStart_ += lead.size();
+    chunkStart_ = rowStart_;
 }
 
 void RowList::Builder::lend(Builder& other, uint64_t bytes) {
@@ -508,7 +521,7 @@ void RowList::Builder::closeChunk() {
 }
 
 std::optional<RowCell> cellHolding(const RowList& rows, uint64_t position) {
-    if (rows.empty() || position > rows.textLength()) return std::nullopt;
+    if (rows.empty() || position < rows.lead().size() || position > rows.textLength()) return std::nullopt;
     uint64_t r = rows.rowStartingAt(position);
     if (r >= rows.size()) r = rows.lastRowStartingBefore(position);
     const CsvRow row = rows[r];

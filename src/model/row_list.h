@@ -13,7 +13,9 @@
 // groups' starts, so an edit costs its own chunks, one step per chunk of its group and one per
 // group: never a step per row, nor one per chunk of the document.
 //
-// The list's bytes always tile [0, textLength()): every change replaces whole rows with rows.
+// The list's bytes always tile [0, textLength()): the lead, bytes in front of the first row that
+// are no record (a sep line), then the rows; every change replaces whole rows with rows, and
+// the lead stays as the scan found it.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +48,9 @@ public:
     static constexpr uint64_t GROUP_CHUNKS = 128;
 
     uint64_t size() const { return rowCount_; }
+    // The bytes in front of the first row that are no record: the document's sep line, or none.
+    // The first row starts at its end.
+    std::string_view lead() const { return lead_; }
     bool empty() const { return rowCount_ == 0; }
     // The length of all rows with their line endings: the document's length when the list
     // describes it.
@@ -97,11 +102,11 @@ public:
     // The chunk that holds row r. Requires r < size().
     ChunkRows chunkRows(uint64_t r) const;
 
-    // Whether the list's bytes from offset from on are text, byte for byte: false for a text
-    // that runs past the list's end.
+    // Whether the list's bytes from offset from on (the lead's included) are text, byte for
+    // byte: false for a text that runs past the list's end.
     bool holdsAt(uint64_t from, std::string_view text) const;
 
-    // The last row that starts before position, or 0.
+    // The last row that starts before position, or 0 (for a position in the lead too).
     uint64_t lastRowStartingBefore(uint64_t position) const;
     // The row starting exactly at position, or all ones.
     uint64_t rowStartingAt(uint64_t position) const;
@@ -128,6 +133,9 @@ public:
     class Builder {
     public:
         Builder(RowList& list, std::string_view text, uint64_t from = 0);
+        // Keeps lead, the bytes of text from from on, as the list's lead: the first row comes
+        // after it. Only before the first row is added.
+        void keepLead(std::string_view lead);
         // Hands other the storage of spare chunks that held about bytes of text before.
         void lend(Builder& other, uint64_t bytes);
         // Puts the rows of tail from firstRow on, the first of them starting where the next row
@@ -256,13 +264,15 @@ private:
     std::vector<uint64_t> groupFirstRow_;
     std::vector<uint64_t> groupStart_;
     uint64_t rowCount_ = 0;
+    std::string lead_;
     char delimiter_ = ',';
     char quote_ = '"';
 };
 
 // The row and the cell that hold a document position: the row it falls in (its line ending
 // counting as its last cell's) and the first cell whose span reaches it; the last row for the
-// document's end. None when the list is empty or the position lies past its text.
+// document's end. None when the list is empty or the position lies in its lead or past its
+// text.
 struct RowCell {
     uint64_t row = 0;
     uint64_t cell = 0;

@@ -26,10 +26,12 @@ RowReplacement setRowCell(const CsvTable& table, uint64_t rowIndex, uint64_t cel
     row.setCells(cells);
     rebuildRowText(row, table.delimiter, table.quote);
     std::string text(row.raw());
-    // An empty row between a lone CR and an LF would join them into one line ending and be no
-    // record any more: its one empty cell is written quoted.
+    // An empty row between a lone CR (a row's or the sep line's) and an LF would join them into
+    // one line ending and be no record any more: its one empty cell is written quoted.
     const std::string_view eol = table.rows.eol(rowIndex);
-    if (text.empty() && rowIndex > 0 && table.rows.eol(rowIndex - 1) == "\r" && !eol.empty() && eol.front() == '\n') {
+    const bool afterLoneCr =
+        rowIndex > 0 ? table.rows.eol(rowIndex - 1) == "\r" : table.rows.lead().ends_with('\r');
+    if (text.empty() && afterLoneCr && !eol.empty() && eol.front() == '\n') {
         text.assign(2, table.quote);
     }
     return RowReplacement{row.start, row.end, std::move(text), row.cellCount()};

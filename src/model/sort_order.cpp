@@ -12,6 +12,9 @@ constexpr std::string_view MINUS_SIGN = "\xE2\x88\x92";           // U+2212, in 
 constexpr std::string_view NO_BREAK_SPACE = "\xC2\xA0";           // U+00A0
 constexpr std::string_view NARROW_NO_BREAK_SPACE = "\xE2\x80\xAF"; // U+202F
 
+// Whether the first record starts with the byte-order mark.
+bool startsWithMark(const RowList& rows) { return rows.raw(0).substr(0, UTF8_BOM.size()) == UTF8_BOM; }
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -330,7 +333,8 @@ std::vector<uint64_t> sortedRecordOrder(const CsvTable& table, bool headerRow, c
             KeyValue& value = values[static_cast<size_t>((r - first) * keyCount + k)];
             if (keys[k].column >= row.cellCount()) continue;
             std::string_view cell = row.cell(keys[k].column);
-            if (r == 0 && keys[k].column == 0 && cell.substr(0, UTF8_BOM.size()) == UTF8_BOM) {
+            if (r == 0 && keys[k].column == 0 && table.rows.lead().empty() &&
+                cell.substr(0, UTF8_BOM.size()) == UTF8_BOM) {
                 cell.remove_prefix(UTF8_BOM.size());  // the mark belongs to the document
             }
             const ClassifiedValue classified = classifyValue(cell);
@@ -376,8 +380,10 @@ std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint6
                                   std::vector<uint64_t>* starts) {
     const RowList& rows = table.rows;
     const size_t count = order.size();
-    if (count == 0) return {};
-    const bool bom = rows.raw(0).substr(0, UTF8_BOM.size()) == UTF8_BOM;
+    const std::string_view lead = rows.lead();
+    if (count == 0) return std::string(lead);
+    // Behind a sep line the mark is no mark of the document but the first record's bytes.
+    const bool bom = lead.empty() && startsWithMark(rows);
     // The bytes a record brings, without the document's mark.
     const auto bytesOf = [&](uint64_t r) {
         std::string_view raw = rows.raw(r);
@@ -403,14 +409,16 @@ std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint6
         }
     }
 
-    uint64_t size = bom ? UTF8_BOM.size() : 0;
+    uint64_t size = lead.size() + (bom ? UTF8_BOM.size() : 0);
     for (size_t i = 0; i < count; ++i) size += bytesOf(order[i]).size() + endings[i].size();
     std::string text;
     text.reserve(static_cast<size_t>(size));
     if (starts != nullptr) starts->assign(rows.size(), 0);
+    text.append(lead);
     if (bom) text.append(UTF8_BOM);
     for (size_t i = 0; i < count; ++i) {
-        if (starts != nullptr && order[i] < rows.size() && i > 0) (*starts)[order[i]] = text.size();
+        // The first place starts right after the sep line, with the byte-order mark if any.
+        if (starts != nullptr && order[i] < rows.size()) (*starts)[order[i]] = i > 0 ? text.size() : lead.size();
         text.append(bytesOf(order[i]));
         text.append(endings[i]);
     }
@@ -422,9 +430,16 @@ bool orderReadsBack(const CsvTable& table, const std::vector<uint64_t>& order) {
     const RowList& rows = table.rows;
     const uint64_t last = rows.size() - 1;
     if (order.back() != last && recordEndsInsideQuotes(table, last)) return false;
+    // Behind a sep line that ends in a lone CR, an empty record that ends in LF would make its
+    // line ending CR LF and be no record.
+    const std::string_view lead = rows.lead();
+    if (!lead.empty()) {
+        const uint64_t r = order.front();
+        return !(lead.back() == '\r' && rows.raw(r).empty() && rows.eol(r).substr(0, 1) == "\n");
+    }
     // A field is quoted only when the quote is its very first byte: behind the document's mark,
     // a record that opens with a quote reads otherwise than anywhere else.
-    if (rows.raw(0).substr(0, UTF8_BOM.size()) != UTF8_BOM || order.front() == 0) return true;
+    if (!startsWithMark(rows) || order.front() == 0) return true;
     const auto opensWithQuote = [&](std::string_view raw) { return !raw.empty() && raw.front() == table.quote; };
     return !opensWithQuote(rows.raw(0).substr(UTF8_BOM.size())) && !opensWithQuote(rows.raw(order.front()));
 }

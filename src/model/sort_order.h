@@ -84,10 +84,12 @@ bool recordEndsInsideQuotes(const CsvTable& table, uint64_t r);
 //   document had none (but for an empty record, which is nothing without its line ending);
 // - a lone CR ending that would join with the line feed of an empty record after it becomes
 //   CR LF, so no two records run together;
-// - a UTF-8 byte-order mark at the start of the document stays at the start.
+// - a UTF-8 byte-order mark at the start of the document stays at the start;
+// - a sep line stays in front of all records, as it is.
 // Only an order for which orderReadsBack holds gives a text that reads back so. starts, when
 // given, gets for every record the offset where it begins in the text (the first place's at 0,
-// the byte-order mark included), so that what is tied to a record can follow it.
+// the byte-order mark included, or after the sep line), so that what is tied to a record can
+// follow it.
 std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint64_t>& order,
                                   std::string_view eol, std::vector<uint64_t>* starts = nullptr);
 
@@ -95,7 +97,8 @@ std::string reorderedDocumentText(const CsvTable& table, const std::vector<uint6
 // records. It does not when a record ending inside quotes leaves the last place (which
 // sortedRecordOrder never asks), nor when, in a document that starts with a byte-order mark,
 // a record that opens with the quote would come to stand behind the mark or leave it: the quote
-// opens a quoted field only as a field's very first byte.
+// opens a quoted field only as a field's very first byte. Nor when an empty record ending in LF
+// would come to stand right behind a sep line that ends in a lone CR.
 bool orderReadsBack(const CsvTable& table, const std::vector<uint64_t>& order);
 
 // Whether the order moves any record.

@@ -82,6 +82,7 @@ private:
 }  // namespace
 
 uint64_t DocumentScan::stepInTwo(std::string_view text, uint64_t until, uint64_t splitAt) {
+    readLead(text);
     if (done()) return position_;
     const char delimiter = table_.delimiter;
     const char quote = table_.quote;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "model/csv_table.h"
 #include "model/scanner_reference.h"
 #include "model/row_text.h"
+#include "model/sep_line.h"
 
 namespace invariants {
 
@@ -17,12 +19,18 @@ inline std::string at(uint64_t row, const std::string& what) {
     return "row " + std::to_string(row) + ": " + what;
 }
 
-// The rows tile text exactly; raw, line endings and spans agree with the bytes; only the last
-// row lacks a line ending; maxCells is the widest row.
+// The rows tile text exactly after its sep line, if any, which is their lead; raw, line endings
+// and spans agree with the bytes; only the last row lacks a line ending; maxCells is the widest
+// row.
 inline std::string checkTiling(std::string_view text, const CsvTable& table, char delimiter) {
     if (table.parsedLength != text.size()) return "parsedLength differs from the text length";
-    if (text.empty() != table.rows.empty()) return "rows exist exactly when the text is not empty";
-    uint64_t pos = 0;
+    const std::optional<SepLine> line = findSepLine(text, table.quote);
+    const std::string_view lead = table.rows.lead();
+    if (lead != text.substr(0, line ? line->length : 0)) return "the lead is not the text's sep line";
+    if (line && table.delimiter != line->delimiter) return "the sep line's delimiter is not read with";
+    if (line) delimiter = line->delimiter;
+    if ((text.size() == lead.size()) != table.rows.empty()) return "rows exist exactly when text follows the lead";
+    uint64_t pos = lead.size();
     uint64_t widest = 0;
     for (uint64_t r = 0; r < table.rows.size(); ++r) {
         const CsvRow& row = table.rows[r];
@@ -102,10 +110,10 @@ inline uint64_t referenceRecord(std::string_view text, uint64_t p, char delimite
     }
 }
 
-// The table agrees with the reference reading, record by record.
+// The table agrees with the reference reading, record by record from the end of its lead.
 inline std::string checkAgainstReference(std::string_view text, const CsvTable& table) {
     std::vector<ReferenceField> fields;
-    uint64_t pos = 0;
+    uint64_t pos = table.rows.lead().size();
     uint64_t r = 0;
     while (pos < text.size()) {
         uint64_t e = referenceRecord(text, pos, table.delimiter, table.quote, fields);
@@ -129,7 +137,7 @@ inline std::string checkAgainstReference(std::string_view text, const CsvTable& 
 inline std::string checkAgainstScanRecord(std::string_view text, const CsvTable& table) {
     std::vector<std::string> cells;
     std::vector<uint64_t> starts, ends;
-    uint64_t pos = 0;
+    uint64_t pos = table.rows.lead().size();
     uint64_t r = 0;
     while (pos < text.size()) {
         uint64_t e = scanRecord(text, pos, table.delimiter, table.quote, cells, starts, ends);
@@ -153,6 +161,7 @@ inline std::string checkAgainstScanRecord(std::string_view text, const CsvTable&
 // bytes, cells and spans, and the table's delimiter, quote, maxCells and stamp.
 inline std::string checkSameTable(const CsvTable& expected, const CsvTable& actual) {
     if (expected.delimiter != actual.delimiter || expected.quote != actual.quote) return "delimiter or quote differs";
+    if (expected.rows.lead() != actual.rows.lead()) return "lead differs";
     if (expected.parsedLength != actual.parsedLength) return "parsedLength differs";
     if (expected.maxCells != actual.maxCells) return "maxCells differs";
     if (expected.rows.size() != actual.rows.size())
