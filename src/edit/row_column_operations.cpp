@@ -21,6 +21,7 @@
 #include "model/editor_access.h"
 #include "model/delimiter_convert.h"
 #include "model/delimiter_detection.h"
+#include "model/sep_line.h"
 #include "panel/grid_panel.h"
 #include "plugin/host_interface.h"
 
@@ -208,14 +209,17 @@ void GridPanel::moveColumnTo(int32_t from, int32_t to) {
 }
 
 void GridPanel::convertDelimiter(char to) {
+    const bool sepLine = sepLineOf(table).has_value();
     if (table.rows.empty() || readyRowShown() || to == table.delimiter || !canBeDelimiter(to, table.quote) ||
-        !ensureDocumentUnchanged()) {
+        (sepLine && !canBeSepDelimiter(to, table.quote)) || !ensureDocumentUnchanged()) {
         return;
     }
     std::vector<uint64_t> starts;
     const std::string text = convertedDocumentText(table, to, documentEol(editorWindows()), &starts);
     const bool written = replaceDocument(text, &starts);
-    if (written) {
+    // A document with a sep= line names its delimiter itself: the line now names the new one,
+    // and the choices stay as they were.
+    if (written && !sepLine) {
         // The grid reads the document with the new delimiter: detection keeps choosing for the
         // document when it finds that one, otherwise the choice becomes the new delimiter.
         if (autoDelimiter && detectDelimiter(text) != to) {
@@ -286,10 +290,12 @@ bool GridPanel::replaceDocument(const std::string& text, const std::vector<uint6
         const bool changes = from < to || !put.empty();
         const bool fromFirstLine = rows.size() < 2 || from < rows.start(1);
         const bool toLastLine = rows.empty() || to > rows.start(rows.size() - 1);
+        // A sep= line before the records stays out of it, unless the change is in the line.
+        const uint64_t lead = rows.lead().size();
         if (changes && fromFirstLine && toLastLine) {
-            from = 0;
+            from = from < lead ? 0 : lead;
             to = length;
-            put = text;
+            put = std::string_view(text).substr(static_cast<size_t>(std::min<uint64_t>(from, text.size())));
         }
     }
     bool written = true;

@@ -8,6 +8,7 @@
 
 #include "model/delimiter_detection.h"
 #include "model/editor_access.h"
+#include "model/sep_line.h"
 #include "model/status_text.h"
 #include "panel/control_ids.h"
 #include "panel/grid_panel.h"
@@ -214,7 +215,9 @@ GridPanel::ReadResult GridPanel::readIntoTable(HWND view, bool byChanges, bool k
         return ReadResult::Read;
     }
     const std::string_view text = viewText(view, maxFileBytes).value_or(std::string_view());
-    if (autoDelimiter) {
+    // A sep= line names the document's delimiter, which the reading takes from it; nothing is
+    // detected, and the choices stay as they are.
+    if (autoDelimiter && !findSepLine(text, QUOTE)) {
         if (const char detected = detectDelimiter(text); detected != 0) {
             delimiter = detected;
             // The last delimiter detected is the fallback the settings file keeps.
@@ -355,8 +358,10 @@ bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
         return false;
     }
     // A full scan would detect the delimiter afresh: only a rescan with the same one holds.
-    char wanted = delimiter;
-    if (autoDelimiter) {
+    // With a sep= line the line names it; an edit of the line makes the rescan refuse.
+    const bool sepLine = sepLineOf(table).has_value();
+    char wanted = sepLine ? table.delimiter : delimiter;
+    if (autoDelimiter && !sepLine) {
         const uint64_t headLength = std::min(length, DETECTION_HEAD_BYTES);
         const char* head = rangePointer(view, 0, headLength);
         if (head == nullptr && headLength != 0) {
@@ -399,9 +404,11 @@ bool GridPanel::rescanOutsideChanges(HWND view, uint64_t length) {
     if (table.rows.empty() ? length != 0 : !lastRowStandsAt(view, length)) {
         return false;
     }
-    delimiter = wanted;
-    if (autoDelimiter) {
-        defaultDelimiter = wanted;
+    if (!sepLine) {
+        delimiter = wanted;
+        if (autoDelimiter) {
+            defaultDelimiter = wanted;
+        }
     }
     noteRowsChanged(replaced.first, replaced.oldLast, replaced.newLast, true);
     return true;
@@ -442,7 +449,7 @@ void GridPanel::updateStatusLine() {
         }
         shown.columnCount = shownColumnCount;
         shown.capped = columnsCapped;
-        shown.delimiter = delimiter;
+        shown.delimiter = sepLineOf(table) ? table.delimiter : delimiter;
         // The current row by the number its row shows: its record's own.
         shown.currentRow = static_cast<int64_t>(rowNumber(currentRow)) - 1;
         shown.currentColumn = currentColumn;

@@ -266,6 +266,32 @@ TEST_F(SpreadsheetTest, ConvertDelimiterRewritesTheDelimitersAndTheGridFollows) 
     EXPECT_TRUE(hooks.boxes.empty());
 }
 
+// A first line "sep=X" names the delimiter: it is neither a row nor the titles, and the
+// operations leave it alone; converting changes its X with the rest, in the same step.
+TEST_F(SpreadsheetTest, ASepLineNamesTheDelimiterAndNoOperationTouchesIt) {
+    open("sep=;\r\nb;a\r\n2;x\r\n1;y\r\n", true);
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"b", L"a"}));
+    EXPECT_EQ(itemCount(), 2);
+    EXPECT_NE(status().find(L"delimiter ';'"), std::wstring::npos) << status();
+    {
+        MenuWatch watch(panel(), L's');  // Sort ascending
+        rightClickCell(0, 1);
+    }
+    EXPECT_EQ(text(), "sep=;\r\nb;a\r\n1;y\r\n2;x\r\n");
+    {
+        MenuWatch watch(panel(), L'g');  // Move column right
+        rightClickHeader(1);
+    }
+    EXPECT_EQ(text(), "sep=;\r\na;b\r\ny;1\r\nx;2\r\n");
+    {
+        MenuWatch watch(panel(), L"vc");
+        rightClickCell(0, 1);
+    }
+    EXPECT_EQ(text(), "sep=,\r\na,b\r\ny,1\r\nx,2\r\n");
+    EXPECT_EQ(cellText(0, 2), L"1");
+    EXPECT_TRUE(hooks.boxes.empty());
+}
+
 // The figures of a selected range in the status line: Count, and Sum, Average, Min and Max of
 // its numbers; a range too large to read at once shows "..." until the background has read it.
 TEST_F(SpreadsheetTest, TheStatusLineShowsTheFiguresOfTheSelectedRange) {
