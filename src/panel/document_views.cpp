@@ -1,5 +1,5 @@
 // Every document's own view: the grid keeps, per document, the header-row and delimiter
-// choices, the column widths, the current cell and the top row, and shows each document again
+// choices, the column widths, the filter, the current cell and the top row, and shows each document again
 // as it was left. A document is known by its full path (an unsaved one by its name, for the
 // host's session only). The views are kept across host restarts in VIEWS_FILE_NAME beside the
 // settings file, written with it and read once when the host is ready; a damaged or foreign
@@ -110,6 +110,11 @@ DocumentView GridPanel::shownView() const {
     }
     view.currentRow = currentRow;
     view.currentColumn = currentColumn;
+    if (filterRowShown) {
+        for (const auto& [cell, text] : gridView.rows.conditionTexts()) {
+            view.filters[cell] = text;
+        }
+    }
     return view;
 }
 
@@ -138,6 +143,16 @@ void GridPanel::takeViewOfCurrentDocument() {
         delimiter = defaultDelimiter;
     }
     pendingView = view;
+    // The document's filter comes back with its boxes; the reading that follows applies it.
+    const bool filtered = view && !view->filters.empty();
+    showFilterRow(filtered, false);
+    gridView.rows.clearConditions();
+    if (filtered) {
+        for (const auto& [cell, text] : view->filters) {
+            gridView.rows.setCondition(cell, text);
+        }
+    }
+    fillFilterBoxes();
     if (panelWindow != nullptr) {
         showSettingsInControls();
     }

@@ -57,7 +57,18 @@ void GridPanel::toggleFilterRow() {
     showFilterRow(!filterRowShown);
 }
 
-void GridPanel::showFilterRow(bool show) {
+void GridPanel::fillFilterBoxes() {
+    fillingFilterBoxes = true;
+    for (size_t i = 0; i < filterBoxes.size(); ++i) {
+        const std::wstring text = gridView.rows.conditionText(i);
+        if (windowText(filterBoxes[i]) != text) {
+            SetWindowTextW(filterBoxes[i], text.c_str());
+        }
+    }
+    fillingFilterBoxes = false;
+}
+
+void GridPanel::showFilterRow(bool show, bool focusBox) {
     const HWND header = listHeader(gridList);
     if (header == nullptr || show == filterRowShown) {
         return;
@@ -75,8 +86,10 @@ void GridPanel::showFilterRow(bool show) {
         // Hiding the row takes the filter away, as spreadsheets do.
         const bool wasFiltered = gridView.rows.filtered();
         gridView.rows.clearConditions();
-        if (wasFiltered) {
+        if (wasFiltered && focusBox) {
             applyFilter();
+        } else if (wasFiltered) {
+            gridView.rows.reset(table, headerRow);  // another document is about to be read
         }
     }
     // The list lays its header out again only when its size changes.
@@ -90,11 +103,11 @@ void GridPanel::showFilterRow(bool show) {
     SetWindowPos(gridList, nullptr, 0, 0, width, height, flags);
     if (show) {
         layoutFilterBoxes();
-        if (!filterBoxes.empty()) {
+        if (focusBox && !filterBoxes.empty()) {
             const size_t column = static_cast<size_t>(std::max(currentColumn, 1) - 1);
             SetFocus(filterBoxes[std::min(column, filterBoxes.size() - 1)]);
         }
-    } else if (GetFocus() != gridList) {
+    } else if (focusBox && GetFocus() != gridList) {
         SetFocus(gridList);
     }
     CheckDlgButton(panelWindow, IDC_FILTER, show ? BST_CHECKED : BST_UNCHECKED);

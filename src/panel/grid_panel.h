@@ -183,7 +183,10 @@ public:
     // Ctrl+Shift+L and the Filter box: the row of filter boxes shown or hidden. Hiding it takes
     // the filter away.
     void toggleFilterRow();
-    void showFilterRow(bool show);
+    // focusBox: the current column's box takes the keyboard.
+    void showFilterRow(bool show, bool focusBox = true);
+    // The boxes show the conditions' texts.
+    void fillFilterBoxes();
     // "Filter by this value": the current cell's column gets "=value".
     void filterByCurrentValue();
     void clearFilter();

@@ -148,8 +148,8 @@ TEST_F(GridViewTest, SwitchingDocumentsAndViewsShowsTheCurrentOne) {
     EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"s", L"t"}));
 }
 
-// Every document comes back as it was left: its header-row choice, column widths and current
-// cell, also after the host was restarted; a document seen for the first time takes the
+// Every document comes back as it was left: its header-row choice, column widths, filter and
+// current cell, also after the host was restarted; a document seen for the first time takes the
 // settings file's choices.
 TEST_F(GridViewTest, EveryDocumentIsShownAsItWasLeftAlsoAfterARestart) {
     host.mainView().document().path = L"C:\\data\\people.csv";
@@ -162,13 +162,19 @@ TEST_F(GridViewTest, EveryDocumentIsShownAsItWasLeftAlsoAfterARestart) {
     EXPECT_EQ(status(), L"2 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
     clickHeaderRowBox();
     EXPECT_EQ(status(), L"3 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
+    // A filter typed into the first column's box.
+    SetFocus(list());
+    ASSERT_TRUE(devhost::pressKey(host, 'L', devhost::KEY_CTRL | devhost::KEY_SHIFT));
+    ASSERT_TRUE(devhost::typeText(host, L"=3"));
+    const std::wstring filtered = L"1 of 3 rows x 2 cols   |   delimiter Tab   |   cell R3 C1";
+    EXPECT_EQ(status(), filtered);
 
     host.activateDocument(0, people);
     EXPECT_EQ(titles(), (std::vector<std::wstring>{L"#", L"Name", L"City"}));
     EXPECT_EQ(status(), commaStatus(2, 2, 2, 2));
     EXPECT_EQ(widths()[1], 150);
     host.activateDocument(0, tabs);
-    EXPECT_EQ(status(), L"3 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
+    EXPECT_EQ(status(), filtered);
 
     // The views outlive the host: written at shut-down, read when it is ready again.
     host.activateDocument(0, people);
@@ -178,7 +184,7 @@ TEST_F(GridViewTest, EveryDocumentIsShownAsItWasLeftAlsoAfterARestart) {
     ASSERT_TRUE(host.invokeCommand(PANEL_COMMAND));
     EXPECT_EQ(status(), commaStatus(2, 2, 2, 2));
     host.activateDocument(0, tabs);
-    EXPECT_EQ(status(), L"3 rows x 2 cols   |   delimiter Tab   |   cell R1 C1");
+    EXPECT_EQ(status(), filtered);
 }
 
 TEST_F(GridViewTest, WithoutACurrentViewTheGridKeepsWhatItShows) {
