@@ -76,8 +76,8 @@ int main() {
                 (byText.text + byNumber.text) / 2 * 1e3, RUNS);
 
     // A whole cell with a non-ASCII letter, and a part of cells in ASCII.
-    for (const FindQuery& query : {FindQuery{L"Reykjav\u00EDk", false, true, std::nullopt},
-                                   FindQuery{L"invoice", false, false, std::nullopt}}) {
+    for (const FindQuery& query : {FindQuery{L"Reykjav\u00EDk", false, true, std::nullopt, false, {}},
+                                   FindQuery{L"invoice", false, false, std::nullopt, false, {}}}) {
         const CellMatcher matcher(query, decodeUtf8, foldAsciiCase);
         std::vector<double> finds;
         std::vector<double> counts;
@@ -106,7 +106,7 @@ int main() {
         size_t found = 0;
         bool exhausted = false;
         for (int i = 0; i < RUNS; ++i) {
-            const CellMatcher matcher(FindQuery{pattern, false, false, std::nullopt, true}, decodeUtf8, foldAsciiCase);
+            const CellMatcher matcher(FindQuery{pattern, false, false, std::nullopt, true, {}}, decodeUtf8, foldAsciiCase);
             auto start = std::chrono::steady_clock::now();
             findCell(table, true, matcher, MAX_GRID_COLUMNS, GridCell{table.rows.size() / 2, 0}, false);
             finds.push_back(seconds(start));

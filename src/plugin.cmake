@@ -39,6 +39,7 @@ add_library(Tabulon SHARED
   panel/problem_marks.cpp
   panel/shown_rows.cpp
   panel/filter_row.cpp
+  panel/column_view.cpp
   panel/document_views.cpp
   edit/cell_editor.cpp
   edit/title_edit.cpp

@@ -99,33 +99,35 @@ void GridPanel::copyToClipboard(bool rows, bool withTitles) {
         }
         appendClipboardField(quoted, plain);
     } else {
+        // The cells of the shown columns only: hidden ones are left out.
+        std::vector<uint64_t> cells;
+        const CellRange range = selectedCells();
+        const int64_t firstColumn = rows ? 1 : range.firstColumn;
+        const int64_t lastColumn = rows ? static_cast<int64_t>(shownColumnCount) : range.lastColumn;
+        for (int64_t c = std::max<int64_t>(firstColumn, 1); c <= lastColumn; ++c) {
+            if (!columnHidden(static_cast<int32_t>(c))) {
+                cells.push_back(static_cast<uint64_t>(c - 1));
+            }
+        }
         std::vector<std::vector<std::wstring>> lines;
+        if (titled) {
+            std::vector<std::wstring>& line = lines.emplace_back();
+            for (const uint64_t cell : cells) {
+                line.push_back(titleText(cell));
+            }
+        }
+        std::vector<int32_t> gridRows;
         if (rows) {
-            if (titled) {
-                std::vector<std::wstring>& line = lines.emplace_back(static_cast<size_t>(shownColumnCount));
-                for (uint64_t i = 0; i < shownColumnCount; ++i) {
-                    line[static_cast<size_t>(i)] = titleText(i);
-                }
-            }
-            for (const int32_t gridRow : selectedGridRows()) {
-                std::vector<std::wstring>& line = lines.emplace_back(static_cast<size_t>(shownColumnCount));
-                for (uint64_t i = 0; i < shownColumnCount; ++i) {
-                    line[static_cast<size_t>(i)] = cellText(gridRow, i);
-                }
-            }
+            gridRows = selectedGridRows();
         } else {
-            const CellRange range = selectedCells();
-            if (titled) {
-                std::vector<std::wstring>& line = lines.emplace_back();
-                for (int64_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-                    line.push_back(titleText(static_cast<uint64_t>(c - 1)));
-                }
-            }
             for (int64_t r = range.firstRow; r <= range.lastRow; ++r) {
-                std::vector<std::wstring>& line = lines.emplace_back();
-                for (int64_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-                    line.push_back(cellText(static_cast<int32_t>(r), static_cast<uint64_t>(c - 1)));
-                }
+                gridRows.push_back(static_cast<int32_t>(r));
+            }
+        }
+        for (const int32_t gridRow : gridRows) {
+            std::vector<std::wstring>& line = lines.emplace_back();
+            for (const uint64_t cell : cells) {
+                line.push_back(cellText(gridRow, cell));
             }
         }
         plain = clipboardRowsText(lines);
@@ -173,6 +175,9 @@ void GridPanel::copyAs(int command) {
     std::vector<std::wstring> titles;
     std::vector<std::wstring> letters;
     for (int32_t c = firstColumn; c <= lastColumn; ++c) {
+        if (columnHidden(c)) {
+            continue;
+        }
         letters.push_back(columnLetters(static_cast<uint64_t>(c) - 1));
         if (headerRow && !table.rows.empty()) {
             const auto title = cellAt(table, false, 0, static_cast<uint64_t>(c) - 1);
@@ -183,6 +188,9 @@ void GridPanel::copyAs(int command) {
     for (const int32_t r : rows) {
         std::vector<std::wstring>& line = block.emplace_back();
         for (int32_t c = firstColumn; c <= lastColumn; ++c) {
+            if (columnHidden(c)) {
+                continue;
+            }
             const auto value = cellAt(table, gridRows(), r, static_cast<uint64_t>(c) - 1);
             line.push_back(value ? decodeCell(*value, codePage) : std::wstring());
         }
@@ -429,6 +437,9 @@ bool GridPanel::writeRecordBlock(uint64_t firstRow, uint64_t firstCell,
             const size_t j = static_cast<size_t>(firstCell + i);
             if (clearing && (j < cells.size() ? cells[j] == values[k][i] : values[k][i].empty())) {
                 continue;
+            }
+            if (clearing && gridView.columns.isHidden(j)) {
+                continue;  // clearing leaves what is hidden alone
             }
             if (cells.size() <= j) {
                 cells.resize(j + 1);

@@ -61,6 +61,7 @@ FindQuery GridPanel::findBarQuery() const {
         query.column = static_cast<uint64_t>(currentColumn) - 1;
     }
     query.regex = IsDlgButtonChecked(panelWindow, IDC_FIND_REGEX) == BST_CHECKED;
+    query.skipped = hiddenCellIndexes();
     return query;
 }
 

@@ -87,6 +87,13 @@ bool GridPanel::titleRect(int32_t listColumn, RECT& rect) const {
     SetWindowLongPtrW(header, GWL_STYLE, GetWindowLongPtrW(header, GWL_STYLE) | WS_CLIPSIBLINGS);
     MapWindowPoints(header, gridList, reinterpret_cast<POINT*>(&rect), 2);
     // Not under the row numbers, which stay in view over the columns scrolled beneath them.
-    rect.left = std::max<LONG>(rect.left, rowNumberWidth());
+    if (filterRowShown) {
+        rect.bottom -= filterRowHeight();  // the title, not its filter box
+    }
+    if (listColumn <= frozenColumns()) {
+        OffsetRect(&rect, sidewaysScroll(), 0);  // a frozen title stays at the left edge
+    } else {
+        rect.left = std::max<LONG>(rect.left, frozenWidth());
+    }
     return rect.right > rect.left;
 }

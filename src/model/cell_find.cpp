@@ -24,6 +24,11 @@ CellRange searchableCells(const CsvRow& row, uint64_t cellLimit, const std::opti
     return {0, count};
 }
 
+// Whether the search passes over a cell.
+bool skippedCell(const FindQuery& query, uint64_t cell) {
+    return !query.skipped.empty() && std::binary_search(query.skipped.begin(), query.skipped.end(), cell);
+}
+
 // The first match in the row's cells [from, to) in the direction, within what is searchable.
 std::optional<uint64_t> matchInRow(const CsvRow& row, const CellMatcher& matcher, uint64_t cellLimit, uint64_t from,
                                    uint64_t to, bool backward) {
@@ -33,11 +38,11 @@ std::optional<uint64_t> matchInRow(const CsvRow& row, const CellMatcher& matcher
     if (from >= to) return std::nullopt;
     if (!backward) {
         for (uint64_t c = from; c < to && !matcher.budgetExhausted(); ++c) {
-            if (matcher.matches(row.cell(c))) return c;
+            if (!skippedCell(matcher.query(), c) && matcher.matches(row.cell(c))) return c;
         }
     } else {
         for (uint64_t c = to; c-- > from && !matcher.budgetExhausted();) {
-            if (matcher.matches(row.cell(c))) return c;
+            if (!skippedCell(matcher.query(), c) && matcher.matches(row.cell(c))) return c;
         }
     }
     return std::nullopt;
@@ -264,7 +269,7 @@ std::vector<GridCell> allMatches(const CsvTable& table, const GridRows& gridRows
         const CsvRow& row = table.rows[static_cast<size_t>(gridRows.tableRow(r))];
         const CellRange cells = searchableCells(row, cellLimit, matcher.query().column);
         for (uint64_t c = cells.from; c < cells.to; ++c) {
-            if (matcher.matches(row.cell(c))) found.push_back({r, c});
+            if (!skippedCell(matcher.query(), c) && matcher.matches(row.cell(c))) found.push_back({r, c});
         }
     }
     return found;
@@ -284,7 +289,7 @@ uint64_t matchOrdinal(const CsvTable& table, const GridRows& gridRows, const Cel
         const CellRange cells = searchableCells(row, cellLimit, matcher.query().column);
         const uint64_t to = r == cell.row ? std::min(cells.to, cell.cell + 1) : cells.to;
         for (uint64_t c = cells.from; c < to; ++c) {
-            if (matcher.matches(row.cell(c))) ++ordinal;
+            if (!skippedCell(matcher.query(), c) && matcher.matches(row.cell(c))) ++ordinal;
         }
     }
     return ordinal;

@@ -35,6 +35,7 @@ struct FindQuery {
     bool wholeCell = false;           // the whole value, not a part of it
     std::optional<uint64_t> column;   // only this cell index
     bool regex = false;               // text is a regular expression
+    std::vector<uint64_t> skipped;    // cell indexes passed over (hidden columns), ascending
     bool operator==(const FindQuery&) const = default;
 };
 

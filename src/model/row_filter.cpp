@@ -89,7 +89,7 @@ FilterCondition parseFilterCondition(std::wstring_view boxText) {
 
 FilterMatcher::FilterMatcher(FilterCondition condition, const CellDecoder& decode, const CaseFolder& fold)
     : condition_(std::move(condition)),
-      text_(FindQuery{condition_.text, false, condition_.kind == FilterCondition::Kind::Equals, std::nullopt}, decode,
+      text_(FindQuery{condition_.text, false, condition_.kind == FilterCondition::Kind::Equals, std::nullopt, false, {}}, decode,
             fold) {}
 
 bool FilterMatcher::matches(std::string_view value) const {

@@ -15,7 +15,6 @@
 namespace {
 
 // Widths at 96 DPI.
-constexpr int DATA_COLUMN_WIDTH = 110;
 constexpr int ROW_NUMBER_COLUMN_WIDTH = 52;
 constexpr int AUTOFIT_MIN_WIDTH = 40;
 constexpr int AUTOFIT_MAX_WIDTH = 340;
@@ -46,6 +45,7 @@ void GridPanel::rebuildColumns() {
     if (gridList == nullptr) {
         return;
     }
+    gridView.columns.setColumnCount(shownColumnCount);
     std::vector<int> widths;
     int existing = 0;
     const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
@@ -79,6 +79,9 @@ void GridPanel::rebuildColumns() {
         column.fmt = rowNumbers ? LVCFMT_RIGHT : LVCFMT_LEFT;
         column.iSubItem = j;
         column.cx = recorded > 0 ? recorded : scaled(rowNumbers ? ROW_NUMBER_COLUMN_WIDTH : DATA_COLUMN_WIDTH);
+        if (columnHidden(j)) {
+            column.cx = 0;
+        }
         column.pszText = title.data();
         if (j < existing) {
             SendMessageW(gridList, LVM_SETCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
@@ -89,6 +92,7 @@ void GridPanel::rebuildColumns() {
         }
     }
     forgetSortArrow();  // the rows are read anew: a sort they show is not known any more
+    applyHiddenWidths();
     layoutFilterBoxes();
 }
 
@@ -112,6 +116,9 @@ void GridPanel::autoFitColumns() {
 
         for (uint64_t i = 0; i <= shownColumnCount; ++i) {
             int width = 0;
+            if (columnHidden(static_cast<int32_t>(i))) {
+                continue;  // stays hidden
+            }
             if (i == 0) {
                 width = std::max(textWidth(dc.get(), ROW_NUMBER_TITLE),
                                  textWidth(dc.get(), std::to_wstring(rows)));

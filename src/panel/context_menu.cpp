@@ -132,6 +132,17 @@ void GridPanel::showContextMenu(const ContextMenuPlace& place) {
     if (place.onColumn) {
         AppendMenuW(menu.get(), MF_STRING | (columnFilter ? MF_ENABLED : MF_GRAYED), MENU_CLEAR_COLUMN_FILTER,
                     L"Clear this column's filter");
+        // The columns' view: hidden columns and the frozen ones at the left.
+        const bool dataColumn = onData && currentColumn >= 1;
+        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu.get(), MF_STRING | (dataColumn && hiddenCellIndexes().size() + 1 < shownColumnCount ? MF_ENABLED : MF_GRAYED),
+                    MENU_HIDE_COLUMN, L"Hide column\tCtrl+0");
+        AppendMenuW(menu.get(), MF_STRING | (hiddenCellIndexes().empty() ? MF_GRAYED : MF_ENABLED),
+                    MENU_SHOW_HIDDEN_COLUMNS, L"Show hidden columns\tCtrl+Shift+0");
+        AppendMenuW(menu.get(), MF_STRING | (dataColumn ? MF_ENABLED : MF_GRAYED), MENU_FREEZE_COLUMNS,
+                    L"Free&ze columns up to here");
+        AppendMenuW(menu.get(), MF_STRING | (frozenColumns() > 0 ? MF_ENABLED : MF_GRAYED), MENU_UNFREEZE_COLUMNS,
+                    L"Unfreeze");
     } else {
         AppendMenuW(menu.get(), MF_STRING | (onData && currentColumn >= 1 ? MF_ENABLED : MF_GRAYED),
                     MENU_FILTER_BY_VALUE, L"Filter by this val&ue");
@@ -240,6 +251,18 @@ void GridPanel::runMenuCommand(int command) {
         break;
     case MENU_CLEAR_FILTER:
         clearFilter();
+        break;
+    case MENU_HIDE_COLUMN:
+        hideColumn(currentColumn);
+        break;
+    case MENU_SHOW_HIDDEN_COLUMNS:
+        showHiddenColumns();
+        break;
+    case MENU_FREEZE_COLUMNS:
+        freezeColumnsUpTo(currentColumn);
+        break;
+    case MENU_UNFREEZE_COLUMNS:
+        freezeColumnsUpTo(0);
         break;
     case MENU_CLEAR_COLUMN_FILTER:
         if (currentColumn >= 1) {

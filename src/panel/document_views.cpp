@@ -1,5 +1,6 @@
 // Every document's own view: the grid keeps, per document, the header-row and delimiter
-// choices, the column widths, the filter, the current cell and the top row, and shows each document again
+// choices, the column widths, the hidden and frozen columns, the filter, the current cell and
+// the top row, and shows each document again
 // as it was left. A document is known by its full path (an unsaved one by its name, for the
 // host's session only). The views are kept across host restarts in VIEWS_FILE_NAME beside the
 // settings file, written with it and read once when the host is ready; a damaged or foreign
@@ -102,14 +103,21 @@ DocumentView GridPanel::shownView() const {
         for (uint64_t cell = 0; cell < shownColumnCount; ++cell) {
             const int width = static_cast<int>(
                 SendMessageW(gridList, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(cell + 1), 0));
-            if (width > 0) {
-                view.columnWidths[cell] = MulDiv(width, 96, dpi);
+            // A hidden column keeps the width it will have again.
+            const auto hidden = hiddenWidths.find(cell);
+            const int kept = columnHidden(static_cast<int32_t>(cell + 1)) && hidden != hiddenWidths.end() ? hidden->second : width;
+            if (kept > 0) {
+                view.columnWidths[cell] = MulDiv(kept, 96, dpi);
             }
         }
         view.topRow = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
     }
     view.currentRow = currentRow;
     view.currentColumn = currentColumn;
+    for (const uint64_t cell : hiddenCellIndexes()) {
+        view.hiddenCells.insert(cell);
+    }
+    view.frozenColumns = static_cast<uint64_t>(frozenColumns());
     if (filterRowShown) {
         for (const auto& [cell, text] : gridView.rows.conditionTexts()) {
             view.filters[cell] = text;
@@ -143,6 +151,16 @@ void GridPanel::takeViewOfCurrentDocument() {
         delimiter = defaultDelimiter;
     }
     pendingView = view;
+    // Its hidden and frozen columns; their widths come back with the rows.
+    gridView.columns.showAll();
+    hiddenWidths.clear();
+    frozenThrough = 0;
+    if (view) {
+        for (const uint64_t cell : view->hiddenCells) {
+            gridView.columns.hide(cell);
+        }
+        frozenThrough = static_cast<int32_t>(std::min<uint64_t>(view->frozenColumns, MAX_GRID_COLUMNS));
+    }
     // The document's filter comes back with its boxes; the reading that follows applies it.
     const bool filtered = view && !view->filters.empty();
     showFilterRow(filtered, false);
@@ -165,6 +183,8 @@ int32_t GridPanel::restoreViewPlaces(const DocumentView& view, int32_t rows) {
                 SendMessageW(gridList, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(cell + 1), scaled(width));
             }
         }
+        applyHiddenWidths();
+        layoutFilterBoxes();
     }
     const auto columns = static_cast<int32_t>(shownColumnCount);
     if (rows > 0) {

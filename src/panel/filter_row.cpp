@@ -57,6 +57,12 @@ void GridPanel::toggleFilterRow() {
     showFilterRow(!filterRowShown);
 }
 
+void GridPanel::attachHeader() {
+    if (const HWND header = listHeader(gridList)) {
+        SetWindowSubclass(header, headerProc, HEADER_SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
 void GridPanel::fillFilterBoxes() {
     fillingFilterBoxes = true;
     for (size_t i = 0; i < filterBoxes.size(); ++i) {
@@ -76,7 +82,6 @@ void GridPanel::showFilterRow(bool show, bool focusBox) {
     filterRowShown = show;
     if (show) {
         // The header answers the list's layout request with the strip added (headerProc).
-        SetWindowSubclass(header, headerProc, HEADER_SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this));
         SetWindowLongPtrW(header, GWL_STYLE, GetWindowLongPtrW(header, GWL_STYLE) | WS_CLIPCHILDREN);
     } else {
         for (const HWND box : filterBoxes) {
@@ -116,7 +121,7 @@ void GridPanel::showFilterRow(bool show, bool focusBox) {
 }
 
 // One box per data column, each over its title's lower part; a box whose column lies under the
-// row numbers' title is cut at its edge or hidden.
+// row numbers' or the frozen titles is cut at their edge or hidden.
 void GridPanel::layoutFilterBoxes() {
     const HWND header = listHeader(gridList);
     if (!filterRowShown || header == nullptr) {
@@ -142,15 +147,21 @@ void GridPanel::layoutFilterBoxes() {
     }
     const int pad = scaled(FILTER_ROW_PADDING);
     const int height = textFieldHeight();
-    // The row numbers' title stays at the list's left edge: in header coordinates it ends here.
-    const int frozenRight = sidewaysScroll() + rowNumberWidth();
+    // The row numbers' and the frozen titles stay at the list's left edge: in header
+    // coordinates they end here.
+    const int scroll = sidewaysScroll();
+    const int frozenRight = scroll + frozenWidth();
     for (size_t i = 0; i < filterBoxes.size(); ++i) {
         RECT item{};
         if (!SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(i + 1), reinterpret_cast<LPARAM>(&item))) {
             ShowWindow(filterBoxes[i], SW_HIDE);
             continue;
         }
-        const int left = std::max(static_cast<int>(item.left) + pad, frozenRight + pad);
+        const bool frozen = static_cast<int32_t>(i + 1) <= frozenColumns();
+        if (frozen) {
+            OffsetRect(&item, scroll, 0);
+        }
+        const int left = frozen ? static_cast<int>(item.left) + pad : std::max(static_cast<int>(item.left) + pad, frozenRight + pad);
         const int right = static_cast<int>(item.right) - pad;
         if (right - left < scaled(FILTER_MARK_WIDTH)) {
             ShowWindow(filterBoxes[i], SW_HIDE);
@@ -231,8 +242,9 @@ int GridPanel::drawFilterMark(HDC dc, const RECT& textArea) const {
     return width + scaled(FILTER_MARK_GAP);
 }
 
-// The header with the filter strip: its layout answer grows by the strip, clicks in the strip
-// stay there (they neither sort nor drag), and the boxes' colour requests and changes come here.
+// The list's header: with the filter strip its layout answer grows by the strip, clicks in the
+// strip stay there (they neither sort nor drag), and the boxes' colour requests and changes
+// come here; points over frozen titles are moved to their items.
 LRESULT CALLBACK GridPanel::headerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR /*subclassId*/, DWORD_PTR referenceData) {
     return callGuarded<LRESULT>(0, [&]() -> LRESULT {
@@ -259,7 +271,11 @@ LRESULT CALLBACK GridPanel::headerProc(HWND window, UINT message, WPARAM wParam,
                     return 0;
                 }
             }
-            break;
+            // A frozen title is where it is drawn, not where the scrolled header has its item.
+            return DefSubclassProc(window, message, wParam, panel.headerPointOverTitles(lParam));
+        case WM_LBUTTONUP:
+        case WM_MOUSEMOVE:
+            return DefSubclassProc(window, message, wParam, panel.headerPointOverTitles(lParam));
         case WM_CTLCOLOREDIT:
             if (panel.darkMode && panel.editBrush != nullptr) {
                 const HDC dc = reinterpret_cast<HDC>(wParam);

@@ -34,7 +34,9 @@ constexpr LRESULT WANT_ALL_INPUT = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALL
 // The list item and sub-item under a point of the list's client area; item -1 when none.
 // Left of rowNumbersRight lie the row numbers, which stay there when the list is scrolled
 // sideways, over whatever data column the list has under them.
-LVHITTESTINFO hitTest(HWND list, LPARAM point, int rowNumbersRight) {
+// fixedRights: where the row numbers and each frozen column end; a point left of the last is
+// on the fixed column it is over, whatever lies scrolled beneath.
+LVHITTESTINFO hitTest(HWND list, LPARAM point, const std::vector<int>& fixedRights) {
     LVHITTESTINFO hit{};
     hit.pt.x = GET_X_LPARAM(point);
     hit.pt.y = GET_Y_LPARAM(point);
@@ -43,8 +45,11 @@ LVHITTESTINFO hitTest(HWND list, LPARAM point, int rowNumbersRight) {
     if (SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0) {
         hit.iItem = -1;
     }
-    if (hit.iItem >= 0 && hit.pt.x >= 0 && hit.pt.x < rowNumbersRight) {
-        hit.iSubItem = 0;
+    for (size_t column = 0; hit.iItem >= 0 && hit.pt.x >= 0 && column < fixedRights.size(); ++column) {
+        if (hit.pt.x < fixedRights[column]) {
+            hit.iSubItem = static_cast<int>(column);
+            break;
+        }
     }
     return hit;
 }
@@ -168,6 +173,13 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             }
             // A title dragged to another place moves its column in the document; the header
             // never reorders its items itself (TRUE refuses), the grid is shown anew instead.
+            // A hidden column keeps no width: its divider does not drag it open.
+            if (notice != nullptr && notice->hwndFrom == header &&
+                (notice->code == HDN_BEGINTRACKW || notice->code == HDN_BEGINTRACKA ||
+                 notice->code == HDN_DIVIDERDBLCLICKW || notice->code == HDN_DIVIDERDBLCLICKA) &&
+                panel.columnHidden(reinterpret_cast<const NMHEADERW*>(lParam)->iItem)) {
+                return TRUE;
+            }
             // The filter boxes follow the titles' widths.
             if (notice != nullptr && (notice->code == HDN_ITEMCHANGEDW || notice->code == HDN_ITEMCHANGEDA) &&
                 notice->hwndFrom == header && panel.filterRowShown) {
@@ -374,6 +386,17 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
         }
         toggleFilterRow();
         return true;
+    case '0':
+        // Ctrl+0 hides the current column, Ctrl+Shift+0 shows the hidden ones, as spreadsheets do.
+        if (!control) {
+            return false;
+        }
+        if (shift) {
+            showHiddenColumns();
+        } else {
+            hideColumn(currentColumn);
+        }
+        return true;
     case VK_F3:
         findNext(shift);
         return true;
@@ -413,7 +436,7 @@ void GridPanel::onGridButtonDown(LPARAM point, bool leftButton, WPARAM buttons) 
     if (GetFocus() != gridList) {
         SetFocus(gridList);  // an open cell editor commits as it loses the focus
     }
-    const LVHITTESTINFO hit = hitTest(gridList, point, rowNumberWidth());
+    const LVHITTESTINFO hit = hitTest(gridList, point, frozenRights());
     if (hit.iItem < 0) {
         return;
     }
@@ -475,6 +498,8 @@ void GridPanel::onHeaderRightClick(HWND header) {
     place.screen = hit.pt;
     place.onColumn = true;
     ScreenToClient(header, &hit.pt);
+    const LPARAM over = headerPointOverTitles(MAKELPARAM(static_cast<short>(hit.pt.x), static_cast<short>(hit.pt.y)));
+    hit.pt = POINT{GET_X_LPARAM(over), GET_Y_LPARAM(over)};
     const int item = static_cast<int>(SendMessageW(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (item >= 1 && !(rangeShape == RangeShape::Columns && selectedCells().firstColumn <= item &&
                        item <= selectedCells().lastColumn)) {
@@ -486,7 +511,7 @@ void GridPanel::onHeaderRightClick(HWND header) {
 // While the left button is held the range follows the pointer, row by row over the row numbers
 // when the drag began there.
 void GridPanel::onGridDrag(LPARAM point) {
-    const LVHITTESTINFO hit = hitTest(gridList, point, rowNumberWidth());
+    const LVHITTESTINFO hit = hitTest(gridList, point, frozenRights());
     if (hit.iItem < 0) {
         return;
     }
@@ -501,7 +526,7 @@ bool GridPanel::onGridDoubleClick(LPARAM point) {
     if (gridList == nullptr) {
         return false;
     }
-    const LVHITTESTINFO hit = hitTest(gridList, point, rowNumberWidth());
+    const LVHITTESTINFO hit = hitTest(gridList, point, frozenRights());
     if (hit.iItem < 0 || hit.iSubItem <= 0) {
         return false;
     }
@@ -524,7 +549,7 @@ void GridPanel::clearCurrentCell() {
 // Over the row numbers of a row with a problem the status line tells what is wrong, until the
 // mouse moves off the mark or leaves the grid.
 void GridPanel::onGridHover(LPARAM point) {
-    const LVHITTESTINFO hit = hitTest(gridList, point, rowNumberWidth());
+    const LVHITTESTINFO hit = hitTest(gridList, point, frozenRights());
     const int32_t row = hit.iItem >= 0 && hit.iSubItem == 0 && rowHasProblem(hit.iItem) ? hit.iItem : -1;
     if (row == hoveredProblemRow) {
         return;

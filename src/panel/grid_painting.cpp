@@ -128,22 +128,24 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
 
     const int inset = scaled(CELL_TEXT_INSET);
     const int32_t lastColumn = static_cast<int32_t>(shownColumnCount);
-    // The data columns from the left, then the row numbers, which stay at the list's left edge
-    // when it is scrolled sideways and so are drawn over the cells that went under them.
-    for (int32_t step = 1; step <= lastColumn + 1; ++step) {
-        const int32_t column = step <= lastColumn ? step : 0;
+    const int32_t frozen = frozenColumns();
+    // The data columns that scroll, from the left; then the frozen ones and the row numbers,
+    // which stay at the list's left edge when it is scrolled sideways and so are drawn over the
+    // cells that went under them.
+    const int32_t scrolling = lastColumn - frozen;
+    for (int32_t step = 0; step <= lastColumn; ++step) {
+        const int32_t column = step < scrolling ? frozen + 1 + step : lastColumn - step;
         RECT cell{};
-        if (!cellRect(row, column, cell)) {
-            continue;
+        if (!cellRect(row, column, cell) || cell.right <= cell.left) {
+            continue;  // a hidden column has no width
         }
         if (cell.right <= client.left) {
             continue;  // scrolled out on the left
         }
         if (cell.left >= client.right) {
-            if (column == 0) {
-                break;
+            if (step < scrolling) {
+                step = scrolling - 1;  // every later scrolling column lies beyond the right edge too
             }
-            step = lastColumn;  // every later data column lies beyond the right edge too
             continue;
         }
 
@@ -168,6 +170,8 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
             } else if (inRange) {
                 fillSolid(dc, cell, rangeBackground);
                 textColor = rangeText;
+            } else if (column <= frozen) {
+                fillSolid(dc, cell, rowBackground);  // over what scrolled beneath it
             }
             text = cellDisplayText(row, column);
             if (looksNumeric(text)) {
@@ -332,15 +336,25 @@ LRESULT GridPanel::drawHeaderItem(const NMCUSTOMDRAW* draw) {
 // When the list is scrolled sideways the header's first title, over the row numbers, is drawn
 // again at the list's left edge, where the row numbers stay.
 void GridPanel::drawFrozenHeaderTitle(const NMCUSTOMDRAW* draw) {
-    const int scroll = sidewaysScroll();
+    if (sidewaysScroll() != 0) {
+        for (int32_t column = 0; column <= frozenColumns(); ++column) {
+            drawFixedTitle(draw, column);
+        }
+    }
+    drawHiddenColumnMarks(draw->hdc, draw->hdr.hwndFrom);
+}
+
+void GridPanel::drawFixedTitle(const NMCUSTOMDRAW* draw, int32_t listColumn) {
     RECT title{};
-    if (scroll == 0 || !SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&title))) {
+    if (!SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn),
+                      reinterpret_cast<LPARAM>(&title)) ||
+        title.right <= title.left) {
         return;
     }
-    OffsetRect(&title, scroll, 0);
+    OffsetRect(&title, sidewaysScroll(), 0);
     NMCUSTOMDRAW item = *draw;
     item.rc = title;
-    item.dwItemSpec = 0;
+    item.dwItemSpec = static_cast<DWORD_PTR>(listColumn);
     if (darkMode || filterRowShown) {
         drawHeaderItem(&item);
         return;
@@ -358,7 +372,7 @@ void GridPanel::drawFrozenHeaderTitle(const NMCUSTOMDRAW* draw) {
     headerItem.mask = HDI_TEXT;
     headerItem.pszText = text;
     headerItem.cchTextMax = HEADER_TEXT_CAPACITY - 1;
-    SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&headerItem));
+    SendMessageW(draw->hdr.hwndFrom, HDM_GETITEMW, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&headerItem));
     text[HEADER_TEXT_CAPACITY - 1] = L'\0';
     RECT textArea = title;
     textArea.left += scaled(HEADER_TEXT_INSET_LEFT);
@@ -366,7 +380,7 @@ void GridPanel::drawFrozenHeaderTitle(const NMCUSTOMDRAW* draw) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     SelectedObject selectedFont(dc, reinterpret_cast<HFONT>(SendMessageW(draw->hdr.hwndFrom, WM_GETFONT, 0, 0)));
-    DrawTextW(dc, text, -1, &textArea, ROW_NUMBER_FORMAT);
+    DrawTextW(dc, text, -1, &textArea, listColumn == 0 ? ROW_NUMBER_FORMAT : HEADER_TEXT_FORMAT);
 }
 
 void GridPanel::serveItemText(NMLVDISPINFOW* dispInfo) {
@@ -398,6 +412,9 @@ bool GridPanel::cellRect(int32_t gridRow, int32_t listColumn, RECT& rect) {
             return false;
         }
         rect = subItem;
+        if (listColumn <= frozenColumns()) {
+            OffsetRect(&rect, sidewaysScroll(), 0);  // frozen: stays where it is unscrolled
+        }
         return true;
     }
 

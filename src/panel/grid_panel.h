@@ -18,6 +18,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,6 +72,10 @@ enum MenuCommand {
     MENU_FILTER_BY_VALUE,
     MENU_CLEAR_FILTER,
     MENU_CLEAR_COLUMN_FILTER,
+    MENU_HIDE_COLUMN,
+    MENU_SHOW_HIDDEN_COLUMNS,
+    MENU_FREEZE_COLUMNS,
+    MENU_UNFREEZE_COLUMNS,
 };
 
 // Where a context menu opens, in screen coordinates, and whether it was asked for on a column
@@ -79,6 +84,9 @@ struct ContextMenuPlace {
     POINT screen{};
     bool onColumn = false;
 };
+
+// A data column's width before it is fitted or remembered, at 96 DPI.
+inline constexpr int DATA_COLUMN_WIDTH = 110;
 
 // The move of the current cell after a cell edit is committed.
 enum EditMove { MOVE_NONE = 0, MOVE_DOWN = 1, MOVE_RIGHT = 2, MOVE_UP = 3, MOVE_LEFT = 4 };
@@ -185,6 +193,8 @@ public:
     void toggleFilterRow();
     // focusBox: the current column's box takes the keyboard.
     void showFilterRow(bool show, bool focusBox = true);
+    // The header's own procedure (headerProc) goes in when the list is made.
+    void attachHeader();
     // The boxes show the conditions' texts.
     void fillFilterBoxes();
     // "Filter by this value": the current cell's column gets "=value".
@@ -206,6 +216,28 @@ public:
     // The height of the strip of filter boxes under the titles.
     int filterRowHeight() const;
     void drawKeptMark(HDC dc, const RECT& cell) const;
+
+    // --- Hidden and frozen columns (column_view.cpp) ---------------------------------------
+    bool columnHidden(int32_t listColumn) const;
+    // The list column a move to target lands on: target, or the nearest shown column beyond it
+    // (seen from `from`), or back the other way when there is none.
+    int32_t shownColumnNear(int32_t target, int32_t from) const;
+    // The hidden cells the grid has columns for, ascending.
+    std::vector<uint64_t> hiddenCellIndexes() const;
+    // "Hide column" (never the last shown one) and "Show hidden columns".
+    void hideColumn(int32_t listColumn);
+    void showHiddenColumns();
+    void applyHiddenWidths();
+    // "Freeze columns up to here" (0: "Unfreeze").
+    void freezeColumnsUpTo(int32_t listColumn);
+    int32_t frozenColumns() const;
+    // Where the row numbers and each frozen column end, from the list's left edge.
+    std::vector<int> frozenRights() const;
+    int frozenWidth() const;
+    void drawHiddenColumnMarks(HDC dc, HWND header) const;
+    // A point in the header's coordinates over a frozen title, moved to where that title's item
+    // really lies; any other point as it is.
+    LPARAM headerPointOverTitles(LPARAM point) const;
 
     // --- Problems in the document (problem_marks.cpp) --------------------------------------
     // F8 and Shift+F8: the next or previous row with a problem becomes current and what is
@@ -242,7 +274,10 @@ public:
     void drawGridRow(const DRAWITEMSTRUCT* item);
     LRESULT onHeaderCustomDraw(const NMCUSTOMDRAW* draw);
     LRESULT drawHeaderItem(const NMCUSTOMDRAW* draw);
+    // After the titles: the row numbers' and the frozen columns' titles again at the list's
+    // left edge when it is scrolled, and the marks of hidden columns.
     void drawFrozenHeaderTitle(const NMCUSTOMDRAW* draw);
+    void drawFixedTitle(const NMCUSTOMDRAW* draw, int32_t listColumn);
     void pickLineBreakMark();
     LRESULT onButtonCustomDraw(const NMCUSTOMDRAW* draw);
     void drawDarkPushButton(const NMCUSTOMDRAW* draw);
@@ -533,6 +568,9 @@ public:
     GridView gridView;
     std::optional<RowChange> viewEditAtReading;
     bool filterRowShown = false;
+    // Hidden columns' widths, to give back; the last data column frozen (0: none).
+    std::map<uint64_t, int> hiddenWidths;
+    int32_t frozenThrough = 0;
     uint64_t filterChanges = 0;  // counts the filter's applications, for work begun on the rows
     std::vector<HWND> filterBoxes;  // children of the list's header, one per data column
     bool fillingFilterBoxes = false; // set while the boxes are given their texts

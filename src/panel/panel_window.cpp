@@ -172,6 +172,7 @@ void GridPanel::createControls() {
         SendMessageW(gridList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
         SetWindowSubclass(gridList, gridInputProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        attachHeader();
     }
 
     for (const ChildControl& child : CHILD_CONTROLS) {

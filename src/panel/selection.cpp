@@ -71,7 +71,8 @@ void GridPanel::selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoV
     }
     const Selection before = selection();
     currentRow = std::clamp(gridRow, 0, listRowCount() - 1);
-    currentColumn = std::clamp(listColumn, 0, lastListColumn());
+    // A hidden column is passed over, onwards in the direction of the move.
+    currentColumn = shownColumnNear(std::clamp(listColumn, 0, lastListColumn()), currentColumn);
     anchorRow = currentRow;
     anchorColumn = currentColumn;
     rangeShape = RangeShape::Cells;
@@ -92,7 +93,7 @@ void GridPanel::extendSelection(int32_t gridRow, int32_t listColumn, bool scroll
     currentRow = std::clamp(gridRow, 0, listRowCount() - 1);
     // Whole rows stay whole rows, with the row numbers current; a cell range keeps to data.
     const int32_t firstColumn = rangeShape == RangeShape::Rows ? 0 : std::min(1, lastListColumn());
-    currentColumn = std::clamp(listColumn, firstColumn, lastListColumn());
+    currentColumn = shownColumnNear(std::clamp(listColumn, firstColumn, lastListColumn()), currentColumn);
     showSelection(before, scrollIntoView);
 }
 
@@ -197,6 +198,10 @@ void GridPanel::moveCell(int32_t rowDelta, int32_t columnDelta) {
     int64_t column = static_cast<int64_t>(currentColumn) + columnDelta;
     const int64_t lastColumn = static_cast<int64_t>(
         std::min<uint64_t>(shownColumnCount, static_cast<uint64_t>(std::numeric_limits<int32_t>::max())));
+    // Tab and Shift+Tab pass over hidden columns, to the next row when only hidden ones follow.
+    while (columnDelta != 0 && column >= 1 && column <= lastColumn && columnHidden(static_cast<int32_t>(column))) {
+        column += columnDelta > 0 ? 1 : -1;
+    }
     if (columnDelta > 0 && column > lastColumn) {
         row += 1;
         column = 1;
@@ -216,8 +221,8 @@ void GridPanel::ensureCellVisible(int32_t gridRow, int32_t listColumn) {
         return;
     }
     SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(gridRow), FALSE);
-    if (listColumn <= 0) {
-        return;  // the row numbers are never a reason to scroll sideways
+    if (listColumn <= frozenColumns()) {
+        return;  // the row numbers and the frozen columns are never a reason to scroll sideways
     }
     RECT cell{};
     if (!cellRect(gridRow, listColumn, cell)) {
@@ -229,9 +234,9 @@ void GridPanel::ensureCellVisible(int32_t gridRow, int32_t listColumn) {
     int distance = 0;
     if (cell.right > client.right) {
         distance = cell.right - client.right + scaled(SCROLL_MARGIN);
-    } else if (cell.left < client.left + rowNumberWidth()) {
-        // Data left of the row numbers is under them, which stay in view.
-        distance = cell.left - client.left - rowNumberWidth() - scaled(SCROLL_MARGIN);
+    } else if (listColumn > frozenColumns() && cell.left < client.left + frozenWidth()) {
+        // Data left of the row numbers and the frozen columns is under them, which stay in view.
+        distance = cell.left - client.left - frozenWidth() - scaled(SCROLL_MARGIN);
     }
     if (distance != 0) {
         SendMessageW(gridList, LVM_SCROLL, static_cast<WPARAM>(distance), 0);

@@ -19,7 +19,7 @@ CsvTable scanned(const std::string& text) {
 
 CellMatcher matcher(const std::wstring& text, bool matchCase = false, bool wholeCell = false,
                     std::optional<uint64_t> column = std::nullopt) {
-    return CellMatcher(FindQuery{text, matchCase, wholeCell, column}, decodeUtf8, foldAsciiCase);
+    return CellMatcher(FindQuery{text, matchCase, wholeCell, column, false, {}}, decodeUtf8, foldAsciiCase);
 }
 
 TEST(CellMatcher, CaseWholeCellAndDecodedValues) {
@@ -41,7 +41,7 @@ TEST(CellMatcher, CaseWholeCellAndDecodedValues) {
 
 CellMatcher regex(const std::wstring& text, bool matchCase = false, bool wholeCell = false,
                   uint64_t steps = MatchBudget::COMMAND_STEPS) {
-    return CellMatcher(FindQuery{text, matchCase, wholeCell, std::nullopt, true}, decodeUtf8, foldAsciiCase, steps);
+    return CellMatcher(FindQuery{text, matchCase, wholeCell, std::nullopt, true, {}}, decodeUtf8, foldAsciiCase, steps);
 }
 
 TEST(CellMatcher, RegularExpressions) {
@@ -138,6 +138,16 @@ TEST(FindCell, OneColumnAndTheShownColumnsOnly) {
     EXPECT_EQ(allMatches(table, false, matcher(L"a"), 2), (std::vector<GridCell>{{0, 0}, {1, 1}}));
     EXPECT_EQ(findCell(table, false, matcher(L"b", false, false, 0), 512, GridCell{0, 0}, false)->cell,
               (GridCell{1, 0}));
+    // Hidden cells are passed over by the search, the count and the ordinal alike; a filter's
+    // rows are the only rows searched.
+    const CellMatcher hidingFirst(FindQuery{L"a", false, false, std::nullopt, false, {0}}, decodeUtf8, foldAsciiCase);
+    EXPECT_EQ(allMatches(table, false, hidingFirst, 512), (std::vector<GridCell>{{0, 2}, {1, 1}}));
+    EXPECT_EQ(findCell(table, false, hidingFirst, 512, GridCell{1, 1}, false)->cell, (GridCell{0, 2}));
+    EXPECT_EQ(matchOrdinal(table, false, hidingFirst, 512, GridCell{1, 1}), 2u);
+    const std::vector<uint64_t> secondOnly{1};
+    const GridRows filtered{0, 1, &secondOnly};
+    EXPECT_EQ(allMatches(table, filtered, matcher(L"a"), 512), (std::vector<GridCell>{{0, 1}}));
+    EXPECT_EQ(findCell(table, filtered, matcher(L"b"), 512, std::nullopt, false)->cell, (GridCell{0, 0}));
 }
 
 TEST(FindCell, TheOrdinalCountsTheMatchesUpToTheCell) {

@@ -145,11 +145,63 @@ TEST_F(FilterTest, AnOutsideEditIsTestedAndFilterByThisValueFillsTheBox) {
     EXPECT_GT(light.count(ink, RECT{title.right - 20, title.top, title.right, title.top + 14}), 6);
     EXPECT_EQ(light.count(ink, RECT{plain.right - 14, plain.top, plain.right, plain.top + 14}), 0);
     if (const wchar_t* path = _wgetenv(L"TABULON_FILTER_SCREENSHOT")) {
+        // With the city frozen and the rest scrolled a little under it.
+        {
+            MenuWatch watch(panel(), L'z');
+            rightClickHeader(1);
+        }
+        setColumnWidth(2, 500);
+        setColumnWidth(3, 500);
+        for (int step = 0; step < 12; ++step) SendMessageW(list(), WM_HSCROLL, SB_LINERIGHT, 0);
+        clickCell(0, 3);
+        host.pumpUntilIdle();
         devhost::saveBmp(devhost::capturePixels(host.window(), true), path);
         host.setDarkMode(true);
         host.pumpUntilIdle();
         devhost::saveBmp(devhost::capturePixels(host.window(), true), std::wstring(path) + L"-dark.bmp");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Ctrl+0 hides the current column: the keys pass over it, copying and clearing leave it out,
+// and Ctrl+Shift+0 shows it again. A frozen column stays at the left while the rest scroll.
+TEST_F(FilterTest, AHiddenColumnIsPassedOverAndAFrozenOneStaysInView) {
+    open("a,b,c,d\r\n1,2,3,4\r\n5,6,7,8\r\n", true);
+    clickCell(0, 2);
+    key('0', KEY_CTRL);
+    EXPECT_EQ(widths()[2], 0);
+    EXPECT_EQ(current(), std::make_pair(0, 3));
+    key(VK_LEFT);
+    EXPECT_EQ(current(), std::make_pair(0, 1));
+    key(VK_TAB);
+    EXPECT_EQ(current(), std::make_pair(0, 3));
+    shiftClickCell(1, 1);
+    key('C', KEY_CTRL);
+    EXPECT_EQ(clipboard(), L"1\t3\r\n5\t7");
+    key(VK_DELETE);
+    EXPECT_EQ(text(), "a,b,c,d\r\n,2,,4\r\n,6,,8\r\n");
+    key('0', KEY_CTRL | KEY_SHIFT);
+    EXPECT_GT(widths()[2], 0);
+
+    // Frozen up to column a: scrolled sideways, a click just right of the row numbers is on a.
+    for (int column = 1; column <= 4; ++column) setColumnWidth(column, 400);
+    clickCell(0, 1);
+    {
+        MenuWatch watch(panel(), L'z');
+        rightClickHeader(1);
+    }
+    SendMessageW(list(), LVM_SCROLL, 600, 0);
+    host.pumpUntilIdle();
+    const POINT row = devhost::listCellCenter(list(), 1, 0);
+    const int rowNumbers = static_cast<int>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 0, 0));
+    devhost::click(host, list(), POINT{rowNumbers + 10, row.y});
+    EXPECT_EQ(current(), std::make_pair(1, 1));
+    // Right of it lies what scrolled: column c.
+    devhost::click(host, list(), POINT{rowNumbers + 400 + 10, row.y});
+    EXPECT_EQ(current(), std::make_pair(1, 3));
 }
 
 }  // namespace

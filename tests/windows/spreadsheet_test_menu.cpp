@@ -35,7 +35,8 @@ const std::vector<std::wstring> COLUMN_MENU = {
     L"Insert column &left\tCtrl+Plus", L"Insert column &right", L"Delete colu&mn\tCtrl+Minus",
     L"Re&name title\tF2", L"Move column le&ft\tCtrl+Shift+Left", L"Move column ri&ght\tCtrl+Shift+Right", L"",
     L"&Sort ascending", L"S&ort descending", L"Sort b&y...", L"",
-    L"F&ilter\tCtrl+Shift+L", L"Clear this column's filter", L"", L"Con&vert delimiter",
+    L"F&ilter\tCtrl+Shift+L", L"Clear this column's filter", L"", L"Hide column\tCtrl+0",
+    L"Show hidden columns\tCtrl+Shift+0", L"Free&ze columns up to here", L"Unfreeze", L"", L"Con&vert delimiter",
 };
 
 TEST_F(SpreadsheetTest, TheMenuOnCellsRowNumbersAndColumnTitlesWithItsShortcuts) {

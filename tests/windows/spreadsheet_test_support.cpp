@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace tabulon_test {
 
 void SpreadsheetTest::drag(int fromRow, int fromColumn, int toRow, int toColumn) {
@@ -21,7 +23,8 @@ POINT headerItemCenter(HWND list, int listColumn) {
     const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     RECT item{};
     SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item));
-    return POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    // High in the item: with the filter row shown its lower part holds the filter box.
+    return POINT{(item.left + item.right) / 2, item.top + std::min<LONG>(8, (item.bottom - item.top) / 2)};
 }
 
 }  // namespace
