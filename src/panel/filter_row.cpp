@@ -60,6 +60,9 @@ void GridPanel::toggleFilterRow() {
 void GridPanel::attachHeader() {
     if (const HWND header = listHeader(gridList)) {
         SetWindowSubclass(header, headerProc, HEADER_SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this));
+        if (filterRowShown) {
+            SetWindowLongPtrW(header, GWL_STYLE, GetWindowLongPtrW(header, GWL_STYLE) | WS_CLIPCHILDREN);
+        }
     }
 }
 
@@ -75,13 +78,17 @@ void GridPanel::fillFilterBoxes() {
 }
 
 void GridPanel::showFilterRow(bool show, bool focusBox) {
-    const HWND header = listHeader(gridList);
-    if (header == nullptr || show == filterRowShown) {
+    if (show == filterRowShown) {
         return;
     }
     filterRowShown = show;
+    const HWND header = listHeader(gridList);
     if (show) {
-        // The header answers the list's layout request with the strip added (headerProc).
+        // The header answers the list's layout request with the strip added (headerProc); a
+        // list made later lays its header out so from the start.
+        if (header == nullptr) {
+            return;
+        }
         SetWindowLongPtrW(header, GWL_STYLE, GetWindowLongPtrW(header, GWL_STYLE) | WS_CLIPCHILDREN);
     } else {
         for (const HWND box : filterBoxes) {
@@ -95,6 +102,9 @@ void GridPanel::showFilterRow(bool show, bool focusBox) {
             applyFilter();
         } else if (wasFiltered) {
             gridView.rows.reset(table, headerRow);  // another document is about to be read
+        }
+        if (header == nullptr) {
+            return;
         }
     }
     // The list lays its header out again only when its size changes.

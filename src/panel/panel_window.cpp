@@ -187,6 +187,7 @@ void GridPanel::createControls() {
 // The Header row box and the delimiter list show the settings in force.
 void GridPanel::showSettingsInControls() {
     CheckDlgButton(panelWindow, IDC_HEADER_ROW, headerRow ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(panelWindow, IDC_FILTER, filterRowShown ? BST_CHECKED : BST_UNCHECKED);
     SendDlgItemMessageW(panelWindow, IDC_DELIMITER, CB_SETCURSEL,
                         static_cast<WPARAM>(delimiterChoiceIndex(autoDelimiter, delimiter)), 0);
 }

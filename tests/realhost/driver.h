@@ -49,6 +49,7 @@ Scenario scenarioNamed(const std::string& name);
 // Scenario groups, one per file.
 void addPanelScenarios();
 void addEditScenarios();
+void addViewScenarios();
 void addSortFindScenarios();
 void addHostEditScenarios();
 void addDocumentScenarios();

@@ -197,6 +197,7 @@ Scenario scenarioNamed(const std::string& name) {
     if (scenarios().empty()) {
         addPanelScenarios();
         addEditScenarios();
+        addViewScenarios();
         addSortFindScenarios();
         addSessionScenarios();
         addHostEditScenarios();

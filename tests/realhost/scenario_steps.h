@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -193,7 +194,8 @@ inline bool titleCenter(int listColumn, POINT& center) {
         !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item))) {
         return false;
     }
-    center = POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    // High in the item: with the filter row shown its lower part holds the filter box.
+    center = POINT{(item.left + item.right) / 2, item.top + std::min<LONG>(8, (item.bottom - item.top) / 2)};
     return true;
 }
 
