@@ -263,6 +263,22 @@ void GridPanel::pasteFromClipboard() {
         const std::string value = values.front().front();
         values.assign(static_cast<size_t>(range.rowCount()),
                       std::vector<std::string>(static_cast<size_t>(range.columnCount()), value));
+    } else if (!hiddenCellIndexes().empty() && range.firstColumn >= 1) {
+        // The block's columns go to the shown columns, passing over hidden ones, which the
+        // write leaves alone.
+        for (std::vector<std::string>& line : values) {
+            std::vector<std::string> spread;
+            int32_t column = range.firstColumn;
+            for (std::string& value : line) {
+                while (columnHidden(column)) {
+                    spread.emplace_back();
+                    ++column;
+                }
+                spread.push_back(std::move(value));
+                ++column;
+            }
+            line = std::move(spread);
+        }
     }
     const Selection kept = selection();
     bool written = false;
@@ -409,8 +425,9 @@ bool GridPanel::writeRecordBlock(uint64_t firstRow, uint64_t firstCell,
     for (const std::vector<std::string>& line : values) {
         pastedWidth = std::max<uint64_t>(pastedWidth, firstCell + line.size());
     }
-    // The rows the block writes are padded even when it writes every record.
-    const uint64_t padTo = clearing ? 0 : widenedWidth(table.rows, pastedWidth);
+    // The rows the block writes are padded even when it writes every record. A filtered grid
+    // widens no record it does not show.
+    const uint64_t padTo = clearing || gridRows().listed != nullptr ? 0 : widenedWidth(table.rows, pastedWidth);
     std::vector<std::pair<uint64_t, std::string>> widened;
     if (padTo > 0) {
         widened = widenedRows(table.rows, pastedWidth, table.delimiter, from, to);
@@ -438,8 +455,8 @@ bool GridPanel::writeRecordBlock(uint64_t firstRow, uint64_t firstCell,
             if (clearing && (j < cells.size() ? cells[j] == values[k][i] : values[k][i].empty())) {
                 continue;
             }
-            if (clearing && gridView.columns.isHidden(j)) {
-                continue;  // clearing leaves what is hidden alone
+            if (gridView.columns.isHidden(j)) {
+                continue;  // a block written over a range leaves hidden cells alone
             }
             if (cells.size() <= j) {
                 cells.resize(j + 1);

@@ -7,7 +7,11 @@
 
 #include <commctrl.h>
 
+#include <random>
 #include <string>
+#include <vector>
+
+#include "model/csv_table.h"
 
 using namespace tabulon_test;
 using devhost::KEY_CTRL;
@@ -202,6 +206,69 @@ TEST_F(FilterTest, AHiddenColumnIsPassedOverAndAFrozenOneStaysInView) {
     // Right of it lies what scrolled: column c.
     devhost::click(host, list(), POINT{rowNumbers + 400 + 10, row.y});
     EXPECT_EQ(current(), std::make_pair(1, 3));
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find("\r\n", at);
+        out.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 2;
+    }
+    return out;
+}
+
+// Random edits in a filtered view with a hidden column: no record the filter hides changes, and
+// no cell of the hidden column does, whatever is typed, cleared, pasted or filled.
+TEST_F(FilterTest, RandomEditsInAFilteredViewTouchOnlyTheShownRecordsAndColumns) {
+    std::mt19937 random(20261210);
+    const auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
+    const char* values[] = {"x", "y", "xy", "z", "", "\"x,y\""};
+    for (int round = 0; round < 4; ++round) {
+        std::string document = "a,b,c,d\r\n";
+        for (int record = 0; record < 24; ++record) {
+            for (int cell = 0; cell < 4; ++cell) document += std::string(cell ? "," : "") + values[pick(6)];
+            document += "\r\n";
+        }
+        open(document, true);
+        const int filtered = 1 + pick(4);
+        const int hidden = filtered == 4 ? 1 : filtered + 1;
+        key('L', KEY_CTRL | KEY_SHIFT);
+        typeInBox(filtered, L"x");
+        clickCell(0, hidden);
+        key('0', KEY_CTRL);
+        const std::vector<std::string> before = lines(text());
+        std::vector<bool> shown(before.size(), false);
+        for (int row = 0; row < itemCount(); ++row) shown[static_cast<size_t>(std::stoi(cellText(row, 0)))] = true;
+        const auto hiddenCell = [&](const std::string& line) {
+            std::vector<std::string> cells;
+            std::vector<uint64_t> starts;
+            std::vector<uint64_t> ends;
+            scanRecord(line, 0, ',', '"', cells, starts, ends);
+            return hidden - 1 < static_cast<int>(cells.size()) ? cells[static_cast<size_t>(hidden - 1)] : std::string();
+        };
+        for (int step = 0; step < 8 && itemCount() > 1; ++step) {
+            const int row = pick(itemCount() - 1);
+            clickCell(row, 1 + pick(4));
+            switch (pick(4)) {
+            case 0: typeText(L"q"); pressKey(VK_RETURN); break;
+            case 1: shiftClickCell(row + 1, 1 + pick(4)); key(VK_DELETE); break;
+            case 2: putOnClipboard(L"p\tq\r\nr\ts\r\n"); key('V', KEY_CTRL); break;
+            default: shiftClickCell(row + 1, 1 + pick(4)); key('D', KEY_CTRL); break;
+            }
+            host.pumpUntilIdle();
+            const std::vector<std::string> after = lines(text());
+            ASSERT_EQ(after.size(), before.size()) << "round " << round << " step " << step;
+            for (size_t record = 1; record < before.size(); ++record) {
+                if (!shown[record]) EXPECT_EQ(after[record], before[record]) << "round " << round << " step " << step;
+                EXPECT_EQ(hiddenCell(after[record]), hiddenCell(before[record])) << "round " << round << " step " << step;
+            }
+        }
+    }
 }
 
 }  // namespace
