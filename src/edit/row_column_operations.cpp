@@ -160,6 +160,9 @@ void GridPanel::insertColumn(bool right) {
     const ColumnEdit edit{ColumnChange::Insert, cellIndex, table.delimiter};
     std::vector<uint64_t> starts;
     const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit, &starts), &starts);
+    if (written) {
+        followColumnEdit(edit);
+    }
     finishOperation(written, currentRow, currentColumn > 0 || right ? column : currentColumn);
 }
 
@@ -177,6 +180,9 @@ void GridPanel::deleteColumn() {
     const ColumnEdit edit{ColumnChange::Erase, cellIndex, table.delimiter};
     std::vector<uint64_t> starts;
     const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit, &starts), &starts);
+    if (written) {
+        followColumnEdit(edit);
+    }
     finishOperation(written, currentRow, currentColumn);
 }
 
@@ -202,6 +208,9 @@ void GridPanel::moveColumnTo(int32_t from, int32_t to) {
                           static_cast<uint64_t>(to) - 1};
     std::vector<uint64_t> starts;
     const bool written = replaceDocument(documentText(table, documentEol(editorWindows()), edit, &starts), &starts);
+    if (written) {
+        followColumnEdit(edit);
+    }
     finishOperation(written, currentRow, to);
     if (written && columnSelected) {
         selectColumn(to);

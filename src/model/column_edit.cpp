@@ -347,3 +347,21 @@ ByteRange changedStretch(std::string_view before, std::string_view after) {
     const size_t front = static_cast<size_t>(same.front), back = static_cast<size_t>(same.back);
     return ByteRange{front, before.size() - back, std::string(after.substr(front, after.size() - front - back))};
 }
+
+std::optional<uint64_t> cellAfterEdit(const ColumnEdit& edit, uint64_t cell) {
+    switch (edit.change) {
+    case ColumnChange::Insert:
+        return cell >= edit.cellIndex ? cell + 1 : cell;
+    case ColumnChange::Erase:
+        if (cell == edit.cellIndex) return std::nullopt;
+        return cell > edit.cellIndex ? cell - 1 : cell;
+    case ColumnChange::Move:
+        if (cell == edit.cellIndex) return edit.target;
+        if (edit.cellIndex < edit.target && cell > edit.cellIndex && cell <= edit.target) return cell - 1;
+        if (edit.target < edit.cellIndex && cell >= edit.target && cell < edit.cellIndex) return cell + 1;
+        return cell;
+    case ColumnChange::None:
+        break;
+    }
+    return cell;
+}

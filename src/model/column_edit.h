@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,6 +86,10 @@ struct ColumnEdit {
     char delimiter = ',';
     uint64_t target = 0;  // Move: the moved cell's place afterwards
 };
+
+// Where a cell's column is after the edit: its new index, or none for the erased cell. What the
+// view keeps by cell (filters, hidden columns, widths) follows its column with this.
+std::optional<uint64_t> cellAfterEdit(const ColumnEdit& edit, uint64_t cell);
 
 // Appends the row's raw text with the column edit applied. An insertion at the row's cell
 // count appends a new last cell; rows shorter than that, and rows without the erased cell, are

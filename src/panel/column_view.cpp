@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "model/column_edit.h"
 #include "panel/gdi_owners.h"
 #include "panel/grid_panel.h"
 
@@ -160,4 +161,37 @@ void GridPanel::drawHiddenColumnMarks(HDC dc, HWND header) const {
             LineTo(dc, x + side, bottom);
         }
     }
+}
+
+// What the view keeps by cell follows the columns of an insert, erase or move: the filter's
+// conditions, hidden columns and their widths, and the frozen ones.
+void GridPanel::followColumnEdit(const ColumnEdit& edit) {
+    const std::vector<std::pair<uint64_t, std::wstring>> conditions = gridView.rows.conditionTexts();
+    gridView.rows.clearConditions();
+    for (const auto& [cell, text] : conditions) {
+        if (const auto moved = cellAfterEdit(edit, cell)) {
+            gridView.rows.setCondition(*moved, text);
+        }
+    }
+    const std::vector<uint64_t> hidden = gridView.columns.hiddenCells();
+    const std::map<uint64_t, int> widths = std::move(hiddenWidths);
+    hiddenWidths.clear();
+    gridView.columns.showAll();
+    for (const uint64_t cell : hidden) {
+        if (const auto moved = cellAfterEdit(edit, cell)) {
+            gridView.columns.hide(*moved);
+            if (const auto width = widths.find(cell); width != widths.end()) {
+                hiddenWidths[*moved] = width->second;
+            }
+        }
+    }
+    if (frozenThrough > 0) {
+        const auto last = static_cast<uint64_t>(frozenThrough) - 1;
+        if (edit.change == ColumnChange::Insert && edit.cellIndex <= last) {
+            ++frozenThrough;
+        } else if (edit.change == ColumnChange::Erase && edit.cellIndex <= last) {
+            --frozenThrough;
+        }
+    }
+    fillFilterBoxes();
 }

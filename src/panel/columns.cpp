@@ -70,10 +70,11 @@ void GridPanel::rebuildColumns() {
         std::wstring title = rowNumbers ? std::wstring(ROW_NUMBER_TITLE) : dataColumnTitle(static_cast<uint64_t>(j - 1));
         // Setting a column the list already shows as it is would only make it lay out its
         // header again, at every refresh.
-        if (j < existing && columnTitles[static_cast<size_t>(j)] == title) {
+        const int recorded = j < static_cast<int>(widths.size()) ? widths[static_cast<size_t>(j)] : 0;
+        // (A column hidden or shown since keeps its title but not its width.)
+        if (j < existing && columnTitles[static_cast<size_t>(j)] == title && (recorded == 0) == columnHidden(j)) {
             continue;
         }
-        const int recorded = j < static_cast<int>(widths.size()) ? widths[static_cast<size_t>(j)] : 0;
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = rowNumbers ? LVCFMT_RIGHT : LVCFMT_LEFT;

@@ -235,6 +235,7 @@ public:
     std::vector<int> frozenRights() const;
     int frozenWidth() const;
     void drawHiddenColumnMarks(HDC dc, HWND header) const;
+    void followColumnEdit(const ColumnEdit& edit);
     // A point in the header's coordinates over a frozen title, moved to where that title's item
     // really lies; any other point as it is.
     LPARAM headerPointOverTitles(LPARAM point) const;

@@ -123,6 +123,30 @@ TEST(RowDeletion, EveryRowLeavesAnEmptyDocumentAndQuotedLineBreaksGoWithTheirRow
 
 // ---- column edits ------------------------------------------------------------------------
 
+// Every cell of a six-cell row is found after any insert, erase or move where cellAfterEdit
+// says, and the erased one nowhere.
+TEST(CellAfterEdit, FollowsEveryCellAsTheRewriteMovesIt) {
+    const std::vector<std::string> before{"c0", "c1", "c2", "c3", "c4", "c5"};
+    for (const ColumnChange change : {ColumnChange::Insert, ColumnChange::Erase, ColumnChange::Move}) {
+        for (uint64_t at = 0; at < 6; ++at) {
+            for (uint64_t target = 0; target < (change == ColumnChange::Move ? 6u : 1u); ++target) {
+                const ColumnEdit edit{change, at, ',', target};
+                const CsvTable after = scanned(documentText(scanned("c0,c1,c2,c3,c4,c5\r\n"), "\r\n", edit));
+                const CsvRow row = after.rows[0];
+                for (uint64_t cell = 0; cell < 6; ++cell) {
+                    const std::optional<uint64_t> place = cellAfterEdit(edit, cell);
+                    if (!place) {
+                        EXPECT_TRUE(change == ColumnChange::Erase && cell == at);
+                        continue;
+                    }
+                    ASSERT_LT(*place, row.cellCount());
+                    EXPECT_EQ(row.cell(*place), before[cell]) << static_cast<int>(change) << " " << at << " " << target;
+                }
+            }
+        }
+    }
+}
+
 TEST(ColumnInsert, GoesInFrontOfTheCellOrAfterTheLastAndSkipsShortRows) {
     EXPECT_EQ(withColumn("a,b,c", ColumnChange::Insert, 1), "a,,b,c");
     EXPECT_EQ(withColumn("x", ColumnChange::Insert, 1), "x,");

@@ -138,6 +138,22 @@ TEST_F(FilterTest, AnOutsideEditIsTestedAndFilterByThisValueFillsTheBox) {
     ASSERT_TRUE(waitForRefresh());
     EXPECT_EQ(rowNumbers(), L"2,3,4");
 
+    // A column inserted before it: the condition goes with its column.
+    {
+        MenuWatch watch(panel(), L'l');  // Insert column left
+        rightClickCell(0, 1);
+    }
+    GetWindowTextW(box(3), boxText, 32);
+    EXPECT_STREQ(boxText, L"=FR");
+    EXPECT_EQ(rowNumbers(), L"2,3,4");
+    EXPECT_EQ(cellText(0, 3), L"FR");
+    {
+        MenuWatch watch(panel(), L'm');  // Delete column, the new empty one
+        hooks.scriptedAnswers = {IDOK};
+        rightClickCell(0, 1);
+    }
+    EXPECT_EQ(text().substr(0, 17), "city,country,pop\r");
+
     // The filtered title carries the funnel; TABULON_FILTER_SCREENSHOT names a BMP file for a
     // picture of the filtered grid, light and "-dark".
     RECT title{};
