@@ -88,7 +88,16 @@ bool GridPanel::onBackgroundTimer(UINT_PTR timerId) {
     const auto timeLeft = [&] { return std::chrono::steady_clock::now() < deadline; };
     bool shownChanged = false;
 
-    // The problems first: the marks and the count belong to the whole grid.
+    // A filter being applied first: the rows shown wait for it.
+    if (filterRun != nullptr) {
+        continueFilterRun(BACKGROUND_SLICE_MS);
+        if (filterRun != nullptr) {
+            updateStatusLine();
+            return true;
+        }
+    }
+
+    // The problems next: the marks and the count belong to the whole grid.
     if (!problemFinder.done()) {
         const bool utf8 = documentCodePage == UTF8_CODE_PAGE;
         while (!problemFinder.step(table, headerRow, utf8, PROBLEMS_STEP_BYTES) && timeLeft()) {

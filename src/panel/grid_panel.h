@@ -85,6 +85,9 @@ struct ContextMenuPlace {
     bool onColumn = false;
 };
 
+// How long a filter works on at once before the rest goes between messages.
+inline constexpr int FILTER_AT_ONCE_MS = 40;
+
 // A data column's width before it is fitted or remembered, at 96 DPI.
 inline constexpr int DATA_COLUMN_WIDTH = 110;
 
@@ -186,8 +189,12 @@ public:
     // the filter is applied afresh to the rows read.
     void syncViewAfterReading(const std::optional<RowChange>& edit);
     // The filter's conditions applied again; the current cell stays on its record, or on the
-    // nearest shown one.
+    // nearest shown one. A large document is filtered in slices: the rows shown stay until the
+    // run is done, and the status line tells how far it is.
     void applyFilter();
+    // Reads on in the filter's run for at most the given time; true when it is done and shown.
+    // show: the rows are shown at once when it is done (not while a reading shows them).
+    bool continueFilterRun(int milliseconds, bool show = true);
     // Ctrl+Shift+L and the Filter box: the row of filter boxes shown or hidden. Hiding it takes
     // the filter away.
     void toggleFilterRow();
@@ -568,6 +575,7 @@ public:
     // edit instead of filtering afresh ({0, 0, 0}: it has followed already).
     GridView gridView;
     std::optional<RowChange> viewEditAtReading;
+    std::unique_ptr<FilterRun> filterRun;  // a filter being applied between messages
     bool filterRowShown = false;
     // Hidden columns' widths, to give back; the last data column frozen (0: none).
     std::map<uint64_t, int> hiddenWidths;

@@ -467,6 +467,10 @@ void GridPanel::updateStatusLine() {
             shown.problems = problemCountText(problemFinder.count());
         }
         shown.note = hoveredProblemRow >= 0 ? problemNote(hoveredProblemRow) : findStatusNote();
+        if (filterRun != nullptr) {
+            const uint64_t toRead = std::max<uint64_t>(filterRun->rowsToRead(), 1);
+            shown.note = L"filtering\u2026 " + std::to_wstring(filterRun->rowsRead() * 100 / toRead) + L"%";
+        }
         text = gridStatusText(shown);
     }
     // The same text again is not set: background work that changed nothing shown leaves the

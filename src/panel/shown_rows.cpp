@@ -1,9 +1,17 @@
 // The rows the grid shows: which record each grid row stands for, and keeping that in step with
 // the table as it is read, edited and filtered.
 #include <algorithm>
+#include <chrono>
 #include <climits>
 
 #include "panel/grid_panel.h"
+
+namespace {
+
+// A filter reads this much of the document between looks at the clock.
+constexpr uint64_t FILTER_STEP_BYTES = uint64_t(256) << 10;
+
+}  // namespace
 
 GridRows GridPanel::gridRows() const {
     // The view describes the table only when it was told of every change of its rows; a view
@@ -61,8 +69,10 @@ void GridPanel::syncViewAfterReading(const std::optional<RowChange>& edit) {
         return;
     }
     rows.reset(table, headerRow);
+    filterRun.reset();
     if (rows.hasConditions()) {
-        rows.apply(table);
+        filterRun = std::make_unique<FilterRun>(rows);
+        continueFilterRun(FILTER_AT_ONCE_MS, false);  // the rows are shown after the reading
     }
 }
 
@@ -71,10 +81,43 @@ void GridPanel::applyFilter() {
         return;
     }
     closeCellEditor();
+    // A view out of step with the table starts from every record; one in step keeps its rows
+    // shown until the run is done.
+    if (gridView.rows.tableRows() != table.rows.size()) {
+        gridView.rows.reset(table, headerRow);
+    }
+    filterRun = std::make_unique<FilterRun>(gridView.rows);
+    if (continueFilterRun(FILTER_AT_ONCE_MS)) {
+        return;
+    }
+    updateStatusLine();
+}
+
+bool GridPanel::continueFilterRun(int milliseconds, bool show) {
+    if (filterRun == nullptr) {
+        return true;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!filterRun->step(table, FILTER_STEP_BYTES) && std::chrono::steady_clock::now() < deadline) {
+    }
+    if (!filterRun->done()) {
+        scheduleBackgroundWork();
+        return false;
+    }
     const uint64_t currentRecord = recordOf(currentRow);
-    gridView.rows.reset(table, headerRow);
-    gridView.rows.apply(table);
+    const bool taken = gridView.rows.finish(*filterRun);
+    filterRun.reset();
+    if (!taken) {
+        // The table or the conditions changed meanwhile: the filter is applied afresh.
+        gridView.rows.reset(table, headerRow);
+        filterRun = std::make_unique<FilterRun>(gridView.rows);
+        scheduleBackgroundWork();
+        return false;
+    }
     ++filterChanges;
+    if (!show) {
+        return true;
+    }
     // The current cell stays on its record, or moves to the nearest shown one below it.
     int32_t row = 0;
     if (const auto shown = gridView.rows.shownRowAtOrAfter(currentRecord)) {
@@ -93,4 +136,5 @@ void GridPanel::applyFilter() {
     }
     updateHeaderMarks();
     updateStatusLine();
+    return true;
 }

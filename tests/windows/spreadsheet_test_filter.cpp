@@ -288,3 +288,26 @@ TEST_F(FilterTest, RandomEditsInAFilteredViewTouchOnlyTheShownRecordsAndColumns)
 }
 
 }  // namespace
+
+namespace {
+
+// A filter on a large document is applied in slices between messages: the status line says how
+// far it is, and the rows are shown when it is done.
+TEST_F(FilterTest, ALargeDocumentIsFilteredBetweenMessages) {
+    std::string document = "n,word\r\n";
+    for (int record = 0; record < 1000000; ++record) {
+        document += std::to_string(record) + (record % 1000 == 0 ? ",needle\r\n" : ",hay\r\n");
+    }
+    open(document, true);
+    key('L', KEY_CTRL | KEY_SHIFT);
+    ASSERT_NE(box(2), nullptr);
+    SendMessageW(box(2), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"needle"));  // no message pumped
+    EXPECT_NE(status().find(L"filtering\u2026 "), std::wstring::npos) << status();
+    EXPECT_EQ(itemCount(), 1000000);
+    for (int tick = 0; tick < 400 && status().find(L"filtering") != std::wstring::npos; ++tick) host.pumpFor(20);
+    EXPECT_EQ(itemCount(), 1000);
+    EXPECT_NE(status().find(L"1,000 of 1,000,000 rows"), std::wstring::npos) << status();
+    EXPECT_EQ(cellText(1, 0), L"1001");
+}
+
+}  // namespace
