@@ -149,6 +149,17 @@ void GridPanel::sortRows(const std::vector<SortKey>& keys) {
     updateSortArrow();
 }
 
+void GridPanel::putBackSortArrow() {
+    if (!arrowToPutBack || documentScan != nullptr) {
+        return;
+    }
+    if (arrowToPutBack->column < shownColumnCount) {
+        sortArrow = {arrowToPutBack->column, arrowToPutBack->descending, refreshGeneration};
+        updateSortArrow();
+    }
+    arrowToPutBack.reset();
+}
+
 void GridPanel::forgetSortArrow() {
     sortArrow.generation = 0;
     updateSortArrow();

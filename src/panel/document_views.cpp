@@ -118,6 +118,9 @@ DocumentView GridPanel::shownView() const {
         view.hiddenCells.insert(cell);
     }
     view.frozenColumns = static_cast<uint64_t>(frozenColumns());
+    if (sortArrowShown()) {
+        view.sortArrow = SortKey{sortArrow.column, sortArrow.descending};
+    }
     if (filterRowShown) {
         for (const auto& [cell, text] : gridView.rows.conditionTexts()) {
             view.filters[cell] = text;
@@ -186,6 +189,7 @@ int32_t GridPanel::restoreViewPlaces(const DocumentView& view, int32_t rows) {
         applyHiddenWidths();
         layoutFilterBoxes();
     }
+    arrowToPutBack = view.sortArrow;
     const auto columns = static_cast<int32_t>(shownColumnCount);
     if (rows > 0) {
         currentRow = std::clamp(view.currentRow, 0, rows - 1);

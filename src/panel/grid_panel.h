@@ -433,6 +433,8 @@ public:
     void prepareTitleSort(int listColumn);
     void updateSortArrow();
     void forgetSortArrow();
+    // The arrow of a document shown again as it was left, once its rows are read.
+    void putBackSortArrow();
     bool sortArrowShown() const;
     // "Sort by...": a box with up to three keys; OK sorts by them.
     void showSortDialog();
@@ -620,6 +622,7 @@ public:
         bool descending = false;
         uint64_t generation = 0;  // refreshGeneration right after the sort
     } sortArrow;
+    std::optional<SortKey> arrowToPutBack;
 
     // Find bar state. The note belongs to the cell the search left current, for as long as
     // that cell stays current and the grid is not read again.

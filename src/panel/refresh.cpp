@@ -74,6 +74,7 @@ void GridPanel::refreshGrid(bool keepPosition, bool byChanges) {
             break;
     }
     ++refreshGeneration;
+    putBackSortArrow();
     refreshPending = false;
 }
 
@@ -309,6 +310,7 @@ bool GridPanel::onScanTimer(UINT_PTR timerId) {
         finishDocumentScan();
         showTable(keepPosition);
         ++refreshGeneration;
+        putBackSortArrow();
         if (arrowOfThisReading) {
             sortArrow = arrow;
             sortArrow.generation = refreshGeneration;

@@ -195,6 +195,11 @@ TEST_F(SortTest, TheMenuSortsByTheCurrentColumnAndSortByTakesThreeKeys) {
     }
     EXPECT_EQ(text(), "name,team,score\r\ncy,red,12\r\nbo,blue,9\r\ndi,blue,9\r\nana,red,7\r\ned,,3\r\n");
     EXPECT_EQ(arrow(3), HDF_SORTDOWN);
+    // The arrow comes back with its document.
+    const auto sorted = host.activateDocument(0, std::make_shared<devhost::EditorDocument>("p,q\r\n1,2\r\n"));
+    EXPECT_EQ(arrow(2), 0);
+    host.activateDocument(0, sorted);
+    EXPECT_EQ(arrow(3), HDF_SORTDOWN);
 
     // The box opens on the current column; team ascending (the empty one last), then score
     // descending, then name descending.
