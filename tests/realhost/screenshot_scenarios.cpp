@@ -137,6 +137,36 @@ Scenario dataToolsScreenshotScenario() {
     };
 }
 
+// The sample filtered to the paid orders ("Filter by this value" on Paid), its Unit price
+// hidden, its Order column frozen and the rest scrolled sideways beneath it.
+Scenario viewScreenshotScenario() {
+    return {
+        openPanel(),
+        expect("the grid shows the sample", [] { return listItemCount() > 0; }),
+        clickCell(0, 9),
+        pressKey("press the Menu key", VK_APPS),
+        pause(300),
+        pressKey("choose Filter by this value", 'U'),
+        expectStatusShows("the paid orders are shown", L" of 3,000 rows"),
+        clickCell(0, 7),
+        pressKey("hide Unit price with Ctrl+0", '0', CTRL),
+        clickCell(0, 1),
+        pressKey("select the Order column with Ctrl+Space", VK_SPACE, CTRL),
+        pressKey("press the Menu key", VK_APPS),
+        pause(300),
+        pressKey("choose Freeze columns up to here", 'Z'),
+        act("scroll sideways", [] {
+            for (int step = 0; step < 12; ++step) {
+                SendMessageW(panelControl(IDC_GRID_LIST), WM_HSCROLL, SB_LINERIGHT, 0);
+            }
+        }),
+        clickCell(1, 4),
+        pause(800),
+        expect("the host's window is saved as a picture",
+               [] { return saveScreenshot(devhost::capturePixels(hostWindows().main, true)); }, screenshotTrouble),
+    };
+}
+
 // The colour that fills most of a combo box's open list, as the screen shows it.
 COLORREF openListColor(HWND combo) {
     RECT list{};
@@ -339,6 +369,7 @@ void addScreenshotScenarios() {
     registerScenario("menu-and-scroll-bar-look", menuAndScrollBarLookScenario);
     registerScenario("screenshot-title-rename", titleRenameScreenshotScenario);
     registerScenario("screenshot-data-tools", dataToolsScreenshotScenario);
+    registerScenario("screenshot-view", viewScreenshotScenario);
     registerScenario("sort-by-look", sortByLookScenario);
     registerScenario("screenshot", screenshotScenario);
     registerScenario("screenshot-reading", readingScreenshotScenario);
