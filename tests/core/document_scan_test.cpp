@@ -58,7 +58,7 @@ TEST(DocumentScan, EveryClassifierMarksTheSameBytes) {
     // against the byte-by-byte one, on blocks rich in the bytes they look for and in bytes of
     // 0x80 and up.
     std::mt19937 engine(64);
-    const unsigned char common[] = {',', ';', '"', '\r', '\n', 0x80, 0xFF, 0x0D ^ 0x80, 'a'};
+    const unsigned char common[] = {',', ';', '"', '\r', '\n', 0x80, 0xFF, 0x0D ^ 0x80, 'a', 0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0};
     for (int round = 0; round < 2000; ++round) {
         unsigned char block[64];
         for (unsigned char& byte : block)
@@ -67,13 +67,53 @@ TEST(DocumentScan, EveryClassifierMarksTheSameBytes) {
         record_scan::ByteMasks expected;
         record_scan::classifyBytes(block, 64, static_cast<unsigned char>(delimiter), '"', expected);
         record_scan::ByteMasks portable;
-        record_scan::PortableClassifier(delimiter, '"').classify(block, portable);
+        record_scan::PortableClassifier(delimiter, '"').classify<true>(block, portable);
         record_scan::ByteMasks used;
-        record_scan::BlockClassifier(delimiter, '"').classify(block, used);
+        record_scan::BlockClassifier(delimiter, '"').classify<true>(block, used);
         for (const record_scan::ByteMasks* masks : {&portable, &used}) {
             ASSERT_EQ(masks->stops, expected.stops);
             ASSERT_EQ(masks->breaks, expected.breaks);
             ASSERT_EQ(masks->quotes, expected.quotes);
+            ASSERT_EQ(masks->high, expected.high);
+            ASSERT_EQ(masks->continuations, expected.continuations);
+            ASSERT_EQ(masks->leads2, expected.leads2);
+        }
+    }
+}
+
+TEST(DocumentScan, TheAvx2PassWritesDownWhatThePassOfTheBuildDoes) {
+    if (!record_scan::avx2Batches()) GTEST_SKIP() << "no AVX2 here";
+    std::mt19937 engine(32);
+    for (int round = 0; round < 300; ++round) {
+        std::string text = randomDocument(engine, ',', 1 + engine() % 5000);
+        // Characters of two, three and four bytes, and bytes no character has.
+        static const char* const odd[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3", "\x80", "\xC1\xBF"};
+        for (int k = 0; k < 20; ++k) text.insert(engine() % text.size(), odd[engine() % 6]);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+        for (bool notes : {true, false}) {
+            record_scan::BlockState stateA, stateB;
+            record_scan::Batch a, b;
+            for (uint64_t batch = 0; batch < text.size(); batch += 64 * a.blocks) {
+                record_scan::classifyBatchAvx2(bytes, text.size(), batch, ',', '"', notes, stateA, a);
+                const record_scan::BlockClassifier classifier(',', '"');
+                if (notes)
+                    record_scan::classifyBatch<true>(bytes, text.size(), batch, ',', '"', classifier, stateB, b);
+                else
+                    record_scan::classifyBatch<false>(bytes, text.size(), batch, ',', '"', classifier, stateB, b);
+                ASSERT_EQ(a.blocks, b.blocks);
+                ASSERT_EQ(a.endCount, b.endCount);
+                ASSERT_EQ(a.stray, b.stray);
+                ASSERT_EQ(a.oddAny, b.oddAny);
+                for (uint64_t k = 0; k < a.blocks; ++k) {
+                    ASSERT_EQ(a.delimiterMasks[k], b.delimiterMasks[k]);
+                    ASSERT_EQ(a.delimitersBefore[k + 1], b.delimitersBefore[k + 1]);
+                    if (notes) ASSERT_EQ(a.odd[k], b.odd[k]);
+                }
+                for (uint64_t k = 0; k < a.endCount; ++k) ASSERT_EQ(a.ends[k], b.ends[k]);
+                ASSERT_EQ(stateA.inside, stateB.inside);
+                ASSERT_EQ(stateA.leadAfter, stateB.leadAfter);
+                if (a.stray) break;
+            }
         }
     }
 }
@@ -122,6 +162,7 @@ TEST(DocumentScan, StepsGiveTheTableOfOneScanWhereverTheTextLies) {
         }
         ASSERT_EQ(scan.position(), text.size());
         ASSERT_EQ(invariants::checkSameTable(whole, stepped), "") << "round " << round << " in " << steps << " steps";
+        ASSERT_EQ(invariants::checkSameNotes(whole, stepped), "") << "round " << round;
     }
 }
 
@@ -142,6 +183,7 @@ TEST(DocumentScan, TwoReadersGiveTheStepsOfOne) {
         }
         ASSERT_TRUE(two.done());
         ASSERT_EQ(invariants::checkSameTable(alone, inTwo), "") << "round " << round;
+        ASSERT_EQ(invariants::checkSameNotes(alone, inTwo), "") << "round " << round;
         ASSERT_EQ(inTwo.parsedLength, text.size());
     }
 }
@@ -162,6 +204,7 @@ TEST(DocumentScan, ALongDocumentIsReadByTwoReadersAlike) {
         DocumentScan scan(inTwo, text.size(), ',', '"');
         scan.stepInTwo(text, text.size(), engine() % text.size());
         ASSERT_EQ(invariants::checkSameTable(alone, inTwo), "") << "round " << round;
+        ASSERT_EQ(invariants::checkSameNotes(alone, inTwo), "") << "round " << round;
         for (uint64_t r = 0; r < inTwo.rows.size(); r += 1 + engine() % 2000) {
             ASSERT_EQ(inTwo.rows.rowStartingAt(inTwo.rows.start(r)), r);
             ASSERT_EQ(inTwo.rows.lastRowStartingBefore(inTwo.rows.start(r) + 1), r);
