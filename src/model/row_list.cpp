@@ -75,6 +75,31 @@ uint8_t RowList::notes(uint64_t r) const {
     return chunkAt(p).tails[r - chunkFirstRow(p)] & ~EOL_BITS;
 }
 
+RowList::ChunkRows::Summary RowList::ChunkRows::summary(uint64_t from, uint64_t to) const {
+    // Plain loops of their own, which the compiler turns into vector code.
+    Summary summary;
+    if (from >= to) return summary;
+    const RowEntry* rows = chunk_->rows.data();
+    const uint8_t* tails = chunk_->tails.data();
+    uint32_t fewest = 0xFFFFFFFFu;
+    uint32_t most = 0;
+    for (uint64_t i = from; i < to; ++i) {
+        fewest = std::min(fewest, rows[i].cellCount);
+        most = std::max(most, rows[i].cellCount);
+    }
+    uint8_t any = 0;
+    uint8_t every = 0xFF;
+    for (uint64_t i = from; i < to; ++i) {
+        any |= tails[i];
+        every &= tails[i];
+    }
+    summary.fewestCells = fewest;
+    summary.mostCells = most;
+    summary.anyNotes = any & ~EOL_BITS;
+    summary.everyNote = every & ~EOL_BITS;
+    return summary;
+}
+
 RowList::ChunkRows RowList::chunkRows(uint64_t r) const {
     const Place p = chunkOfRow(r);
     return ChunkRows(&chunkAt(p), chunkFirstRow(p), chunkStart(p));

@@ -100,6 +100,16 @@ public:
         uint64_t cellCount(uint64_t i) const { return chunk_->rows[i].cellCount; }
         uint8_t notes(uint64_t i) const { return chunk_->tails[i] & ~EOL_BITS; }
 
+        // What the rows [from, to) of the chunk have in common, found without a branch per
+        // row: the fewest and most cells, and the notes of any row and of every row.
+        struct Summary {
+            uint64_t fewestCells = 0;
+            uint64_t mostCells = 0;
+            uint8_t anyNotes = 0;
+            uint8_t everyNote = 0;
+        };
+        Summary summary(uint64_t from, uint64_t to) const;
+
     private:
         friend class RowList;
         ChunkRows(const Chunk* chunk, uint64_t firstRow, uint64_t start)

@@ -305,12 +305,12 @@ class Tallier {
 public:
     explicit Tallier(std::map<uint64_t, uint64_t>& tally) : tally_(tally) {}
     ~Tallier() { flush(); }
-    void add(uint64_t cells) {
+    void add(uint64_t cells, uint64_t rows = 1) {
         if (cells != cells_) {
             flush();
             cells_ = cells;
         }
-        ++run_;
+        run_ += rows;
     }
 
 private:
@@ -496,12 +496,19 @@ void ProblemFinder::examine(const CsvTable& table, uint64_t first, uint64_t last
         const uint64_t from = r - chunk.firstRow();
         const uint64_t to = std::min(chunk.size(), last - chunk.firstRow());
         marks.clear();
-        if (byBlocks) {
+        // Most chunks: every record has one count, and none has a note that asks for a look.
+        const RowList::ChunkRows::Summary summary = chunk.summary(from, to);
+        if (summary.fewestCells == summary.mostCells) {
+            tallier.add(summary.fewestCells, to - from);
+        } else {
+            for (uint64_t i = from; i < to; ++i) tallier.add(chunk.cellCount(i));
+        }
+        const bool toRead = (summary.everyNote & RowList::NOTE_READ) == 0 || (summary.anyNotes & telling) != 0;
+        if (toRead && byBlocks) {
             // The runs of records to read, read as one stretch each.
             ChunkExaminer<problem_blocks::BlockClassifier> examiner(chunk, delimiter_, quote_, utf8_, marks);
             uint64_t run = NONE;
             for (uint64_t i = from; i < to; ++i) {
-                tallier.add(chunk.cellCount(i));
                 const uint8_t notes = chunk.notes(i);
                 const bool read = (notes & RowList::NOTE_READ) == 0 || (notes & telling) != 0;
                 if (read && run == NONE) {
@@ -512,11 +519,8 @@ void ProblemFinder::examine(const CsvTable& table, uint64_t first, uint64_t last
                 }
             }
             if (run != NONE) examiner.run(run, to);
-        } else {
-            for (uint64_t i = from; i < to; ++i) {
-                tallier.add(chunk.cellCount(i));
-                marks.push_back(RowMark{i, false, true});
-            }
+        } else if (toRead) {
+            for (uint64_t i = from; i < to; ++i) marks.push_back(RowMark{i, false, true});
         }
         for (const RowMark& mark : marks) {
             RecordFlaws flaws;
@@ -590,6 +594,14 @@ void ProblemFinder::judge(const CsvTable& table, uint64_t first, uint64_t last, 
     for (uint64_t r = first; r < last;) {
         const RowList::ChunkRows chunk = table.rows.chunkRows(r);
         const uint64_t to = std::min(chunk.size(), last - chunk.firstRow());
+        // A stretch where every record has the count expected and none is listed has nothing
+        // to judge.
+        const RowList::ChunkRows::Summary summary = chunk.summary(r - chunk.firstRow(), to);
+        const bool listedHere = e < entries.size() && entries[e].row < chunk.firstRow() + to;
+        if (!listedHere && summary.fewestCells == expected_ && summary.mostCells == expected_) {
+            r = chunk.firstRow() + to;
+            continue;
+        }
         for (uint64_t i = r - chunk.firstRow(); i < to; ++i, ++r) {
             const uint64_t cells = chunk.cellCount(i);
             const bool odd = cells != expected_ && !(headerRow_ && r == 0);

@@ -107,7 +107,9 @@ TEST(DocumentScan, TheAvx2PassWritesDownWhatThePassOfTheBuildDoes) {
                 for (uint64_t k = 0; k < a.blocks; ++k) {
                     ASSERT_EQ(a.delimiterMasks[k], b.delimiterMasks[k]);
                     ASSERT_EQ(a.delimitersBefore[k + 1], b.delimitersBefore[k + 1]);
-                    if (notes) ASSERT_EQ(a.odd[k], b.odd[k]);
+                    if (notes) {
+                        ASSERT_EQ(a.odd[k], b.odd[k]);
+                    }
                 }
                 for (uint64_t k = 0; k < a.endCount; ++k) ASSERT_EQ(a.ends[k], b.ends[k]);
                 ASSERT_EQ(stateA.inside, stateB.inside);
