@@ -26,7 +26,6 @@ struct BlockState {
     uint64_t inside = 0;       // all ones when the next block starts inside quotes
     uint64_t opensAfter = 1;   // bit 0: a quote at the next block's first byte may open a field
     uint64_t closedAfter = 0;  // bit 0: the last block ended with a closing quote
-    uint64_t leadAfter = 0;    // bit 0: the last block ended with a two-byte character's lead
 };
 
 // What the first pass writes down of a batch for the second: where records end, the
@@ -183,6 +182,26 @@ public:
         masks.leads2 = leads2;
     }
 
+    // Looks for odd bytes in the block without telling where: a continuation without a lead
+    // just before, the byte after a lead and no continuation, a byte above 7F and neither.
+    // The byte before the block is read too, so there must be one. takeOdd tells whether any
+    // block since the last call had one.
+    static constexpr bool TELLS_ODD = true;
+    using OddSet = __m256i;
+    static OddSet noOdd() { return _mm256_setzero_si256(); }
+    void noteOdd(const unsigned char* block, OddSet& odd) const {
+        for (int at = 0; at < 64; at += 32) {
+            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + at));
+            const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + at - 1));
+            const __m256i continuations = _mm256_cmpgt_epi8(c0_, bytes);
+            const __m256i leads = _mm256_cmpgt_epi8(x9e_, _mm256_add_epi8(bytes, be_));
+            const __m256i afterLeads = _mm256_cmpgt_epi8(x9e_, _mm256_add_epi8(before, be_));
+            const __m256i others = _mm256_andnot_si256(_mm256_or_si256(continuations, leads), bytes);
+            odd = _mm256_or_si256(odd, _mm256_or_si256(_mm256_xor_si256(afterLeads, continuations), others));
+        }
+    }
+    static bool anyOdd(OddSet odd) { return _mm256_movemask_epi8(odd) != 0; }
+
 private:
     static uint64_t bits(__m256i hits) { return static_cast<uint32_t>(_mm256_movemask_epi8(hits)); }
 
@@ -250,6 +269,36 @@ using BlockClassifier = Sse2Classifier;
 using BlockClassifier = PortableClassifier;
 #endif
 
+// Whether a classifier looks for odd bytes a batch at a time (noOdd, noteOdd, anyOdd), and
+// what it keeps meanwhile.
+template <class Classifier, class = void>
+struct TellsOdd {
+    static constexpr bool value = false;
+    struct OddSet {};
+};
+template <class Classifier>
+struct TellsOdd<Classifier, decltype(void(Classifier::TELLS_ODD))> {
+    static constexpr bool value = Classifier::TELLS_ODD;
+    using OddSet = typename Classifier::OddSet;
+};
+
+// Whether the byte before offset b is a lead C2..DF.
+inline uint64_t leadBefore(const unsigned char* bytes, uint64_t b) {
+    return b > 0 && bytes[b - 1] >= 0xC2 && bytes[b - 1] <= 0xDF ? 1 : 0;
+}
+
+// Every byte above 7F must be a lead C2..DF or the continuation right after one: the bytes of
+// a block of n that are not, with a character the end of the text cuts short told at the last.
+inline uint64_t oddBytes(const ByteMasks& m, uint64_t lead, uint64_t n) {
+    uint64_t odd = (((m.leads2 << 1) | lead) ^ m.continuations) | (m.high & ~m.continuations & ~m.leads2);
+    if (n < 64) {
+        const uint64_t last = uint64_t(1) << (n - 1);
+        if ((odd >> n) != 0) odd |= last;
+        odd &= last | (last - 1);
+    }
+    return odd;
+}
+
 // The first pass over the batch of up to Batch::BLOCKS blocks from batch: classifies them and
 // writes down where records end as long as the quotes follow the rules; state goes on from
 // the block before and, unless a stray quote ends the batch, on to the next batch.
@@ -264,7 +313,11 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
     uint64_t inside = state.inside;
     uint64_t opensAfter = state.opensAfter;
     uint64_t closedAfter = state.closedAfter;
-    uint64_t leadAfter = state.leadAfter;
+    // A classifier that looks for odd bytes by the batch tells only whether there are any; the
+    // batch is then classified again for where they are.
+    constexpr bool BY_BATCH = NOTES && TellsOdd<Classifier>::value;
+    [[maybe_unused]] typename TellsOdd<Classifier>::OddSet oddSet{};
+    if constexpr (BY_BATCH) oddSet = Classifier::noOdd();
     uint64_t* const delimiterMasks = out.delimiterMasks;
     uint64_t* const delimitersBefore = out.delimitersBefore;
     uint16_t* const ends = out.ends;
@@ -274,9 +327,20 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
     for (; blocks < batchBlocks; ++blocks) {
         const uint64_t b = batch + 64 * blocks;
         ByteMasks m;
-        if (length - b >= 64)
-            classifier.template classify<NOTES>(bytes + b, m);
-        else
+        bool byMasks = NOTES;
+        if (length - b >= 64) {
+            if constexpr (BY_BATCH) {
+                byMasks = b == 0;
+                if (byMasks) {
+                    classifier.template classify<true>(bytes + b, m);
+                } else {
+                    classifier.template classify<false>(bytes + b, m);
+                    classifier.noteOdd(bytes + b, oddSet);
+                }
+            } else {
+                classifier.template classify<NOTES>(bytes + b, m);
+            }
+        } else
             classifyBytes(bytes + b, length - b, static_cast<unsigned char>(delimiter), static_cast<unsigned char>(quote),
                           m);
         const uint64_t in = runningParity(m.quotes) ^ inside;
@@ -288,17 +352,10 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
         const uint64_t closes = m.quotes & ~in;
         uint64_t strays = m.quotes & in & ~((mayOpenAfter << 1) | opensAfter);
         if (NOTES) strays |= ((closes << 1) | closedAfter) & ~(m.stops | m.quotes);
-        // Every byte above 7F must be a lead C2..DF or the continuation right after one.
-        uint64_t odd = 0;
-        if (NOTES) odd = (((m.leads2 << 1) | leadAfter) ^ m.continuations) | (m.high & ~m.continuations & ~m.leads2);
+        const uint64_t odd = byMasks ? oddBytes(m, leadBefore(bytes, b), length - b) : 0;
         if (length - b < 64) {
-            // The text's last block, cut short: the end is a bound after a closing quote,
-            // and cuts short a character whose lead is the last byte.
-            const uint64_t n = length - b;
-            const uint64_t last = uint64_t(1) << (n - 1);
-            if ((odd >> n) != 0) odd |= last;
-            odd &= last | (last - 1);
-            strays &= last | (last - 1);
+            // The text's last block, cut short: the end is a bound after a closing quote.
+            strays &= (uint64_t(2) << (length - b - 1)) - 1;
         }
         // Both bytes of a CR LF are written down; the second pass passes over the LF.
         uint64_t blockEnds = m.breaks & stopsOut;
@@ -339,13 +396,25 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
         inside = (in >> 63) != 0 ? ~uint64_t(0) : 0;
         opensAfter = mayOpenAfter >> 63;
         closedAfter = closes >> 63;
-        leadAfter = m.leads2 >> 63;
     }
     out.blocks = blocks;
     out.endCount = endCount;
     out.stray = stray;
     out.oddAny = oddAny;
-    state = BlockState{inside, opensAfter, closedAfter, leadAfter};
+    if constexpr (BY_BATCH) {
+        if (Classifier::anyOdd(oddSet)) {
+            for (uint64_t k = 0; k < blocks; ++k) {
+                const uint64_t b = batch + 64 * k;
+                if (length - b < 64) break;  // told already
+                ByteMasks m;
+                classifier.template classify<true>(bytes + b, m);
+                out.odd[k] = oddBytes(m, leadBefore(bytes, b), 64);
+                oddAny |= out.odd[k];
+            }
+            out.oddAny = oddAny;
+        }
+    }
+    state = BlockState{inside, opensAfter, closedAfter};
 
 }
 

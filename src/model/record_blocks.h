@@ -139,7 +139,7 @@ uint64_t scanRecordBlocks(const char* text, uint64_t length, uint64_t from, uint
         // The last record, without a line break: a quote still open leaves it to the finder, so
         // does a lead that the end of the text cuts short.
         const uint8_t notes = RowList::NOTE_READ | carried | (state.inside != 0 ? RowList::NOTE_QUOTES : 0) |
-                              (state.leadAfter != 0 ? RowList::NOTE_BYTES : 0);
+                              (leadBefore(bytes, length) != 0 ? RowList::NOTE_BYTES : 0);
         sink.record(length, 0, fieldsBefore, notes & kept);
         recordStart = length;
     }

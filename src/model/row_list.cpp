@@ -79,6 +79,10 @@ RowList::ChunkRows::Summary RowList::ChunkRows::summary(uint64_t from, uint64_t 
     // Plain loops of their own, which the compiler turns into vector code.
     Summary summary;
     if (from >= to) return summary;
+    if (from == 0 && to == chunk_->rows.size()) {
+        return Summary{chunk_->fewest, chunk_->widest, static_cast<uint8_t>(chunk_->anyNotes & ~EOL_BITS),
+                       static_cast<uint8_t>(chunk_->everyNote & ~EOL_BITS)};
+    }
     const RowEntry* rows = chunk_->rows.data();
     const uint8_t* tails = chunk_->tails.data();
     uint32_t fewest = 0xFFFFFFFFu;
@@ -384,6 +388,9 @@ void RowList::appendRow(Chunk& chunk, const RowBytes& row) {
     chunk.rows.push_back({static_cast<uint32_t>(chunk.text.size()), static_cast<uint32_t>(row.cellCount)});
     chunk.tails.push_back(static_cast<uint8_t>(row.eol.size() | (row.notes & ~EOL_BITS)));
     chunk.widest = std::max(chunk.widest, row.cellCount);
+    chunk.fewest = std::min(chunk.fewest, row.cellCount);
+    chunk.anyNotes |= row.notes;
+    chunk.everyNote &= row.notes;
 }
 
 RowList::Builder::Builder(RowList& list, std::string_view text, uint64_t from)
@@ -497,6 +504,9 @@ void RowList::Builder::openChunk() {
         reused.rows.clear();
         reused.tails.clear();
         reused.widest = 0;
+        reused.fewest = ~uint64_t(0);
+        reused.anyNotes = 0;
+        reused.everyNote = 0xFF;
         group.chunks.push_back(std::move(reused));
     } else {
         group.chunks.emplace_back();

@@ -100,8 +100,8 @@ public:
         uint64_t cellCount(uint64_t i) const { return chunk_->rows[i].cellCount; }
         uint8_t notes(uint64_t i) const { return chunk_->tails[i] & ~EOL_BITS; }
 
-        // What the rows [from, to) of the chunk have in common, found without a branch per
-        // row: the fewest and most cells, and the notes of any row and of every row.
+        // What the rows [from, to) of the chunk have in common: the fewest and most cells, and
+        // the notes of any row and of every row. Kept for the whole chunk as it is built.
         struct Summary {
             uint64_t fewestCells = 0;
             uint64_t mostCells = 0;
@@ -171,6 +171,9 @@ public:
             chunk.rows.push_back({static_cast<uint32_t>(next - chunkStart_), static_cast<uint32_t>(cellCount)});
             chunk.tails.push_back(static_cast<uint8_t>(eolLength | (notes & ~EOL_BITS)));
             if (cellCount > chunk.widest) chunk.widest = cellCount;
+            if (cellCount < chunk.fewest) chunk.fewest = cellCount;
+            chunk.anyNotes |= notes;
+            chunk.everyNote &= notes;
             ++list_.rowCount_;
             rowStart_ = next;
             if (next - chunkStart_ >= CHUNK_BYTES) closeChunk();
@@ -232,6 +235,10 @@ private:
         // Each row's line-ending length in the low bits (EOL_BITS), its notes above.
         std::vector<uint8_t> tails;
         uint64_t widest = 0;
+        // The fewest cells of a row, and the notes of any row and of every row.
+        uint64_t fewest = ~uint64_t(0);
+        uint8_t anyNotes = 0;
+        uint8_t everyNote = 0xFF;
     };
     // A run of chunks, never empty. firstRow and start hold each chunk's first row and first
     // byte counted from the group's; rows, bytes and widest are the group's totals.
