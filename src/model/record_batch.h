@@ -141,6 +141,26 @@ public:
         masks.leads2 = leads2;
     }
 
+    // Looks for odd bytes in the block without telling where, as the AVX2 classifier does.
+    static constexpr bool TELLS_ODD = true;
+    using OddSet = __m128i;
+    static OddSet noOdd() { return _mm_setzero_si128(); }
+    void noteOdd(const unsigned char* block, OddSet& odd) const {
+        const __m128i c0 = _mm_set1_epi8(static_cast<char>(0xC0));
+        const __m128i be = _mm_set1_epi8(static_cast<char>(0xBE));
+        const __m128i x9e = _mm_set1_epi8(static_cast<char>(0x9E));
+        for (int at = 0; at < 64; at += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at - 1));
+            const __m128i continuations = _mm_cmplt_epi8(bytes, c0);
+            const __m128i leads = _mm_cmplt_epi8(_mm_add_epi8(bytes, be), x9e);
+            const __m128i afterLeads = _mm_cmplt_epi8(_mm_add_epi8(before, be), x9e);
+            const __m128i others = _mm_andnot_si128(_mm_or_si128(continuations, leads), bytes);
+            odd = _mm_or_si128(odd, _mm_or_si128(_mm_xor_si128(afterLeads, continuations), others));
+        }
+    }
+    static bool anyOdd(OddSet odd) { return _mm_movemask_epi8(odd) != 0; }
+
 private:
     static uint64_t bits(__m128i hits) { return static_cast<uint32_t>(_mm_movemask_epi8(hits)); }
 
