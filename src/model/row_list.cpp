@@ -532,6 +532,15 @@ void RowList::Builder::finish() {
 
 void RowList::Builder::closeChunk() {
     Chunk& chunk = *chunk_;
+    // The notes of the rows together, in a loop the compiler turns into vector code.
+    uint8_t any = 0;
+    uint8_t every = 0xFF;
+    for (const uint8_t tail : chunk.tails) {
+        any |= tail;
+        every &= tail;
+    }
+    chunk.anyNotes = any;
+    chunk.everyNote = every;
     chunk.text.assign(text_.data() + chunkStart_, static_cast<size_t>(rowStart_ - chunkStart_));
     if (chunk.text.capacity() > 2 * chunk.text.size() + CHUNK_BYTES) chunk.text.shrink_to_fit();
     // The row entries grew by doubling; a chunk kept with much room to spare gives it back.

@@ -172,8 +172,6 @@ public:
             chunk.tails.push_back(static_cast<uint8_t>(eolLength | (notes & ~EOL_BITS)));
             if (cellCount > chunk.widest) chunk.widest = cellCount;
             if (cellCount < chunk.fewest) chunk.fewest = cellCount;
-            chunk.anyNotes |= notes;
-            chunk.everyNote &= notes;
             ++list_.rowCount_;
             rowStart_ = next;
             if (next - chunkStart_ >= CHUNK_BYTES) closeChunk();
