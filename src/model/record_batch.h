@@ -53,9 +53,10 @@ struct ByteMasks {
     uint64_t stops = 0;   // the delimiter, CR and LF
     uint64_t breaks = 0;  // CR and LF
     uint64_t quotes = 0;
+    // Only when notes are asked for, and the last two only when high is not 0:
     uint64_t high = 0;           // 80..FF
-    uint64_t continuations = 0;  // 80..BF, only when high is not 0
-    uint64_t leads2 = 0;         // C2..DF, only when high is not 0
+    uint64_t continuations = 0;  // 80..BF
+    uint64_t leads2 = 0;         // C2..DF
 };
 
 // Byte by byte, for the short block at the end of the text.

@@ -2,9 +2,10 @@
 //
 // A row is not stored as a CsvRow: the list holds the bytes of every record, line endings
 // included, in chunks of about CHUNK_BYTES, and for each record only where it ends in its
-// chunk, its line ending's length and its cell count. A CsvRow with cells and spans is decoded
-// from the bytes when one is asked for. So the model holds the document once plus a few bytes
-// per record, and cells that nobody looks at are never decoded.
+// chunk, its line ending's length, its cell count and what the first reading noted of it. A
+// CsvRow with cells and spans is decoded from the bytes when one is asked for. So the model
+// holds the document once plus a few bytes per record, and cells that nobody looks at are
+// never decoded.
 //
 // Offsets are not stored per row either: a row's start is its chunk's start plus its place in
 // the chunk. The chunks are held in groups of about GROUP_CHUNKS; a chunk's first row and
