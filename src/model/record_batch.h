@@ -161,6 +161,14 @@ public:
         }
     }
     static bool anyOdd(OddSet odd) { return _mm_movemask_epi8(odd) != 0; }
+    // Whether the block and the byte before it are all ASCII, so that it has no odd byte.
+    static bool plain(const unsigned char* block) {
+        __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block - 1));
+        for (int at = 0; at < 64; at += 16) {
+            all = _mm_or_si128(all, _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at)));
+        }
+        return _mm_movemask_epi8(all) == 0;
+    }
 
 private:
     static uint64_t bits(__m128i hits) { return static_cast<uint32_t>(_mm_movemask_epi8(hits)); }
@@ -222,6 +230,14 @@ public:
         }
     }
     static bool anyOdd(OddSet odd) { return _mm256_movemask_epi8(odd) != 0; }
+    // Whether the block and the byte before it are all ASCII, so that it has no odd byte.
+    static bool plain(const unsigned char* block) {
+        const __m256i all = _mm256_or_si256(
+            _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block)),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32))),
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block - 1)));
+        return _mm256_testz_si256(all, _mm256_set1_epi8(-128)) != 0;
+    }
 
 private:
     static uint64_t bits(__m256i hits) { return static_cast<uint32_t>(_mm256_movemask_epi8(hits)); }
@@ -338,7 +354,13 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
     // batch is then classified again for where they are.
     constexpr bool BY_BATCH = NOTES && TellsOdd<Classifier>::value;
     [[maybe_unused]] typename TellsOdd<Classifier>::OddSet oddSet{};
-    if constexpr (BY_BATCH) oddSet = Classifier::noOdd();
+    // A batch that begins with a block of ASCII is taken for one of a document mostly of
+    // ASCII, whose blocks are asked first whether they are plain.
+    [[maybe_unused]] bool plainFirst = false;
+    if constexpr (BY_BATCH) {
+        oddSet = Classifier::noOdd();
+        plainFirst = batch > 0 && length - batch >= 64 && Classifier::plain(bytes + batch);
+    }
     uint64_t* const delimiterMasks = out.delimiterMasks;
     uint64_t* const delimitersBefore = out.delimitersBefore;
     uint16_t* const ends = out.ends;
@@ -356,7 +378,7 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
                     classifier.template classify<true>(bytes + b, m);
                 } else {
                     classifier.template classify<false>(bytes + b, m);
-                    classifier.noteOdd(bytes + b, oddSet);
+                    if (!plainFirst || !Classifier::plain(bytes + b)) classifier.noteOdd(bytes + b, oddSet);
                 }
             } else {
                 classifier.template classify<NOTES>(bytes + b, m);
