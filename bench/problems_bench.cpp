@@ -2,6 +2,8 @@
 //
 //   reading        scanDocument (two threads where there are two cores), and the same reading
 //                  by one thread, in steps too short for the second
+//   fused cost     the reading without notes for the finder, against the reading with them
+//                  followed by the whole find, taken in turns, and their ratio
 //   find           the whole find in one step with the header row; with the count most rows
 //                  have; in steps of 1 MiB
 //   header switch  every record judged again from the stored counts
@@ -55,6 +57,38 @@ void printFind(const char* what, const CsvTable& table, bool headerRow, uint64_t
                 static_cast<unsigned long long>(found));
 }
 
+// The reading as the panel does it, in one step, with or without the notes for the finder;
+// with them, followed by the whole find.
+void readOnce(const std::string& document, CsvTable& table, bool findProblems) {
+    DocumentScan scan(table, document.size(), ',', '"', findProblems);
+    scan.step(document, document.size());
+    if (!findProblems) return;
+    ProblemFinder finder;
+    while (!finder.step(table, true, true, ALL)) {
+    }
+}
+
+// The reading alone against the reading with the problems found, taken in turns so that
+// whatever else runs on the machine weighs on both alike.
+void printFusedCost(const std::string& document, CsvTable& table) {
+    constexpr int TURNS = 41;
+    std::vector<double> alone;
+    std::vector<double> found;
+    for (int i = 0; i < TURNS; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        readOnce(document, table, false);
+        alone.push_back(seconds(start));
+        start = std::chrono::steady_clock::now();
+        readOnce(document, table, true);
+        found.push_back(seconds(start));
+    }
+    const double a = median(alone);
+    const double b = median(found);
+    std::printf("  reading alone (no notes), median of %d:     %8.2f ms\n", TURNS, a * 1e3);
+    std::printf("  reading with the problems found:           %8.2f ms\n", b * 1e3);
+    std::printf("  ratio:                                     %8.3f\n", b / a);
+}
+
 // The readings of a document; answers the two-thread one.
 double printReadings(const char* name, const std::string& document, CsvTable& table) {
     const double reading = timed([&](int) { scanDocument(document, ',', '"', table); });
@@ -90,6 +124,7 @@ int main() {
     const std::string document = documents::typical(16 * MIB);
     CsvTable table;
     const double reading = printReadings("typical", document, table);
+    printFusedCost(document, table);
     printFind("find, header row, one step:", table, true, ALL, reading);
     printFind("find, most rows' count, one step:", table, false, ALL, reading);
     printFind("find, header row, steps of 1 MiB:", table, true, MIB, reading);
@@ -126,6 +161,7 @@ int main() {
     const std::string wide = documents::wide(16 * MIB);
     CsvTable wideTable;
     const double wideReading = printReadings("wide (no quote, no byte above 0x7F)", wide, wideTable);
+    printFusedCost(wide, wideTable);
     printFind("find, header row, one step:", wideTable, true, ALL, wideReading);
     return 0;
 }

@@ -85,8 +85,8 @@ void emptyAfterFailure(CsvTable& table) {
 
 }  // namespace
 
-DocumentScan::DocumentScan(CsvTable& table, uint64_t length, char delimiter, char quote)
-    : table_(table), rows_(rowsReadWith(table, delimiter, quote), std::string_view()), length_(length) {
+DocumentScan::DocumentScan(CsvTable& table, uint64_t length, char delimiter, char quote, bool notes)
+    : table_(table), rows_(rowsReadWith(table, delimiter, quote), std::string_view()), length_(length), notes_(notes) {
     table_.delimiter = delimiter;
     table_.quote = quote;
     table_.maxCells = 0;
@@ -127,7 +127,7 @@ uint64_t DocumentScan::stepAlone(std::string_view text, uint64_t until) {
         TableSink sink{rows_, table_.maxCells, lastEnd_};
         if (record_scan::readsByBlocks(table_.delimiter, table_.quote)) {
             position_ = record_scan::scanRecordBlocks(document.data(), length_, position_, until, table_.delimiter,
-                                                      table_.quote, sink);
+                                                      table_.quote, sink, notes_);
         } else {
             position_ = scanRecordsByFields<record_scan::FieldStops>(document, position_, until, table_.delimiter,
                                                                      table_.quote, sink);

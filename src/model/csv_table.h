@@ -46,7 +46,9 @@ uint64_t scanDocument(std::string_view text, char delimiter, char quote, CsvTabl
 // with from then on.
 class DocumentScan {
 public:
-    DocumentScan(CsvTable& table, uint64_t length, char delimiter, char quote);
+    // With notes, the reading notes what the problem finder need not read again
+    // (RowList::RowNote); without, it leaves every record to the finder, as edits do.
+    DocumentScan(CsvTable& table, uint64_t length, char delimiter, char quote, bool notes = true);
     DocumentScan(const DocumentScan&) = delete;
     DocumentScan& operator=(const DocumentScan&) = delete;
 
@@ -84,6 +86,7 @@ private:
     CsvTable& table_;
     RowList::Builder rows_;
     uint64_t length_;
+    bool notes_;
     uint64_t position_ = 0;
     uint64_t lastEnd_ = 0;  // where the last record read ends
     bool leadRead_ = false;

@@ -70,6 +70,40 @@ uint64_t RowList::cellCount(uint64_t r) const {
     return chunkAt(p).rows[r - chunkFirstRow(p)].cellCount;
 }
 
+uint8_t RowList::notes(uint64_t r) const {
+    const Place p = chunkOfRow(r);
+    return chunkAt(p).tails[r - chunkFirstRow(p)] & ~EOL_BITS;
+}
+
+RowList::ChunkRows::Summary RowList::ChunkRows::summary(uint64_t from, uint64_t to) const {
+    // Plain loops of their own, which the compiler turns into vector code.
+    Summary summary;
+    if (from >= to) return summary;
+    if (from == 0 && to == chunk_->rows.size()) {
+        return Summary{chunk_->fewest, chunk_->widest, static_cast<uint8_t>(chunk_->anyNotes & ~EOL_BITS),
+                       static_cast<uint8_t>(chunk_->everyNote & ~EOL_BITS)};
+    }
+    const RowEntry* rows = chunk_->rows.data();
+    const uint8_t* tails = chunk_->tails.data();
+    uint32_t fewest = 0xFFFFFFFFu;
+    uint32_t most = 0;
+    for (uint64_t i = from; i < to; ++i) {
+        fewest = std::min(fewest, rows[i].cellCount);
+        most = std::max(most, rows[i].cellCount);
+    }
+    uint8_t any = 0;
+    uint8_t every = 0xFF;
+    for (uint64_t i = from; i < to; ++i) {
+        any |= tails[i];
+        every &= tails[i];
+    }
+    summary.fewestCells = fewest;
+    summary.mostCells = most;
+    summary.anyNotes = any & ~EOL_BITS;
+    summary.everyNote = every & ~EOL_BITS;
+    return summary;
+}
+
 RowList::ChunkRows RowList::chunkRows(uint64_t r) const {
     const Place p = chunkOfRow(r);
     return ChunkRows(&chunkAt(p), chunkFirstRow(p), chunkStart(p));
@@ -159,13 +193,13 @@ void RowList::replace(uint64_t first, uint64_t last, const std::vector<RowBytes>
     // one holding row last - 1, are rebuilt from their rows before first, the fresh rows and
     // their rows from last on.
     std::vector<Chunk> rebuilt(1);
-    const auto add = [&](std::string_view raw, std::string_view eol, uint64_t cellCount) {
+    const auto add = [&](const RowBytes& row) {
         if (rebuilt.back().text.size() >= CHUNK_BYTES) rebuilt.emplace_back();
-        appendRow(rebuilt.back(), raw, eol, cellCount);
+        appendRow(rebuilt.back(), row);
     };
     bool placed = false;
     const auto place = [&] {
-        for (const RowBytes& row : fresh) add(row.raw, row.eol, row.cellCount);
+        for (const RowBytes& row : fresh) add(row);
         placed = true;
     };
     Place a;
@@ -181,8 +215,7 @@ void RowList::replace(uint64_t first, uint64_t last, const std::vector<RowBytes>
                 const uint64_t r = firstRow + i;
                 if (r == first && !placed) place();
                 if (r >= first && r < last) continue;
-                const RowBytes kept = rowBytes(chunk, i);
-                add(kept.raw, kept.eol, kept.cellCount);
+                add(rowBytes(chunk, i));
             }
             ++replaced;
             if (p == b) break;
@@ -297,11 +330,11 @@ void RowList::push_back(const CsvRow& row) {
 
 RowList::RowBytes RowList::rowBytes(const Chunk& chunk, uint64_t i) const {
     const uint64_t begin = rowBegin(chunk, i);
-    const uint64_t eolLength = chunk.eolLengths[i];
+    const uint64_t eolLength = chunk.tails[i] & EOL_BITS;
     const uint64_t rawLength = chunk.rows[i].end - begin - eolLength;
     const char* bytes = chunk.text.data() + begin;
     return RowBytes{std::string_view(bytes, rawLength), std::string_view(bytes + rawLength, eolLength),
-                    chunk.rows[i].cellCount};
+                    chunk.rows[i].cellCount, static_cast<uint8_t>(chunk.tails[i] & ~EOL_BITS)};
 }
 
 RowList::Place RowList::chunkOfRow(uint64_t r) const {
@@ -353,15 +386,18 @@ void RowList::renumberGroupsFrom(uint64_t g) {
     }
 }
 
-void RowList::appendRow(Chunk& chunk, std::string_view raw, std::string_view eol, uint64_t cellCount) {
-    if (chunk.text.size() + raw.size() + eol.size() > MAX_CHUNK_TEXT) throw std::length_error("row too long");
-    if (eol.size() > 2) throw std::length_error("a line ending has at most two bytes");
-    if (cellCount > 0xFFFFFFFFu) throw std::length_error("too many cells in a row");
-    chunk.text.append(raw);
-    chunk.text.append(eol);
-    chunk.rows.push_back({static_cast<uint32_t>(chunk.text.size()), static_cast<uint32_t>(cellCount)});
-    chunk.eolLengths.push_back(static_cast<uint8_t>(eol.size()));
-    chunk.widest = std::max(chunk.widest, cellCount);
+void RowList::appendRow(Chunk& chunk, const RowBytes& row) {
+    if (chunk.text.size() + row.raw.size() + row.eol.size() > MAX_CHUNK_TEXT) throw std::length_error("row too long");
+    if (row.eol.size() > 2) throw std::length_error("a line ending has at most two bytes");
+    if (row.cellCount > 0xFFFFFFFFu) throw std::length_error("too many cells in a row");
+    chunk.text.append(row.raw);
+    chunk.text.append(row.eol);
+    chunk.rows.push_back({static_cast<uint32_t>(chunk.text.size()), static_cast<uint32_t>(row.cellCount)});
+    chunk.tails.push_back(static_cast<uint8_t>(row.eol.size() | (row.notes & ~EOL_BITS)));
+    chunk.widest = std::max(chunk.widest, row.cellCount);
+    chunk.fewest = std::min(chunk.fewest, row.cellCount);
+    chunk.anyNotes |= row.notes;
+    chunk.everyNote &= row.notes;
 }
 
 RowList::Builder::Builder(RowList& list, std::string_view text, uint64_t from)
@@ -416,8 +452,8 @@ uint64_t RowList::Builder::join(RowList& tail, uint64_t firstRow) {
         const Chunk& chunk = tail.chunkAt(p);
         const uint64_t chunkStart = tail.chunkStart(p);
         for (uint64_t i = firstRow - tail.chunkFirstRow(p); i < chunk.rows.size(); ++i) {
-            const uint64_t eolLength = chunk.eolLengths[i];
-            add(chunkStart + chunk.rows[i].end - eolLength, eolLength, chunk.rows[i].cellCount);
+            const uint64_t eolLength = chunk.tails[i] & EOL_BITS;
+            add(chunkStart + chunk.rows[i].end - eolLength, eolLength, chunk.rows[i].cellCount, chunk.tails[i]);
             widest = std::max<uint64_t>(widest, chunk.rows[i].cellCount);
         }
         p = tail.following(p);
@@ -479,13 +515,16 @@ void RowList::Builder::openChunk() {
         Chunk& reused = spare_[spareGroup_].chunks[spareChunk_++];
         reused.text.clear();
         reused.rows.clear();
-        reused.eolLengths.clear();
+        reused.tails.clear();
         reused.widest = 0;
+        reused.fewest = ~uint64_t(0);
+        reused.anyNotes = 0;
+        reused.everyNote = 0xFF;
         group.chunks.push_back(std::move(reused));
     } else {
         group.chunks.emplace_back();
         group.chunks.back().rows.reserve(expected);
-        group.chunks.back().eolLengths.reserve(expected);
+        group.chunks.back().tails.reserve(expected);
     }
     group.firstRow.push_back(list_.rowCount_ - list_.groupFirstRow_.back());
     group.start.push_back(rowStart_ - list_.groupStart_.back());
@@ -506,12 +545,21 @@ void RowList::Builder::finish() {
 
 void RowList::Builder::closeChunk() {
     Chunk& chunk = *chunk_;
+    // The notes of the rows together, in a loop the compiler turns into vector code.
+    uint8_t any = 0;
+    uint8_t every = 0xFF;
+    for (const uint8_t tail : chunk.tails) {
+        any |= tail;
+        every &= tail;
+    }
+    chunk.anyNotes = any;
+    chunk.everyNote = every;
     chunk.text.assign(text_.data() + chunkStart_, static_cast<size_t>(rowStart_ - chunkStart_));
     if (chunk.text.capacity() > 2 * chunk.text.size() + CHUNK_BYTES) chunk.text.shrink_to_fit();
     // The row entries grew by doubling; a chunk kept with much room to spare gives it back.
     if (chunk.rows.capacity() > chunk.rows.size() + chunk.rows.size() / 4 + 16) {
         chunk.rows.shrink_to_fit();
-        chunk.eolLengths.shrink_to_fit();
+        chunk.tails.shrink_to_fit();
     }
     Group& group = list_.groups_.back();
     group.rows += chunk.rows.size();

@@ -2,9 +2,10 @@
 //
 // A row is not stored as a CsvRow: the list holds the bytes of every record, line endings
 // included, in chunks of about CHUNK_BYTES, and for each record only where it ends in its
-// chunk, its line ending's length and its cell count. A CsvRow with cells and spans is decoded
-// from the bytes when one is asked for. So the model holds the document once plus a few bytes
-// per record, and cells that nobody looks at are never decoded.
+// chunk, its line ending's length, its cell count and what the first reading noted of it. A
+// CsvRow with cells and spans is decoded from the bytes when one is asked for. So the model
+// holds the document once plus a few bytes per record, and cells that nobody looks at are
+// never decoded.
 //
 // Offsets are not stored per row either: a row's start is its chunk's start plus its place in
 // the chunk. The chunks are held in groups of about GROUP_CHUNKS; a chunk's first row and
@@ -32,11 +33,23 @@ class RowList {
     struct Group;
 
 public:
-    // The bytes of one record as a change hands them in.
+    // What the first reading noted of a row's bytes, for the problem finder: kept in the byte
+    // that holds the row's line-ending length, so they cost no memory. A row the block reading
+    // did not read (one an edit wrote, any row of a document read field by field) has no note,
+    // not even NOTE_READ, and is examined in full.
+    enum RowNote : uint8_t {
+        NOTE_READ = 0x80,    // read by blocks: the other notes are all the reading saw
+        NOTE_QUOTES = 0x40,  // a quote that breaks the rules the block reading follows, or one
+                             // still open at the end of the text
+        NOTE_BYTES = 0x20,   // a byte other than ASCII and well-formed two-byte characters
+    };
+
+    // The bytes of one record as a change hands them in, with the notes it keeps.
     struct RowBytes {
         std::string_view raw;
         std::string_view eol;
         uint64_t cellCount = 0;
+        uint8_t notes = 0;
     };
 
     // A chunk is closed once it holds this many bytes; a change splits a chunk that grows to
@@ -73,6 +86,7 @@ public:
     std::string_view raw(uint64_t r) const;
     std::string_view eol(uint64_t r) const;
     uint64_t cellCount(uint64_t r) const;
+    uint8_t notes(uint64_t r) const;
 
     // The rows one chunk holds, for readers that go through many rows in order without a
     // lookup per row: the chunk's bytes, line endings included, and where each row lies in
@@ -85,11 +99,22 @@ public:
         uint64_t start() const { return start_; }
         std::string_view text() const { return chunk_->text; }
         // Row i of the chunk (the list's row firstRow() + i): where it begins in text(), where
-        // its raw bytes end, where its line ending ends, and its cell count.
+        // its raw bytes end, where its line ending ends, its cell count and its notes.
         uint64_t begin(uint64_t i) const { return i == 0 ? 0 : chunk_->rows[i - 1].end; }
-        uint64_t rawEnd(uint64_t i) const { return chunk_->rows[i].end - chunk_->eolLengths[i]; }
+        uint64_t rawEnd(uint64_t i) const { return chunk_->rows[i].end - (chunk_->tails[i] & EOL_BITS); }
         uint64_t end(uint64_t i) const { return chunk_->rows[i].end; }
         uint64_t cellCount(uint64_t i) const { return chunk_->rows[i].cellCount; }
+        uint8_t notes(uint64_t i) const { return chunk_->tails[i] & ~EOL_BITS; }
+
+        // What the rows [from, to) of the chunk have in common: the fewest and most cells, and
+        // the notes of any row and of every row. Kept for the whole chunk as it is built.
+        struct Summary {
+            uint64_t fewestCells = 0;
+            uint64_t mostCells = 0;
+            uint8_t anyNotes = 0;
+            uint8_t everyNote = 0;
+        };
+        Summary summary(uint64_t from, uint64_t to) const;
 
     private:
         friend class RowList;
@@ -145,14 +170,17 @@ public:
         // The document's text as it stands now: a scan done in steps may find it moved in
         // memory between steps, never changed.
         void setText(std::string_view text) { text_ = text; }
-        void add(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
+        // The next row: where its raw bytes end, its line ending's length (at most two), its
+        // cell count and the notes the reading made of it.
+        void add(uint64_t end, uint64_t eolLength, uint64_t cellCount, uint8_t notes = 0) {
             if (!open_) openChunk();
             Chunk& chunk = *chunk_;
             const uint64_t next = end + eolLength;
             if (next - chunkStart_ > 0xFFFFFFFFu || cellCount > 0xFFFFFFFFu) refuse(next, cellCount);
             chunk.rows.push_back({static_cast<uint32_t>(next - chunkStart_), static_cast<uint32_t>(cellCount)});
-            chunk.eolLengths.push_back(static_cast<uint8_t>(eolLength));
+            chunk.tails.push_back(static_cast<uint8_t>(eolLength | (notes & ~EOL_BITS)));
             if (cellCount > chunk.widest) chunk.widest = cellCount;
+            if (cellCount < chunk.fewest) chunk.fewest = cellCount;
             ++list_.rowCount_;
             rowStart_ = next;
             if (next - chunkStart_ >= CHUNK_BYTES) closeChunk();
@@ -206,11 +234,18 @@ private:
         uint32_t end;  // just past the row's line ending, in the chunk's text
         uint32_t cellCount;
     };
+    // The bits of a row's tail byte that hold its line ending's length.
+    static constexpr uint8_t EOL_BITS = 0x03;
     struct Chunk {
         std::string text;
         std::vector<RowEntry> rows;
-        std::vector<uint8_t> eolLengths;
+        // Each row's line-ending length in the low bits (EOL_BITS), its notes above.
+        std::vector<uint8_t> tails;
         uint64_t widest = 0;
+        // The fewest cells of a row, and the notes of any row and of every row.
+        uint64_t fewest = ~uint64_t(0);
+        uint8_t anyNotes = 0;
+        uint8_t everyNote = 0xFF;
     };
     // A run of chunks, never empty. firstRow and start hold each chunk's first row and first
     // byte counted from the group's; rows, bytes and widest are the group's totals.
@@ -248,7 +283,7 @@ private:
     // Puts rebuilt in place of the chunks from a to b, both included (none for an empty list),
     // regrouping the groups they lie in, and a neighbour when those would be too few.
     void spliceChunks(Place a, Place b, std::vector<Chunk>& rebuilt, uint64_t rowCount);
-    static void appendRow(Chunk& chunk, std::string_view raw, std::string_view eol, uint64_t cellCount);
+    static void appendRow(Chunk& chunk, const RowBytes& row);
 
     static constexpr uint64_t CACHE_SLOTS = 512;
     // Longer rows are decoded on every call rather than kept.

@@ -57,13 +57,16 @@ bool validUtf8(std::string_view bytes) {
     return true;
 }
 
-// Line breaks in bytes: CR LF, LF and CR count one each.
+// Line breaks in bytes: CR LF, LF and CR count one each. Written as three counts, which the
+// compiler turns into vector code, since a quote left open has every line before it counted.
 uint64_t lineBreaks(std::string_view bytes) {
-    uint64_t count = 0;
-    for (uint64_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) ++count;
-    }
-    return count;
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const uint64_t n = bytes.size();
+    uint64_t breaks = 0;
+    for (uint64_t i = 0; i < n; ++i) breaks += (s[i] == '\n') | (s[i] == '\r');
+    uint64_t pairs = 0;
+    for (uint64_t i = 0; i + 1 < n; ++i) pairs += (s[i] == '\r') & (s[i + 1] == '\n');
+    return breaks - pairs;
 }
 
 template <class Item>
@@ -87,7 +90,6 @@ struct RowMark {
     uint64_t index = 0;     // in the chunk
     bool invalid = false;   // bytes that are not UTF-8
     bool reread = false;    // a stray or unclosed quote: the record is read on its own
-    uint64_t breaks = 0;    // line breaks inside quoted fields
 };
 
 // Reads the records [from, to) of a chunk 64 bytes at a time and marks those with something
@@ -150,8 +152,7 @@ public:
             // A block that is not plain mostly has both quotes and high bytes: both are followed
             // without asking, which is quicker than a branch the processor would often guess wrong.
             if (utf8_) invalid = invalidBytes(bytes, high, limit, state, next, cut);
-            uint64_t embedded = 0;
-            const uint64_t stray = quoteBreach(bytes, quotes, limit, n, base, state, next, embedded);
+            const uint64_t stray = quoteBreach(bytes, quotes, limit, n, base, state, next);
 
             // What lies before the record with a stray quote (or all) is told; that record is read
             // on its own, and the reading goes on after it.
@@ -162,15 +163,11 @@ public:
                 while (chunk_.end(strayRow) <= stray) ++strayRow;
                 told = chunk_.begin(strayRow);
             }
-            uint64_t events = told > base ? (invalid | embedded) & below(told - base) : 0;
+            uint64_t events = told > base ? invalid & below(told - base) : 0;
             while (events != 0) {
                 const uint64_t k = static_cast<uint64_t>(std::countr_zero(events));
                 events &= events - 1;
-                const uint64_t p = base + k;
-                RowMark& mark = markAt(p);
-                if (invalid >> k & 1) mark.invalid = true;
-                // CR LF counts once: at its LF.
-                if ((embedded >> k & 1) && !(text_[p] == '\r' && p + 1 < size_ && text_[p + 1] == '\n')) ++mark.breaks;
+                markAt(base + k).invalid = true;
             }
             if (stray != NONE) {
                 cursor_ = strayRow;
@@ -262,10 +259,9 @@ private:
     }
 
     // Follows the quotes of the block with their parity; returns the position of the first
-    // quote that breaks the rules (NONE when none does), and the line breaks inside quoted
-    // stretches in embedded.
+    // quote that breaks the rules (NONE when none does).
     uint64_t quoteBreach(const Bytes& block, uint64_t quotes, uint64_t limit, uint64_t n, uint64_t base, const State& state,
-                         State& next, uint64_t& embedded) {
+                         State& next) {
         uint64_t delimiters = 0;
         uint64_t breaks = 0;
         classifier_.stops(block, delimiters, breaks);
@@ -279,7 +275,6 @@ private:
         // A closing quote on the block's last byte is judged by the next block's first.
         const uint64_t followed = (bounds >> 1) | ~(limit >> 1);
         const uint64_t breach = (opens & ~((bounds << 1) | (state.fieldStart ? 1 : 0))) | (closes & ~followed);
-        embedded = breaks & before;
         next.inside = (after >> (n - 1) & 1) != 0;
         next.closed = n == problem_blocks::BLOCK && (closes >> 63) != 0;
         next.fieldStart = (bounds >> (n - 1) & 1) != 0;
@@ -310,12 +305,12 @@ class Tallier {
 public:
     explicit Tallier(std::map<uint64_t, uint64_t>& tally) : tally_(tally) {}
     ~Tallier() { flush(); }
-    void add(uint64_t cells) {
+    void add(uint64_t cells, uint64_t rows = 1) {
         if (cells != cells_) {
             flush();
             cells_ = cells;
         }
-        ++run_;
+        run_ += rows;
     }
 
 private:
@@ -385,7 +380,6 @@ RecordFlaws recordFlaws(std::string_view raw, char delimiter, char quote, bool u
 
 void ProblemFinder::reset() {
     entries_.clear();
-    breaks_.clear();
     tally_.clear();
     started_ = false;
     done_ = false;
@@ -424,7 +418,7 @@ bool ProblemFinder::step(const CsvTable& table, bool headerRow, bool utf8, uint6
     }
     headerRow_ = headerRow;
     uint64_t spent = 0;
-    Examined found;
+    std::vector<Entry> found;
     const uint64_t from = examined_;
     while (examined_ < rows_ && (spent == 0 || spent < budget)) {
         const RowList::ChunkRows chunk = table.rows.chunkRows(examined_);
@@ -440,11 +434,11 @@ bool ProblemFinder::step(const CsvTable& table, bool headerRow, bool utf8, uint6
         examined_ = chunk.firstRow() + last;
     }
     examine(table, from, examined_, found);
-    entries_.insert(entries_.end(), found.entries.begin(), found.entries.end());
-    breaks_.insert(breaks_.end(), found.breaks.begin(), found.breaks.end());
+    entries_.insert(entries_.end(), found.begin(), found.end());
     if (examined_ < rows_) return false;
     expected_ = expectedCount(table);
     judge(table, 0, rows_, entries_);
+    placeQuotes(table);
     done_ = true;
     return true;
 }
@@ -472,10 +466,9 @@ void ProblemFinder::update(const CsvTable& table, uint64_t first, uint64_t oldLa
     }
     untally(expected_, oldLast - first - odd);
 
-    Examined found;
+    std::vector<Entry> found;
     examine(table, first, newLast, found);
-    splice(entries_, first, oldLast, newLast, found.entries);
-    splice(breaks_, first, oldLast, newLast, found.breaks);
+    splice(entries_, first, oldLast, newLast, found);
     const uint64_t expected = expectedCount(table);
     if (expected != expected_) {
         expected_ = expected;
@@ -489,21 +482,45 @@ void ProblemFinder::update(const CsvTable& table, uint64_t first, uint64_t oldLa
         const auto at = entries_.erase(a, b);
         entries_.insert(at, stretch.begin(), stretch.end());
     }
+    placeQuotes(table);
 }
 
-void ProblemFinder::examine(const CsvTable& table, uint64_t first, uint64_t last, Examined& out) {
+void ProblemFinder::examine(const CsvTable& table, uint64_t first, uint64_t last, std::vector<Entry>& out) {
     Tallier tallier(tally_);
     std::vector<RowMark> marks;
+    const bool byBlocks = record_scan::readsByBlocks(delimiter_, quote_);
+    // The notes that leave a record to be read: none at all, quotes, or bytes when they count.
+    const uint8_t telling = RowList::NOTE_QUOTES | (utf8_ ? RowList::NOTE_BYTES : 0);
     for (uint64_t r = first; r < last;) {
         const RowList::ChunkRows chunk = table.rows.chunkRows(r);
         const uint64_t from = r - chunk.firstRow();
         const uint64_t to = std::min(chunk.size(), last - chunk.firstRow());
-        for (uint64_t i = from; i < to; ++i) tallier.add(chunk.cellCount(i));
         marks.clear();
-        if (record_scan::readsByBlocks(delimiter_, quote_)) {
-            ChunkExaminer<problem_blocks::BlockClassifier>(chunk, delimiter_, quote_, utf8_, marks).run(from, to);
+        // Most chunks: every record has one count, and none has a note that asks for a look.
+        const RowList::ChunkRows::Summary summary = chunk.summary(from, to);
+        if (summary.fewestCells == summary.mostCells) {
+            tallier.add(summary.fewestCells, to - from);
         } else {
-            for (uint64_t i = from; i < to; ++i) marks.push_back(RowMark{i, false, true, 0});
+            for (uint64_t i = from; i < to; ++i) tallier.add(chunk.cellCount(i));
+        }
+        const bool toRead = (summary.everyNote & RowList::NOTE_READ) == 0 || (summary.anyNotes & telling) != 0;
+        if (toRead && byBlocks) {
+            // The runs of records to read, read as one stretch each.
+            ChunkExaminer<problem_blocks::BlockClassifier> examiner(chunk, delimiter_, quote_, utf8_, marks);
+            uint64_t run = NONE;
+            for (uint64_t i = from; i < to; ++i) {
+                const uint8_t notes = chunk.notes(i);
+                const bool read = (notes & RowList::NOTE_READ) == 0 || (notes & telling) != 0;
+                if (read && run == NONE) {
+                    run = i;
+                } else if (!read && run != NONE) {
+                    examiner.run(run, i);
+                    run = NONE;
+                }
+            }
+            if (run != NONE) examiner.run(run, to);
+        } else if (toRead) {
+            for (uint64_t i = from; i < to; ++i) marks.push_back(RowMark{i, false, true});
         }
         for (const RowMark& mark : marks) {
             RecordFlaws flaws;
@@ -511,22 +528,47 @@ void ProblemFinder::examine(const CsvTable& table, uint64_t first, uint64_t last
                 const std::string_view raw =
                     chunk.text().substr(chunk.begin(mark.index), chunk.rawEnd(mark.index) - chunk.begin(mark.index));
                 flaws = recordFlaws(raw, delimiter_, quote_, utf8_);
-            } else {
-                if (mark.invalid) flaws.kinds.add(ProblemKind::InvalidBytes);
-                flaws.lineBreaks = mark.breaks;
+            } else if (mark.invalid) {
+                flaws.kinds.add(ProblemKind::InvalidBytes);
             }
-            const uint64_t row = chunk.firstRow() + mark.index;
-            if (flaws.lineBreaks > 0) out.breaks.push_back({row, flaws.lineBreaks});
             if (flaws.kinds.empty()) continue;
             Entry entry;
-            entry.row = row;
+            entry.row = chunk.firstRow() + mark.index;
             entry.fields = narrow(chunk.cellCount(mark.index));
             entry.cell = narrow(flaws.cell);
             entry.breaksBeforeQuote = narrow(flaws.breaksBeforeQuote);
             entry.kinds = flaws.kinds;
-            out.entries.push_back(entry);
+            out.push_back(entry);
         }
         r = chunk.firstRow() + to;
+    }
+}
+
+void ProblemFinder::placeQuotes(const CsvTable& table) {
+    // Every record before ends with a line break of its own and adds those inside it. The
+    // bytes of a chunk are counted at once: they are the records' bytes one after another, and
+    // only a CR that ends one piece (a record's raw bytes or line ending) before an LF that
+    // begins the next is a pair the records count twice.
+    uint64_t row = 0;
+    uint64_t breaks = 0;  // in the records before row
+    for (Entry& entry : entries_) {
+        if (!entry.kinds.has(ProblemKind::UnclosedQuote)) continue;
+        while (row < entry.row) {
+            const RowList::ChunkRows chunk = table.rows.chunkRows(row);
+            const uint64_t from = row - chunk.firstRow();
+            const uint64_t to = std::min(chunk.size(), entry.row - chunk.firstRow());
+            const std::string_view text = chunk.text();
+            breaks += lineBreaks(text.substr(chunk.begin(from), chunk.end(to - 1) - chunk.begin(from)));
+            for (uint64_t i = from; i < to; ++i) {
+                const uint64_t rawEnd = chunk.rawEnd(i);
+                const uint64_t end = chunk.end(i);
+                if (rawEnd > chunk.begin(i) && rawEnd < end && text[rawEnd - 1] == '\r' && text[rawEnd] == '\n') ++breaks;
+                if (rawEnd == end) ++breaks;  // no line ending (the last record only, but for edits)
+                if (i + 1 < to && end > chunk.begin(i) && text[end - 1] == '\r' && text[end] == '\n') ++breaks;
+            }
+            row = chunk.firstRow() + to;
+        }
+        entry.line = breaks + entry.breaksBeforeQuote + 1;
     }
 }
 
@@ -552,6 +594,14 @@ void ProblemFinder::judge(const CsvTable& table, uint64_t first, uint64_t last, 
     for (uint64_t r = first; r < last;) {
         const RowList::ChunkRows chunk = table.rows.chunkRows(r);
         const uint64_t to = std::min(chunk.size(), last - chunk.firstRow());
+        // A stretch where every record has the count expected and none is listed has nothing
+        // to judge.
+        const RowList::ChunkRows::Summary summary = chunk.summary(r - chunk.firstRow(), to);
+        const bool listedHere = e < entries.size() && entries[e].row < chunk.firstRow() + to;
+        if (!listedHere && summary.fewestCells == expected_ && summary.mostCells == expected_) {
+            r = chunk.firstRow() + to;
+            continue;
+        }
         for (uint64_t i = r - chunk.firstRow(); i < to; ++i, ++r) {
             const uint64_t cells = chunk.cellCount(i);
             const bool odd = cells != expected_ && !(headerRow_ && r == 0);
@@ -592,15 +642,7 @@ RowProblem ProblemFinder::problemOf(const Entry& entry) const {
         problem.expected = expected_;
         problem.byHeader = headerRow_;
     }
-    if (entry.kinds.has(ProblemKind::UnclosedQuote)) {
-        // Every record before this one ends with a line break of its own.
-        uint64_t line = entry.row + entry.breaksBeforeQuote + 1;
-        for (const Breaks& breaks : breaks_) {
-            if (breaks.row >= entry.row) break;
-            line += breaks.count;
-        }
-        problem.line = line;
-    }
+    if (entry.kinds.has(ProblemKind::UnclosedQuote)) problem.line = entry.line;
     if (entry.kinds.has(ProblemKind::StrayQuote)) problem.cell = entry.cell;
     return problem;
 }

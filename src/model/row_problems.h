@@ -13,12 +13,15 @@
 //   Documents in other encodings are not checked for bytes: in a single-byte code page every
 //   byte is a character, and the rules of a double-byte code page are the platform's.
 //
-// The finder reads the records' bytes 64 at a time as bit masks (problem_blocks.h) and decodes
-// no cell: a block without a quote and without a byte above 0x7F is passed over at once, and
-// only a record whose quotes break the rules is read again on its own, for the cell and the
-// line to tell. Field counts are judged from the counts the reading stored, with a tally of how
-// many records have each count, so that a change of the count expected is noticed without
-// reading anything.
+// The first reading notes, for each record, whether its quotes or its bytes need a look
+// (RowList::RowNote), so that the finder passes over the rest without reading them. What it
+// reads, it reads 64 bytes at a time as bit masks (problem_blocks.h) and decodes no cell: only
+// a record whose quotes break the rules is read again on its own, for the cell and the line to
+// tell. Records an edit wrote, and every record of a document read field by field, have no
+// notes and are read in full. Field counts are judged from the counts the reading stored, with
+// a tally of how many records have each count, so that a change of the count expected is
+// noticed without reading anything. The line a quote left open stands on is counted when one
+// is found.
 #pragma once
 
 #include <cstdint>
@@ -122,22 +125,14 @@ private:
         uint32_t cell = 0;
         uint32_t breaksBeforeQuote = 0;
         ProblemKinds kinds;
-    };
-    // A record with line breaks inside, so that a line number can be told without reading
-    // the records before it.
-    struct Breaks {
-        uint64_t row = 0;
-        uint64_t count = 0;
-    };
-    // What examining a run of records gives.
-    struct Examined {
-        std::vector<Entry> entries;
-        std::vector<Breaks> breaks;
+        uint64_t line = 0;  // of an unclosed quote, once placeQuotes has counted it
     };
 
     void begin(const CsvTable& table, bool headerRow, bool utf8);
     // Examines the records [first, last) for what their bytes show, and tallies their counts.
-    void examine(const CsvTable& table, uint64_t first, uint64_t last, Examined& out);
+    void examine(const CsvTable& table, uint64_t first, uint64_t last, std::vector<Entry>& out);
+    // Counts the line of every quote left open, from the line breaks of the records before.
+    void placeQuotes(const CsvTable& table);
     uint64_t expectedCount(const CsvTable& table) const;
     // Marks the records [first, last) of entries whose count is not the expected one, entries
     // holding the records of that stretch (and no others).
@@ -146,7 +141,6 @@ private:
     void untally(uint64_t cells, uint64_t rows);
 
     std::vector<Entry> entries_;
-    std::vector<Breaks> breaks_;
     // How many records have each field count.
     std::map<uint64_t, uint64_t> tally_;
     bool started_ = false;

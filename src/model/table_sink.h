@@ -10,8 +10,8 @@ struct TableSink {
     RowList::Builder& rows;
     uint64_t& maxCells;
     uint64_t& lastEnd;
-    void record(uint64_t end, uint64_t eolLength, uint64_t cellCount) {
-        rows.add(end, eolLength, cellCount);
+    void record(uint64_t end, uint64_t eolLength, uint64_t cellCount, uint8_t notes = 0) {
+        rows.add(end, eolLength, cellCount, notes);
         if (cellCount > maxCells) maxCells = cellCount;
         lastEnd = end;
     }

@@ -38,14 +38,15 @@ struct ReadAhead {
     bool complete = false;
 };
 
-void readAhead(std::string_view text, uint64_t from, uint64_t until, char delimiter, char quote,
+void readAhead(std::string_view text, uint64_t from, uint64_t until, char delimiter, char quote, bool notes,
                RowList::Builder& builder, ReadAhead& result, const std::atomic<bool>& stop) noexcept {
     try {
         TableSink sink{builder, result.widest, result.lastEnd};
         uint64_t position = from;
         while (position < text.size() && !stop.load(std::memory_order_relaxed)) {
             const uint64_t target = std::min(position + AHEAD_STEP_BYTES, until);
-            position = record_scan::scanRecordBlocks(text.data(), text.size(), position, target, delimiter, quote, sink);
+            position =
+                record_scan::scanRecordBlocks(text.data(), text.size(), position, target, delimiter, quote, sink, notes);
             if (target == until) break;
         }
         builder.finish();
@@ -59,9 +60,9 @@ void readAhead(std::string_view text, uint64_t from, uint64_t until, char delimi
 // waited for before what it writes goes.
 class AheadThread {
 public:
-    AheadThread(std::string_view text, uint64_t from, uint64_t until, char delimiter, char quote,
+    AheadThread(std::string_view text, uint64_t from, uint64_t until, char delimiter, char quote, bool notes,
                 RowList::Builder& builder, ReadAhead& result)
-        : thread_(readAhead, text, from, until, delimiter, quote, std::ref(builder), std::ref(result),
+        : thread_(readAhead, text, from, until, delimiter, quote, notes, std::ref(builder), std::ref(result),
                   std::cref(stop_)) {}
     AheadThread(const AheadThread&) = delete;
     AheadThread& operator=(const AheadThread&) = delete;
@@ -105,7 +106,7 @@ uint64_t DocumentScan::stepInTwo(std::string_view text, uint64_t until, uint64_t
     }
     std::optional<AheadThread> thread;
     try {
-        thread.emplace(document, ahead, until, delimiter, quote, builder, second);
+        thread.emplace(document, ahead, until, delimiter, quote, notes_, builder, second);
     } catch (const std::system_error&) {
         return stepAlone(text, until);
     }

@@ -58,7 +58,7 @@ TEST(DocumentScan, EveryClassifierMarksTheSameBytes) {
     // against the byte-by-byte one, on blocks rich in the bytes they look for and in bytes of
     // 0x80 and up.
     std::mt19937 engine(64);
-    const unsigned char common[] = {',', ';', '"', '\r', '\n', 0x80, 0xFF, 0x0D ^ 0x80, 'a'};
+    const unsigned char common[] = {',', ';', '"', '\r', '\n', 0x80, 0xFF, 0x0D ^ 0x80, 'a', 0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0};
     for (int round = 0; round < 2000; ++round) {
         unsigned char block[64];
         for (unsigned char& byte : block)
@@ -67,13 +67,69 @@ TEST(DocumentScan, EveryClassifierMarksTheSameBytes) {
         record_scan::ByteMasks expected;
         record_scan::classifyBytes(block, 64, static_cast<unsigned char>(delimiter), '"', expected);
         record_scan::ByteMasks portable;
-        record_scan::PortableClassifier(delimiter, '"').classify(block, portable);
+        record_scan::PortableClassifier(delimiter, '"').classify<true>(block, portable);
         record_scan::ByteMasks used;
-        record_scan::BlockClassifier(delimiter, '"').classify(block, used);
+        record_scan::BlockClassifier(delimiter, '"').classify<true>(block, used);
         for (const record_scan::ByteMasks* masks : {&portable, &used}) {
             ASSERT_EQ(masks->stops, expected.stops);
             ASSERT_EQ(masks->breaks, expected.breaks);
             ASSERT_EQ(masks->quotes, expected.quotes);
+            ASSERT_EQ(masks->high, expected.high);
+            ASSERT_EQ(masks->continuations, expected.continuations);
+            ASSERT_EQ(masks->leads2, expected.leads2);
+        }
+    }
+}
+
+// The first pass of the build's classifier (SSE2 where the target has it) and of the AVX2 copy
+// (where the processor has it) against the one of the byte-wise classifier.
+TEST(DocumentScan, EveryBatchPassWritesDownTheSame) {
+    std::mt19937 engine(32);
+    const auto pass = [](int which, const std::string& text, uint64_t batch, bool notes, record_scan::BlockState& state,
+                         record_scan::Batch& out) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+        const record_scan::PortableClassifier portable(',', '"');
+        const record_scan::BlockClassifier built(',', '"');
+        if (which == 2) {
+            record_scan::classifyBatchAvx2(bytes, text.size(), batch, ',', '"', notes, state, out);
+        } else if (which == 1) {
+            if (notes) record_scan::classifyBatch<true>(bytes, text.size(), batch, ',', '"', built, state, out);
+            else record_scan::classifyBatch<false>(bytes, text.size(), batch, ',', '"', built, state, out);
+        } else {
+            if (notes) record_scan::classifyBatch<true>(bytes, text.size(), batch, ',', '"', portable, state, out);
+            else record_scan::classifyBatch<false>(bytes, text.size(), batch, ',', '"', portable, state, out);
+        }
+    };
+    const int passes = record_scan::avx2Batches() ? 3 : 2;
+    for (int round = 0; round < 300; ++round) {
+        std::string text = randomDocument(engine, ',', 1 + engine() % 5000);
+        // Characters of two, three and four bytes, and bytes no character has.
+        static const char* const odd[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3", "\x80", "\xC1\xBF"};
+        const int odds = round % 3 == 0 ? 0 : 1 + static_cast<int>(engine() % 20);
+        for (int k = 0; k < odds; ++k) text.insert(engine() % text.size(), odd[engine() % 6]);
+        for (bool notes : {true, false}) {
+            for (int which = 1; which < passes; ++which) {
+                record_scan::BlockState stateA, stateB;
+                record_scan::Batch a, b;
+                for (uint64_t batch = 0; batch < text.size(); batch += 64 * a.blocks) {
+                    pass(which, text, batch, notes, stateA, a);
+                    pass(0, text, batch, notes, stateB, b);
+                    ASSERT_EQ(a.blocks, b.blocks) << "pass " << which;
+                    ASSERT_EQ(a.endCount, b.endCount);
+                    ASSERT_EQ(a.stray, b.stray);
+                    ASSERT_EQ(a.oddAny, b.oddAny) << "pass " << which << " round " << round;
+                    for (uint64_t k = 0; k < a.blocks; ++k) {
+                        ASSERT_EQ(a.delimiterMasks[k], b.delimiterMasks[k]);
+                        ASSERT_EQ(a.delimitersBefore[k + 1], b.delimitersBefore[k + 1]);
+                        if (a.oddAny != 0) {
+                            ASSERT_EQ(a.odd[k], b.odd[k]);
+                        }
+                    }
+                    for (uint64_t k = 0; k < a.endCount; ++k) ASSERT_EQ(a.ends[k], b.ends[k]);
+                    ASSERT_EQ(stateA.inside, stateB.inside);
+                    if (a.stray) break;
+                }
+            }
         }
     }
 }
@@ -122,6 +178,7 @@ TEST(DocumentScan, StepsGiveTheTableOfOneScanWhereverTheTextLies) {
         }
         ASSERT_EQ(scan.position(), text.size());
         ASSERT_EQ(invariants::checkSameTable(whole, stepped), "") << "round " << round << " in " << steps << " steps";
+        ASSERT_EQ(invariants::checkSameNotes(whole, stepped), "") << "round " << round;
     }
 }
 
@@ -142,6 +199,7 @@ TEST(DocumentScan, TwoReadersGiveTheStepsOfOne) {
         }
         ASSERT_TRUE(two.done());
         ASSERT_EQ(invariants::checkSameTable(alone, inTwo), "") << "round " << round;
+        ASSERT_EQ(invariants::checkSameNotes(alone, inTwo), "") << "round " << round;
         ASSERT_EQ(inTwo.parsedLength, text.size());
     }
 }
@@ -162,6 +220,7 @@ TEST(DocumentScan, ALongDocumentIsReadByTwoReadersAlike) {
         DocumentScan scan(inTwo, text.size(), ',', '"');
         scan.stepInTwo(text, text.size(), engine() % text.size());
         ASSERT_EQ(invariants::checkSameTable(alone, inTwo), "") << "round " << round;
+        ASSERT_EQ(invariants::checkSameNotes(alone, inTwo), "") << "round " << round;
         for (uint64_t r = 0; r < inTwo.rows.size(); r += 1 + engine() % 2000) {
             ASSERT_EQ(inTwo.rows.rowStartingAt(inTwo.rows.start(r)), r);
             ASSERT_EQ(inTwo.rows.lastRowStartingBefore(inTwo.rows.start(r) + 1), r);

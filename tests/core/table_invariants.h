@@ -180,6 +180,16 @@ inline std::string checkSameTable(const CsvTable& expected, const CsvTable& actu
     return {};
 }
 
+// Two readings of one text note the same of every row (an edit's rows have no notes, so this
+// is for readings only).
+inline std::string checkSameNotes(const CsvTable& expected, const CsvTable& actual) {
+    if (expected.rows.size() != actual.rows.size()) return "row count differs";
+    for (uint64_t r = 0; r < expected.rows.size(); ++r) {
+        if (expected.rows.notes(r) != actual.rows.notes(r)) return at(r, "notes differ");
+    }
+    return {};
+}
+
 // The scan reads text as the portable field scanner does and as the reference reading does;
 // a second scan into the table given (one that held a document before) reads it alike.
 inline std::string checkScansAlike(std::string_view text, char delimiter, CsvTable* reused = nullptr) {
