@@ -306,9 +306,16 @@ std::string documentText(const CsvTable& table, std::string_view eol, const Colu
         const std::string_view raw = table.rows.raw(r);
         const std::string_view rowEol = table.rows.eol(r);
         spans.read(raw, table.delimiter, table.quote);
+        const size_t rowStart = text.size();
         appendEdited(text, raw, spans, edit);
         const bool last = r + 1 == table.rows.size();
-        text.append(last || !rowEol.empty() ? rowEol : eol);
+        const std::string_view ending = last || !rowEol.empty() ? rowEol : eol;
+        // A row the edit empties, between a lone CR and an LF, would join the two into one
+        // line ending and be lost: it is written as an empty quoted value.
+        if (text.size() == rowStart && rowStart > 0 && !ending.empty() && joins(text.back(), ending.front())) {
+            text.append(2, table.quote);
+        }
+        text.append(ending);
     }
     return text;
 }
