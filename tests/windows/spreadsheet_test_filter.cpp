@@ -313,3 +313,20 @@ TEST_F(FilterTest, ALargeDocumentIsFilteredBetweenMessages) {
 }
 
 }  // namespace
+
+namespace {
+
+// + Row in a filtered grid: the new record goes right after the current shown one and is shown
+// there, current, though it does not match.
+TEST_F(FilterTest, PlusRowAddsARecordBesideTheCurrentShownOne) {
+    open(CITIES, true);
+    key('L', KEY_CTRL | KEY_SHIFT);
+    typeInBox(2, L"no");
+    clickCell(1, 1);
+    press(IDC_ADD_ROW);
+    EXPECT_EQ(text(), "city,country,pop\r\nOslo,NO,700\r\nLyon,FR,500\r\nBergen,NO,280\r\n,,\r\nNice,FR,340\r\nTromso,NO,77\r\n");
+    EXPECT_EQ(rowNumbers(), L"1,3,4,6");
+    EXPECT_EQ(current(), std::make_pair(3, 1));  // R4, the new record
+}
+
+}  // namespace
