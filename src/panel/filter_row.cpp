@@ -287,11 +287,8 @@ LRESULT CALLBACK GridPanel::headerProc(HWND window, UINT message, WPARAM wParam,
         case WM_MOUSEMOVE:
             return DefSubclassProc(window, message, wParam, panel.headerPointOverTitles(lParam));
         case WM_CTLCOLOREDIT:
-            if (panel.darkMode && panel.editBrush != nullptr) {
-                const HDC dc = reinterpret_cast<HDC>(wParam);
-                SetTextColor(dc, panel.colors.text);
-                SetBkColor(dc, panel.colors.alternateBackground);
-                return reinterpret_cast<LRESULT>(panel.editBrush);
+            if (const LRESULT brush = panel.darkEditColors(reinterpret_cast<HDC>(wParam))) {
+                return brush;
             }
             break;
         case WM_COMMAND:

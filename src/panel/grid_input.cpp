@@ -98,11 +98,8 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             break;
         case WM_CTLCOLOREDIT:
             // The in-place editor is the list's child, so its colour request comes here.
-            if (panel.darkMode && panel.editBrush != nullptr) {
-                const HDC dc = reinterpret_cast<HDC>(wParam);
-                SetTextColor(dc, panel.colors.text);
-                SetBkColor(dc, panel.colors.alternateBackground);
-                return reinterpret_cast<LRESULT>(panel.editBrush);
+            if (const LRESULT brush = panel.darkEditColors(reinterpret_cast<HDC>(wParam))) {
+                return brush;
             }
             break;
         case WM_LBUTTONDOWN:

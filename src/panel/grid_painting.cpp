@@ -214,6 +214,15 @@ void GridPanel::drawProblemMark(HDC dc, const RECT& cell) const {
     Polygon(dc, corner, 3);
 }
 
+LRESULT GridPanel::darkEditColors(HDC dc) const {
+    if (!darkMode || editBrush == nullptr) {
+        return 0;
+    }
+    SetTextColor(dc, colors.text);
+    SetBkColor(dc, colors.alternateBackground);
+    return reinterpret_cast<LRESULT>(editBrush);
+}
+
 void GridPanel::drawKeptMark(HDC dc, const RECT& cell) const {
     const int size = std::min<int>(scaled(KEPT_MARK_SIZE), static_cast<int>(cell.bottom - cell.top));
     const POINT corner[3] = {{cell.left, cell.bottom}, {cell.left + size, cell.bottom}, {cell.left, cell.bottom - size}};

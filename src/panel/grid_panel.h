@@ -291,6 +291,9 @@ public:
     void drawDarkPushButton(const NMCUSTOMDRAW* draw);
     void drawDarkCheckBox(const NMCUSTOMDRAW* draw);
     void attachDarkCombo(HWND combo);
+    // A text box's colours in dark mode, set in its DC: the brush to answer its colour request
+    // with, or 0 in light mode (the system's colours).
+    LRESULT darkEditColors(HDC dc) const;
     static LRESULT CALLBACK darkComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR subclassId, DWORD_PTR referenceData);
     void drawDarkCombo(HWND combo, HDC dc);
