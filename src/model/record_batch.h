@@ -341,7 +341,9 @@ inline uint64_t oddBytes(const ByteMasks& m, uint64_t lead, uint64_t n) {
 // the block before and, unless a stray quote ends the batch, on to the next batch.
 template <bool NOTES, class Classifier>
 inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t batch, char delimiter, char quote,
-                          const Classifier& classifier, BlockState& state, Batch& out) {
+                          const Classifier& shared, BlockState& state, Batch& out) {
+    // A copy of its own, whose constants no store to out can change, keeps them in registers.
+    const Classifier classifier = shared;
     constexpr uint64_t TOP_BIT = uint64_t(1) << 63;
     uint64_t endCount = 0;
     uint64_t blocks = 0;
@@ -391,10 +393,11 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
         // With the running parity an opening quote is a quote counted as inside, a closing
         // one a quote counted as outside; a closing quote must be followed by a delimiter, a
         // line break or a quote (one doubled), the next block's first byte judging the last.
+        // The byte after a closing quote is outside quotes unless it is one.
         const uint64_t mayOpenAfter = stopsOut | m.quotes;
         const uint64_t closes = m.quotes & ~in;
         uint64_t strays = m.quotes & in & ~((mayOpenAfter << 1) | opensAfter);
-        if (NOTES) strays |= ((closes << 1) | closedAfter) & ~(m.stops | m.quotes);
+        if (NOTES) strays |= ((closes << 1) | closedAfter) & ~mayOpenAfter;
         const uint64_t odd = byMasks ? oddBytes(m, leadBefore(bytes, b), length - b) : 0;
         if (length - b < 64) {
             // The text's last block, cut short: the end is a bound after a closing quote.
