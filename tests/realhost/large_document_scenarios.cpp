@@ -1,8 +1,10 @@
 // A document of 16 MB (163,000 rows): how long the grid takes to answer Down, Page Down,
 // Ctrl+End, a typed character, Enter, a sort by a title click (which waits out the double-click
 // time first) and F3 in the find bar, measured from posting the input to the host's loop having
-// handled it and the list having painted. The figures go into the report; they are
-// benchmark figures, not checks. A key that takes longer than the bound ends the scenario.
+// handled it and the list having painted. Typing and Enter are timed five times each, each sort
+// three times, and the host's own whole replace three times, so that each figure is a median.
+// The figures go into the report; they are benchmark figures, not checks. A key that takes
+// longer than the bound ends the scenario.
 #include "scenario_steps.h"
 
 #include <commctrl.h>
@@ -164,12 +166,17 @@ Scenario largeDocumentScenario() {
             const auto length = static_cast<size_t>(SendMessageW(view, SCI_GETLENGTH_, 0, 0));
             const auto* bytes = reinterpret_cast<const char*>(SendMessageW(view, SCI_GETCHARACTERPOINTER_, 0, 0));
             const std::string text = bytes == nullptr ? std::string() : std::string(bytes, length);
-            const double started = nowMs();
-            SendMessageW(view, 2686 /* SCI_SETTARGETRANGE */, 0, static_cast<LPARAM>(length));
-            SendMessageW(view, 2194 /* SCI_REPLACETARGET */, text.size(), reinterpret_cast<LPARAM>(text.data()));
-            *hostReplace = nowMs() - started;
-            SendMessageW(view, 2176 /* SCI_UNDO */, 0, 0);
+            std::vector<double> runs;
+            for (int i = 0; i < 3; ++i) {
+                const double started = nowMs();
+                SendMessageW(view, 2686 /* SCI_SETTARGETRANGE */, 0, static_cast<LPARAM>(length));
+                SendMessageW(view, 2194 /* SCI_REPLACETARGET */, text.size(), reinterpret_cast<LPARAM>(text.data()));
+                runs.push_back(nowMs() - started);
+                SendMessageW(view, 2176 /* SCI_UNDO */, 0, 0);
+            }
             SendMessageW(view, 2175 /* SCI_EMPTYUNDOBUFFER */, 0, 0);
+            std::sort(runs.begin(), runs.end());
+            *hostReplace = runs[1];
         }),
         act("note the time", [opened] { *opened = nowMs(); }),
         openPanel(),
@@ -190,8 +197,11 @@ Scenario largeDocumentScenario() {
     steps.push_back(expectPosition("Page Down moves further", [] { return listFocusedItem() > 5; }, pageDown));
     steps.push_back(timedKey("Ctrl+End", VK_END, CTRL, end));
     steps.push_back(expectPosition("Ctrl+End goes to the last row", [] { return listFocusedItem() == ROWS - 1; }, end));
-    steps.push_back(timedKey("typing", '9', NONE, typing));
-    steps.push_back(timedKey("Enter", VK_RETURN, NONE, enter));
+    // Five values typed into the last cell, each ended by Enter; the last is 9.
+    for (const UINT digit : {'5', '6', '7', '8', '9'}) {
+        steps.push_back(timedKey("typing", digit, NONE, typing));
+        steps.push_back(timedKey("Enter", VK_RETURN, NONE, enter));
+    }
     // Ctrl+End goes to the last cell, as in a spreadsheet: the typed value replaces the note
     // of record 163000 and nothing else of its line.
     steps.push_back(expect("typing and Enter write the last cell",
@@ -213,16 +223,18 @@ Scenario largeDocumentScenario() {
         const std::string text = currentDocument();
         *firstLineBefore = text.substr(0, text.find('\n', text.find('\n') + 1));
     }));
-    steps.push_back(timedTitleSort("sort by city", 3, sortText));
-    steps.push_back(expect("the sort reached the document",
-                           [firstLineBefore] {
-                               const std::string text = currentDocument();
-                               return text.substr(0, text.find('\n', text.find('\n') + 1)) != *firstLineBefore;
-                           },
-                           {}, static_cast<DWORD>(GIVE_UP_MS)));
-    appendUndoAndSettle(steps, "sort by city");
-    steps.push_back(timedTitleSort("sort by amount", 4, sortNumber));
-    appendUndoAndSettle(steps, "sort by amount");
+    for (int round = 0; round < 3; ++round) {
+        steps.push_back(timedTitleSort("sort by city", 3, sortText));
+        steps.push_back(expect("the sort reached the document",
+                               [firstLineBefore] {
+                                   const std::string text = currentDocument();
+                                   return text.substr(0, text.find('\n', text.find('\n') + 1)) != *firstLineBefore;
+                               },
+                               {}, static_cast<DWORD>(GIVE_UP_MS)));
+        appendUndoAndSettle(steps, "sort by city");
+        steps.push_back(timedTitleSort("sort by amount", 4, sortNumber));
+        appendUndoAndSettle(steps, "sort by amount");
+    }
     // A column inserted in front of the current one, by the + Col button: every row changes.
     auto addColumn = std::make_shared<Timing>();
     steps.push_back(expect("the grid has read the document again",
@@ -289,9 +301,12 @@ Scenario largeDocumentScenario() {
         figure("host-replace-whole-text", *hostReplace, "ms");
         for (const auto& [name, timing] : {std::pair{"sort-text", sortText}, std::pair{"sort-number", sortNumber}}) {
             if (!timing->samples.empty() && *hostReplace > 0) {
-                figure(std::string(name) + "-to-host-replace", timing->samples.front() / *hostReplace, "x");
+                std::vector<double> sorted = timing->samples;
+                std::sort(sorted.begin(), sorted.end());
+                const double median = sorted[sorted.size() / 2];
+                figure(std::string(name) + "-to-host-replace", median / *hostReplace, "x");
                 figure(std::string(name) + "-after-the-wait-to-host-replace",
-                       (timing->samples.front() - GetDoubleClickTime()) / *hostReplace, "x");
+                       (median - GetDoubleClickTime()) / *hostReplace, "x");
             }
         }
     }));
