@@ -79,6 +79,15 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
                 return 0;
             }
             break;
+        case WM_PAINT: {
+            // The rows of one paint share where the titles lie.
+            struct Painting {
+                GridPanel& panel;
+                explicit Painting(GridPanel& p) : panel(p) { panel.listPainting = true; panel.paintColumnsTaken = false; }
+                ~Painting() { panel.listPainting = false; panel.paintColumnsTaken = false; }
+            } painting(panel);
+            return DefSubclassProc(window, message, wParam, lParam);
+        }
         case WM_HSCROLL:
         case WM_MOUSEHWHEEL: {
             if (panel.cellEditor != nullptr) {

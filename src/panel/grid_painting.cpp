@@ -125,6 +125,7 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
 
     RECT client{};
     GetClientRect(gridList, &client);
+    const PaintColumns& columns = columnsForPaint();
 
     const int inset = scaled(CELL_TEXT_INSET);
     const int32_t lastColumn = static_cast<int32_t>(shownColumnCount);
@@ -136,7 +137,7 @@ void GridPanel::drawGridRow(const DRAWITEMSTRUCT* item) {
     for (int32_t step = 0; step <= lastColumn; ++step) {
         const int32_t column = step < scrolling ? frozen + 1 + step : lastColumn - step;
         RECT cell{};
-        if (!cellRect(row, column, cell) || cell.right <= cell.left) {
+        if (!paintedCellRect(item->rcItem, column, columns, cell) || cell.right <= cell.left) {
             continue;  // a hidden column has no width
         }
         if (cell.right <= client.left) {
@@ -450,6 +451,45 @@ bool GridPanel::cellRect(int32_t gridRow, int32_t listColumn, RECT& rect) {
     }
     // The row numbers do not scroll sideways: the cell stays at the list's left edge.
     OffsetRect(&rect, sidewaysScroll(), 0);
+    return true;
+}
+
+const GridPanel::PaintColumns& GridPanel::columnsForPaint() {
+    if (listPainting && paintColumnsTaken) {
+        return paintColumns;
+    }
+    paintColumns.scroll = sidewaysScroll();
+    paintColumns.titles.assign(shownColumnCount + 1, RECT{});
+    const HWND header = gridList != nullptr ? reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0))
+                                            : nullptr;
+    for (size_t column = 0; header != nullptr && column < paintColumns.titles.size(); ++column) {
+        SendMessageW(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&paintColumns.titles[column]));
+    }
+    paintColumnsTaken = listPainting;
+    return paintColumns;
+}
+
+// The cell of a row being painted, as cellRect gives it, from the row's rectangle and the
+// titles' places: the list's own answer for each cell (LVM_GETSUBITEMRECT) took nearly all of
+// a row's paint in the real host. The header lies columns.scroll pixels left of the list's
+// edge; frozen columns and the row numbers are drawn where they lie unscrolled.
+bool GridPanel::paintedCellRect(const RECT& row, int32_t listColumn, const PaintColumns& columns, RECT& rect) const {
+    if (listColumn < 0 || static_cast<size_t>(listColumn) >= columns.titles.size()) {
+        return false;
+    }
+    rect = row;
+    if (listColumn >= 1) {
+        const RECT& title = columns.titles[static_cast<size_t>(listColumn)];
+        const int offset = listColumn <= frozenColumns() ? 0 : -columns.scroll;
+        rect.left = title.left + offset;
+        rect.right = title.right + offset;
+        return true;
+    }
+    // The row numbers end where the first data column begins.
+    const RECT& numbers = columns.titles[0];
+    const int width = static_cast<int>(numbers.right - numbers.left);
+    rect.right = columns.titles.size() > 1 ? columns.titles[1].left : row.left + columns.scroll + width;
+    rect.left = rect.right - width;
     return true;
 }
 

@@ -299,6 +299,15 @@ public:
     void drawDarkCombo(HWND combo, HDC dc);
     void serveItemText(NMLVDISPINFOW* dispInfo);
     bool cellRect(int32_t gridRow, int32_t listColumn, RECT& rect);
+    // Where the titles lie, taken once for a whole paint of the list: the host hooks every
+    // message sent in its thread, which makes each one cost a round trip to the window system
+    // under some systems, and a row asked for each cell's place one message at a time.
+    struct PaintColumns {
+        int scroll = 0;            // as sidewaysScroll
+        std::vector<RECT> titles;  // the header's items, in the header's coordinates
+    };
+    const PaintColumns& columnsForPaint();
+    bool paintedCellRect(const RECT& row, int32_t listColumn, const PaintColumns& columns, RECT& rect) const;
     int sidewaysScroll() const;  // pixels the list is scrolled to the right; 0 at the left end
     int rowNumberWidth() const;  // the row-number column, which stays in view
     void afterSidewaysScroll();
@@ -545,6 +554,9 @@ public:
     wchar_t lineBreakMark = LINE_BREAK_MARK;  // shown for a line break in a cell; one the font has
     void (*panelClosedCallback)() = nullptr;  // told when the user closes the docked panel
     int dpi = 96;                   // fixed when the panel is created
+    bool listPainting = false;      // inside the list's WM_PAINT
+    bool paintColumnsTaken = false;  // paintColumns holds for the paint under way
+    PaintColumns paintColumns;
 
     uint64_t maxFileBytes = DEFAULT_MAX_FILE_BYTES;  // larger documents are not shown
     std::wstring settingsPath;  // empty: no settings file, nothing is ever written

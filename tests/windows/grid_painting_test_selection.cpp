@@ -227,6 +227,30 @@ TEST_F(SelectionTest, ScrollsCellsFullyIntoView) {
     EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
 }
 
+// A row is painted in the cells cellRect reports, worked out from the header instead of asked of
+// the list cell by cell: scrolled sideways, with a frozen and a hidden column.
+TEST_F(SelectionTest, PaintedCellsLieWhereTheListPutsThem) {
+    open(table(40, 14));
+    panel.freezeColumnsUpTo(2);
+    panel.hideColumn(6);
+    for (const int column : {1, 13}) {
+        panel.selectCell(20, column, true);
+        for (const int row : {20, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0))}) {
+            RECT bounds{};
+            bounds.left = LVIR_BOUNDS;
+            ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)));
+            for (int c = 0; c <= 14; ++c) {
+                RECT painted{};
+                ASSERT_TRUE(panel.paintedCellRect(bounds, c, panel.columnsForPaint(), painted));
+                const RECT listed = cellRect(row, c);
+                EXPECT_TRUE(EqualRect(&painted, &listed)) << "row " << row << " column " << c << " scrolled by "
+                                                          << panel.sidewaysScroll();
+            }
+        }
+    }
+    EXPECT_GT(panel.sidewaysScroll(), 0) << "the last column must have scrolled the list";
+}
+
 // Records 0 to 8, one line each.
 const std::string CARET_DOCUMENT = "head,x\r\nr1,a\r\nr2,b\r\nr3,b\r\nr4,c\r\nr5,d\r\nr6,e\r\nr7,f\r\nr8,g\r\n";
 
