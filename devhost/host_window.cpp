@@ -73,10 +73,15 @@ bool DevHost::create(int width, int height, bool decorated) {
         destroy();
         return false;
     }
+    sentMessageHook_ = SetWindowsHookExW(WH_CALLWNDPROC, &DevHost::sentMessageProc, nullptr, GetCurrentThreadId());
     layout();
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
     return true;
+}
+
+LRESULT CALLBACK DevHost::sentMessageProc(int code, WPARAM wParam, LPARAM lParam) {
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 void DevHost::destroy() {
@@ -91,6 +96,8 @@ void DevHost::destroy() {
     dock_ = nullptr;
     if (shortcuts_) DestroyAcceleratorTable(shortcuts_);
     shortcuts_ = nullptr;
+    if (sentMessageHook_) UnhookWindowsHookEx(sentMessageHook_);
+    sentMessageHook_ = nullptr;
     pumpUntilIdle(1000);
 }
 
