@@ -170,14 +170,19 @@ bool GridPanel::sortArrowShown() const {
 }
 
 // The header items: the arrow on the first key's column while the sort it shows holds, none
-// elsewhere.
+// elsewhere. The items are looked at only when the arrow they were left with is not known or
+// not the one wanted: each message to them costs a round trip in the real host.
 void GridPanel::updateSortArrow() {
-    const HWND header = gridList != nullptr ? reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0))
-                                            : nullptr;
+    const HWND header = gridHeader;
     if (header == nullptr) {
         return;
     }
+    const int wanted = sortArrowShown() ? static_cast<int>(std::min<uint64_t>(sortArrow.column + 1, INT32_MAX)) : -1;
+    if (shownArrow.known && shownArrow.item == wanted && (wanted < 0 || shownArrow.descending == sortArrow.descending)) {
+        return;
+    }
     const int items = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    shownArrow = {true, wanted < items ? wanted : -1, sortArrow.descending};
     for (int i = 1; i < items; ++i) {
         HDITEMW item{};
         item.mask = HDI_FORMAT;

@@ -77,8 +77,7 @@ bool GridPanel::writeTitle(uint64_t cellIndex, const std::string& value, bool* s
 }
 
 bool GridPanel::titleRect(int32_t listColumn, RECT& rect) const {
-    const HWND header = gridList != nullptr ? reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0))
-                                            : nullptr;
+    const HWND header = gridHeader;
     if (header == nullptr || !IsWindowVisible(header) ||
         !SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&rect))) {
         return false;

@@ -48,7 +48,7 @@ void GridPanel::rebuildColumns() {
     gridView.columns.setColumnCount(shownColumnCount);
     std::vector<int> widths;
     int existing = 0;
-    const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+    const HWND header = gridHeader;
     if (header != nullptr) {
         existing = std::max(static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)), 0);
         widths.reserve(static_cast<size_t>(existing));
@@ -61,6 +61,7 @@ void GridPanel::rebuildColumns() {
     while (existing > wanted) {
         SendMessageW(gridList, LVM_DELETECOLUMN, static_cast<WPARAM>(existing - 1), 0);
         --existing;
+        shownArrow.known = false;
     }
     // Titles known only for the columns the list has; any other column is set anew.
     columnTitles.resize(static_cast<size_t>(existing));
@@ -84,6 +85,7 @@ void GridPanel::rebuildColumns() {
             column.cx = 0;
         }
         column.pszText = title.data();
+        shownArrow.known = false;  // the format set here has no arrow
         if (j < existing) {
             SendMessageW(gridList, LVM_SETCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
             columnTitles[static_cast<size_t>(j)] = std::move(title);

@@ -26,10 +26,6 @@ constexpr int FILTER_ROW_PADDING = 2;
 constexpr int FILTER_MARK_WIDTH = 7;
 constexpr int FILTER_MARK_GAP = 4;
 
-HWND listHeader(HWND list) {
-    return list != nullptr ? reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)) : nullptr;
-}
-
 std::wstring windowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
@@ -48,7 +44,7 @@ bool GridPanel::columnFiltered(uint64_t cellIndex) const {
 }
 
 void GridPanel::updateHeaderMarks() {
-    if (const HWND header = listHeader(gridList)) {
+    if (const HWND header = gridHeader) {
         InvalidateRect(header, nullptr, FALSE);
     }
 }
@@ -58,7 +54,7 @@ void GridPanel::toggleFilterRow() {
 }
 
 void GridPanel::attachHeader() {
-    if (const HWND header = listHeader(gridList)) {
+    if (const HWND header = gridHeader) {
         SetWindowSubclass(header, headerProc, HEADER_SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this));
         if (filterRowShown) {
             SetWindowLongPtrW(header, GWL_STYLE, GetWindowLongPtrW(header, GWL_STYLE) | WS_CLIPCHILDREN);
@@ -82,7 +78,7 @@ void GridPanel::showFilterRow(bool show, bool focusBox) {
         return;
     }
     filterRowShown = show;
-    const HWND header = listHeader(gridList);
+    const HWND header = gridHeader;
     if (show) {
         // The header answers the list's layout request with the strip added (headerProc); a
         // list made later lays its header out so from the start.
@@ -133,7 +129,7 @@ void GridPanel::showFilterRow(bool show, bool focusBox) {
 // One box per data column, each over its title's lower part; a box whose column lies under the
 // row numbers' or the frozen titles is cut at their edge or hidden.
 void GridPanel::layoutFilterBoxes() {
-    const HWND header = listHeader(gridList);
+    const HWND header = gridHeader;
     if (!filterRowShown || header == nullptr) {
         return;
     }

@@ -168,7 +168,7 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             // Some list views hand them on to the panel, others keep them; answering them here
             // paints the dark header the same way on every system.
             const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
-            const HWND header = reinterpret_cast<HWND>(SendMessageW(window, LVM_GETHEADER, 0, 0));
+            const HWND header = panel.gridHeader;
             if (notice != nullptr && notice->code == NM_CUSTOMDRAW && notice->hwndFrom == header) {
                 return panel.onHeaderCustomDraw(reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
             }

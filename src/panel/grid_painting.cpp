@@ -460,8 +460,7 @@ const GridPanel::PaintColumns& GridPanel::columnsForPaint() {
     }
     paintColumns.scroll = sidewaysScroll();
     paintColumns.titles.assign(shownColumnCount + 1, RECT{});
-    const HWND header = gridList != nullptr ? reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0))
-                                            : nullptr;
+    const HWND header = gridHeader;
     for (size_t column = 0; header != nullptr && column < paintColumns.titles.size(); ++column) {
         SendMessageW(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&paintColumns.titles[column]));
     }
@@ -498,7 +497,7 @@ int GridPanel::sidewaysScroll() const {
         return 0;
     }
     // The list moves its header left by as much as it scrolls its rows.
-    const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+    const HWND header = gridHeader;
     if (header == nullptr) {
         return 0;
     }

@@ -548,6 +548,7 @@ public:
     // Panel window and its parts; all none until the panel is created.
     HWND panelWindow = nullptr;
     HWND gridList = nullptr;
+    HWND gridHeader = nullptr;      // the list's header, made with the list and kept for its life
     HWND cellEditor = nullptr;      // the in-place editor while a cell is being edited
     HFONT font = nullptr;           // every control's font and the grid's painting font
     bool fontIsStock = false;       // font is DEFAULT_GUI_FONT, which is never deleted
@@ -555,6 +556,14 @@ public:
     void (*panelClosedCallback)() = nullptr;  // told when the user closes the docked panel
     int dpi = 96;                   // fixed when the panel is created
     bool listPainting = false;      // inside the list's WM_PAINT
+    // The header item updateSortArrow left with the arrow, while no other change to the items'
+    // formats has come since (known false: look at every item).
+    struct ShownArrow {
+        bool known = false;
+        int item = -1;
+        bool descending = false;
+    };
+    ShownArrow shownArrow;
     bool paintColumnsTaken = false;  // paintColumns holds for the paint under way
     PaintColumns paintColumns;
 

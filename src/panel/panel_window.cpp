@@ -168,6 +168,8 @@ void GridPanel::createControls() {
     }
 
     gridList = GetDlgItem(panelWindow, IDC_GRID_LIST);
+    gridHeader = gridList != nullptr ? reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0)) : nullptr;
+    shownArrow = ShownArrow();
     if (gridList != nullptr) {
         SendMessageW(gridList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
@@ -375,7 +377,7 @@ bool GridPanel::onNotify(const NMHDR* header) {
     }
 
     if (gridList != nullptr && header->code == NM_CUSTOMDRAW) {
-        const HWND listHeader = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+        const HWND listHeader = gridHeader;
         if (listHeader != nullptr && header->hwndFrom == listHeader) {
             setDialogResult(onHeaderCustomDraw(reinterpret_cast<const NMCUSTOMDRAW*>(header)));
             return true;
@@ -479,6 +481,7 @@ void GridPanel::onPanelDestroyed(HWND window) {
     }
     panelWindow = nullptr;
     gridList = nullptr;
+    gridHeader = nullptr;
     cellEditor = nullptr;
     editRow = -1;
     editColumn = -1;

@@ -252,7 +252,7 @@ void GridPanel::afterSidewaysScroll() {
     }
     InvalidateRect(gridList, nullptr, FALSE);
     layoutFilterBoxes();
-    const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+    const HWND header = gridHeader;
     if (header != nullptr) {
         InvalidateRect(header, nullptr, FALSE);
     }

@@ -110,6 +110,7 @@ void GridPanel::onShutdown() {
         cellEditor = nullptr;
         panelWindow = nullptr;
         gridList = nullptr;
+        gridHeader = nullptr;
     }
     releaseBrushes();
     releaseFont();

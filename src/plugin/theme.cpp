@@ -68,7 +68,7 @@ void GridPanel::applyTheme() {
         SendMessageW(gridList, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(colors.background));
         SendMessageW(gridList, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(colors.text));
         SetWindowTheme(gridList, darkMode ? L"DarkMode_Explorer" : nullptr, nullptr);
-        const HWND header = reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0));
+        const HWND header = gridHeader;
         if (header != nullptr) {
             SetWindowTheme(header, darkMode ? L"DarkMode_ItemsView" : nullptr, nullptr);
         }
