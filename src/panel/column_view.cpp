@@ -57,7 +57,7 @@ void GridPanel::hideColumn(int32_t listColumn) {
         return;  // the last shown column stays
     }
     const auto cell = static_cast<uint64_t>(listColumn) - 1;
-    hiddenWidths[cell] = static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(listColumn), 0));
+    hiddenWidths[cell] = columnWidth(listColumn);
     gridView.columns.hide(cell);
     SendMessageW(gridList, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(listColumn), 0);
     selectCell(currentRow, shownColumnNear(listColumn, listColumn - 1), true);
@@ -91,7 +91,7 @@ void GridPanel::applyHiddenWidths() {
     gridView.columns.setColumnCount(shownColumnCount);
     for (const uint64_t cell : hiddenCellIndexes()) {
         const WPARAM column = static_cast<WPARAM>(cell + 1);
-        const int width = static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, column, 0));
+        const int width = columnWidth(static_cast<int32_t>(column));
         if (width > 0) {
             hiddenWidths[cell] = width;
             SendMessageW(gridList, LVM_SETCOLUMNWIDTH, column, 0);
@@ -115,7 +115,7 @@ std::vector<int> GridPanel::frozenRights() const {
     std::vector<int> rights;
     int right = 0;
     for (int32_t column = 0; column <= frozenColumns() && gridList != nullptr; ++column) {
-        right += static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+        right += columnWidth(column);
         rights.push_back(right);
     }
     return rights;

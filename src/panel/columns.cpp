@@ -53,7 +53,7 @@ void GridPanel::rebuildColumns() {
         existing = std::max(static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)), 0);
         widths.reserve(static_cast<size_t>(existing));
         for (int i = 0; i < existing; ++i) {
-            widths.push_back(static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)));
+            widths.push_back(columnWidth(i));
         }
     }
 

@@ -101,8 +101,7 @@ DocumentView GridPanel::shownView() const {
     }
     if (gridList != nullptr) {
         for (uint64_t cell = 0; cell < shownColumnCount; ++cell) {
-            const int width = static_cast<int>(
-                SendMessageW(gridList, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(cell + 1), 0));
+            const int width = columnWidth(static_cast<int32_t>(cell + 1));
             // A hidden column keeps the width it will have again.
             const auto hidden = hiddenWidths.find(cell);
             const int kept = columnHidden(static_cast<int32_t>(cell + 1)) && hidden != hiddenWidths.end() ? hidden->second : width;

@@ -436,7 +436,7 @@ bool GridPanel::cellRect(int32_t gridRow, int32_t listColumn, RECT& rect) {
                       reinterpret_cast<LPARAM>(&rowArea))) {
         return false;
     }
-    const int width = static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, 0, 0));
+    const int width = columnWidth(0);
     rect = rowArea;
     RECT firstData{};
     firstData.top = 1;
@@ -508,5 +508,17 @@ int GridPanel::sidewaysScroll() const {
 }
 
 int GridPanel::rowNumberWidth() const {
-    return gridList == nullptr ? 0 : static_cast<int>(SendMessageW(gridList, LVM_GETCOLUMNWIDTH, 0, 0));
+    return columnWidth(0);
+}
+
+// A column's width as the list reports it, asked of the header directly: the list would ask the
+// header itself, and each message costs a round trip in the real host.
+int GridPanel::columnWidth(int32_t listColumn) const {
+    HDITEMW item{};
+    item.mask = HDI_WIDTH;
+    if (gridHeader == nullptr || listColumn < 0 ||
+        !SendMessageW(gridHeader, HDM_GETITEMW, static_cast<WPARAM>(listColumn), reinterpret_cast<LPARAM>(&item))) {
+        return 0;
+    }
+    return item.cxy;
 }

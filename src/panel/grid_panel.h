@@ -308,7 +308,8 @@ public:
     };
     const PaintColumns& columnsForPaint();
     bool paintedCellRect(const RECT& row, int32_t listColumn, const PaintColumns& columns, RECT& rect) const;
-    int sidewaysScroll() const;  // pixels the list is scrolled to the right; 0 at the left end
+    int sidewaysScroll() const;
+    int columnWidth(int32_t listColumn) const;  // pixels the list is scrolled to the right; 0 at the left end
     int rowNumberWidth() const;  // the row-number column, which stays in view
     void afterSidewaysScroll();
 
