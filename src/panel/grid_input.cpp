@@ -83,8 +83,14 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             // The rows of one paint share where the titles lie.
             struct Painting {
                 GridPanel& panel;
-                explicit Painting(GridPanel& p) : panel(p) { panel.listPainting = true; panel.paintColumnsTaken = false; }
-                ~Painting() { panel.listPainting = false; panel.paintColumnsTaken = false; }
+                explicit Painting(GridPanel& owner) : panel(owner) {
+                    panel.listPainting = true;
+                    panel.paintColumnsTaken = false;
+                }
+                ~Painting() {
+                    panel.listPainting = false;
+                    panel.paintColumnsTaken = false;
+                }
             } painting(panel);
             return DefSubclassProc(window, message, wParam, lParam);
         }

@@ -436,7 +436,7 @@ bool GridPanel::cellRect(int32_t gridRow, int32_t listColumn, RECT& rect) {
                       reinterpret_cast<LPARAM>(&rowArea))) {
         return false;
     }
-    const int width = columnWidth(0);
+    const int width = rowNumberWidth();
     rect = rowArea;
     RECT firstData{};
     firstData.top = 1;

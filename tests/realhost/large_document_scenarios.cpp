@@ -10,13 +10,13 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <utility>
 #include <atomic>
 #include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace driver {
@@ -154,16 +154,20 @@ void appendUndoAndSettle(Scenario& steps, const std::string& what) {
     steps.push_back(pause(2500));
 }
 
+// The middle one of samples, of which there must be some.
+double median(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
 Step reportTiming(const std::string& name, std::shared_ptr<Timing> timing) {
     return act("report " + name, [=] {
         if (timing->samples.empty()) {
             reportLine("figure " + name + " not measured");
             return;
         }
-        std::vector<double> sorted = timing->samples;
-        std::sort(sorted.begin(), sorted.end());
-        figure(name + "-median", sorted[sorted.size() / 2], "ms");
-        figure(name + "-max", sorted.back(), "ms");
+        figure(name + "-median", median(timing->samples), "ms");
+        figure(name + "-max", *std::max_element(timing->samples.begin(), timing->samples.end()), "ms");
         if (timing->tooSlow) {
             reportLine("figure " + name + " gave up: a key took longer than 20000 ms");
         }
@@ -211,8 +215,7 @@ Scenario largeDocumentScenario() {
                 SendMessageW(view, 2176 /* SCI_UNDO */, 0, 0);
             }
             SendMessageW(view, 2175 /* SCI_EMPTYUNDOBUFFER */, 0, 0);
-            std::sort(runs.begin(), runs.end());
-            *hostReplace = runs[1];
+            *hostReplace = median(runs);
         }),
         act("note the time", [opened] { *opened = nowMs(); }),
         openPanel(),
@@ -342,12 +345,10 @@ Scenario largeDocumentScenario() {
         figure("host-replace-whole-text", *hostReplace, "ms");
         for (const auto& [name, timing] : {std::pair{"sort-text", sortText}, std::pair{"sort-number", sortNumber}}) {
             if (!timing->samples.empty() && *hostReplace > 0) {
-                std::vector<double> sorted = timing->samples;
-                std::sort(sorted.begin(), sorted.end());
-                const double median = sorted[sorted.size() / 2];
-                figure(std::string(name) + "-to-host-replace", median / *hostReplace, "x");
+                const double middle = median(timing->samples);
+                figure(std::string(name) + "-to-host-replace", middle / *hostReplace, "x");
                 figure(std::string(name) + "-after-the-wait-to-host-replace",
-                       (median - GetDoubleClickTime()) / *hostReplace, "x");
+                       (middle - GetDoubleClickTime()) / *hostReplace, "x");
             }
         }
     }));
