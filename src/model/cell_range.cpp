@@ -75,3 +75,22 @@ std::vector<RowSpan> changedRows(const Selection& before, const Selection& after
     }
     return spans;
 }
+
+std::vector<RowSpan> spansInView(std::vector<RowSpan> spans, int32_t top, int32_t perPage) {
+    const int64_t bottom = int64_t{top} + std::max(perPage, 0);
+    std::vector<RowSpan> shown;
+    for (RowSpan& span : spans) {
+        span.first = std::max(span.first, top);
+        span.last = static_cast<int32_t>(std::min<int64_t>(span.last, bottom));
+    }
+    std::erase_if(spans, [](const RowSpan& span) { return span.last < span.first; });
+    std::sort(spans.begin(), spans.end(), [](const RowSpan& a, const RowSpan& b) { return a.first < b.first; });
+    for (const RowSpan& span : spans) {
+        if (!shown.empty() && int64_t{span.first} <= int64_t{shown.back().last} + 1) {
+            shown.back().last = std::max(shown.back().last, span.last);
+        } else {
+            shown.push_back(span);
+        }
+    }
+    return shown;
+}

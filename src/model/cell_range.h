@@ -57,3 +57,8 @@ struct RowSpan {
 // unless the range itself changed on every row.
 std::vector<RowSpan> changedRows(const Selection& before, const Selection& after, int64_t rowCount,
                                  int64_t columnCount);
+
+// The parts of spans that a list showing rows [top, top + perPage] holds (the row after a full
+// page may show in part), sorted and joined where they overlap or touch: the bands of rows to
+// paint again.
+std::vector<RowSpan> spansInView(std::vector<RowSpan> spans, int32_t top, int32_t perPage);

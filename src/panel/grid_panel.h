@@ -550,6 +550,8 @@ public:
     HWND panelWindow = nullptr;
     HWND gridList = nullptr;
     HWND gridHeader = nullptr;      // the list's header, made with the list and kept for its life
+    // The status line's text as last set, none before the first time (see updateStatusLine).
+    std::optional<std::wstring> statusShown;
     HWND cellEditor = nullptr;      // the in-place editor while a cell is being edited
     HFONT font = nullptr;           // every control's font and the grid's painting font
     bool fontIsStock = false;       // font is DEFAULT_GUI_FONT, which is never deleted
@@ -768,6 +770,7 @@ private:
     // rows whose look changed since before, the status line.
     void showSelection(const Selection& before, bool scrollIntoView);
     void invalidateRows(int32_t firstRow, int32_t lastRow);
+    void invalidateRows(const std::vector<RowSpan>& spans);
     // The grid row count as the list counts it, and the last data column as a list column.
     int32_t listRowCount() const;
     int32_t lastListColumn() const;

@@ -476,16 +476,12 @@ void GridPanel::updateStatusLine() {
         text = gridStatusText(shown);
     }
     // The same text again is not set: background work that changed nothing shown leaves the
-    // line alone.
-    const int shownLength = GetWindowTextLengthW(status);
-    if (shownLength == static_cast<int>(text.size())) {
-        std::wstring shown(static_cast<size_t>(shownLength) + 1, L'\0');
-        shown.resize(static_cast<size_t>(std::max(GetWindowTextW(status, shown.data(), shownLength + 1), 0)));
-        if (shown == text) {
-            return;
-        }
+    // line alone. The line holds only what is set here, so the text last set is what it shows.
+    if (statusShown && *statusShown == text) {
+        return;
     }
     SetWindowTextW(status, text.c_str());
+    statusShown = std::move(text);
 }
 
 // An edit reached the document from outside the panel. The rows no longer describe it, so the

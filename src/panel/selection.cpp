@@ -77,9 +77,11 @@ void GridPanel::selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoV
     anchorColumn = currentColumn;
     rangeShape = RangeShape::Cells;
     if (!markedRows.empty()) {
+        std::vector<RowSpan> marked;
         for (const int32_t row : markedRows) {
-            invalidateRows(row, row);
+            marked.push_back({row, row});
         }
+        invalidateRows(marked);
         markedRows.clear();
     }
     showSelection(before, scrollIntoView);
@@ -153,39 +155,43 @@ void GridPanel::showSelection(const Selection& before, bool scrollIntoView) {
     if (scrollIntoView) {
         ensureCellVisible(currentRow, currentColumn);
     }
-    for (const RowSpan& span : changedRows(before, selection(), listRowCount(), lastListColumn())) {
-        invalidateRows(span.first, span.last);
-    }
+    invalidateRows(changedRows(before, selection(), listRowCount(), lastListColumn()));
     updateStatusLine();
 }
 
 // Only the rows in view are painted, so a span of a hundred thousand rows costs what the rows
-// on the screen cost.
+// on the screen cost. The list is asked where its rows lie once for all the spans: its rows are
+// all of one height, and each question costs a round trip in the real host.
 void GridPanel::invalidateRows(int32_t firstRow, int32_t lastRow) {
-    if (gridList == nullptr || lastRow < firstRow) {
+    invalidateRows(std::vector<RowSpan>{{firstRow, lastRow}});
+}
+
+void GridPanel::invalidateRows(const std::vector<RowSpan>& spans) {
+    if (gridList == nullptr || spans.empty()) {
         return;
     }
     const int32_t top = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
     const int32_t perPage = static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0));
-    const int32_t first = std::max(firstRow, top);
-    const int64_t bottom = int64_t{top} + std::max(perPage, 0) + 1;  // a partly shown row too
-    const int32_t last = static_cast<int32_t>(std::min<int64_t>(lastRow, bottom));
-    if (last < first) {
+    const std::vector<RowSpan> bands = spansInView(spans, top, perPage + 1);
+    if (bands.empty()) {
         return;
     }
-    RECT firstArea{};
-    RECT lastArea{};
-    firstArea.left = LVIR_BOUNDS;
-    lastArea.left = LVIR_BOUNDS;
-    if (!SendMessageW(gridList, LVM_GETITEMRECT, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&firstArea)) ||
-        !SendMessageW(gridList, LVM_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&lastArea))) {
+    RECT topRow{};
+    topRow.left = LVIR_BOUNDS;
+    if (!SendMessageW(gridList, LVM_GETITEMRECT, static_cast<WPARAM>(top), reinterpret_cast<LPARAM>(&topRow))) {
         InvalidateRect(gridList, nullptr, FALSE);
         return;
     }
+    const int64_t height = topRow.bottom - topRow.top;
     RECT client{};
     GetClientRect(gridList, &client);
-    RECT area{client.left, firstArea.top, client.right, lastArea.bottom};
-    InvalidateRect(gridList, &area, FALSE);
+    for (const RowSpan& band : bands) {
+        const int64_t bandTop = topRow.top + (int64_t{band.first} - top) * height;
+        const int64_t bandBottom = topRow.top + (int64_t{band.last} - top + 1) * height;
+        RECT area{client.left, static_cast<LONG>(std::min<int64_t>(bandTop, client.bottom)), client.right,
+                  static_cast<LONG>(std::min<int64_t>(bandBottom, client.bottom))};
+        InvalidateRect(gridList, &area, FALSE);
+    }
 }
 
 // Tab and Right step (0, +1), Shift+Tab and Left (0, -1), Down (+1, 0), Up (-1, 0). A step

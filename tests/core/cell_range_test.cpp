@@ -58,4 +58,23 @@ TEST(ChangedRows, OnlyRowsWhoseLookChanges) {
     EXPECT_TRUE(changedRows(tall, tall, ROWS, 5).empty());
 }
 
+// The spans cut to the rows in view, then joined into bands where they overlap or touch.
+TEST(ChangedRows, SpansInViewAreCutToTheViewAndJoined) {
+    using Spans = std::vector<RowSpan>;
+    const struct {
+        Spans spans;
+        Spans bands;
+    } cases[] = {
+        {{{14, 14}, {15, 15}, {14, 14}, {15, 15}}, {{14, 15}}},  // a move down: one band of two rows
+        {{{30, 30}, {12, 12}}, {{12, 12}, {30, 30}}},  // apart: two bands, in order
+        {{{0, 100000}}, {{10, 31}}},                   // a tall range: only the page and a row
+        {{{0, 9}, {32, 40}}, {}},                      // out of view above and below
+        {{{8, 12}, {11, 20}, {21, 21}}, {{10, 21}}},   // overlapping and touching
+        {{}, {}},
+    };
+    for (const auto& [spans, bands] : cases) {
+        EXPECT_EQ(spansInView(spans, 10, 21), bands) << "first span " << (spans.empty() ? -1 : spans[0].first);
+    }
+}
+
 }  // namespace
