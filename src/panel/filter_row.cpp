@@ -33,6 +33,22 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
+// The messages that add, remove, widen or reorder the header's items, or change its font.
+bool headerItemsMayMove(UINT message) {
+    switch (message) {
+    case HDM_INSERTITEMA:
+    case HDM_INSERTITEMW:
+    case HDM_DELETEITEM:
+    case HDM_SETITEMA:
+    case HDM_SETITEMW:
+    case HDM_SETORDERARRAY:
+    case WM_SETFONT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 int GridPanel::filterRowHeight() const {
@@ -255,6 +271,13 @@ LRESULT CALLBACK GridPanel::headerProc(HWND window, UINT message, WPARAM wParam,
                                        UINT_PTR /*subclassId*/, DWORD_PTR referenceData) {
     return callGuarded<LRESULT>(0, [&]() -> LRESULT {
         GridPanel& panel = *reinterpret_cast<GridPanel*>(referenceData);
+        // The items' places the paint keeps are asked again after anything that may move them.
+        if (headerItemsMayMove(message)) {
+            panel.paintColumns.titlesKnown = false;
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            panel.paintColumns.titlesKnown = false;
+            return result;
+        }
         switch (message) {
         case HDM_LAYOUT: {
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);

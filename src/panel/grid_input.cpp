@@ -79,21 +79,6 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
                 return 0;
             }
             break;
-        case WM_PAINT: {
-            // The rows of one paint share where the titles lie.
-            struct Painting {
-                GridPanel& panel;
-                explicit Painting(GridPanel& owner) : panel(owner) {
-                    panel.listPainting = true;
-                    panel.paintColumnsTaken = false;
-                }
-                ~Painting() {
-                    panel.listPainting = false;
-                    panel.paintColumnsTaken = false;
-                }
-            } painting(panel);
-            return DefSubclassProc(window, message, wParam, lParam);
-        }
         case WM_HSCROLL:
         case WM_MOUSEHWHEEL: {
             if (panel.cellEditor != nullptr) {
@@ -175,6 +160,12 @@ LRESULT CALLBACK GridPanel::gridInputProc(HWND window, UINT message, WPARAM wPar
             // paints the dark header the same way on every system.
             const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
             const HWND header = panel.gridHeader;
+            // The header tells of every change the user makes to its items: a title's width
+            // dragged, or its place.
+            if (notice != nullptr && notice->hwndFrom == header && notice->code <= HDN_FIRST &&
+                notice->code >= HDN_LAST) {
+                panel.paintColumns.titlesKnown = false;
+            }
             if (notice != nullptr && notice->code == NM_CUSTOMDRAW && notice->hwndFrom == header) {
                 return panel.onHeaderCustomDraw(reinterpret_cast<const NMCUSTOMDRAW*>(lParam));
             }

@@ -455,16 +455,16 @@ bool GridPanel::cellRect(int32_t gridRow, int32_t listColumn, RECT& rect) {
 }
 
 const GridPanel::PaintColumns& GridPanel::columnsForPaint() {
-    if (listPainting && paintColumnsTaken) {
+    paintColumns.scroll = sidewaysScroll();
+    if (paintColumns.titlesKnown && paintColumns.titles.size() == shownColumnCount + 1) {
         return paintColumns;
     }
-    paintColumns.scroll = sidewaysScroll();
     paintColumns.titles.assign(shownColumnCount + 1, RECT{});
     const HWND header = gridHeader;
     for (size_t column = 0; header != nullptr && column < paintColumns.titles.size(); ++column) {
         SendMessageW(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&paintColumns.titles[column]));
     }
-    paintColumnsTaken = listPainting;
+    paintColumns.titlesKnown = header != nullptr;
     return paintColumns;
 }
 

@@ -305,6 +305,9 @@ public:
     struct PaintColumns {
         int scroll = 0;            // as sidewaysScroll
         std::vector<RECT> titles;  // the header's items, in the header's coordinates
+        // The titles hold until the header's items change (headerProc, and the header's
+        // notices to the list): a paint then asks the header nothing.
+        bool titlesKnown = false;
     };
     const PaintColumns& columnsForPaint();
     bool paintedCellRect(const RECT& row, int32_t listColumn, const PaintColumns& columns, RECT& rect) const;
@@ -558,7 +561,6 @@ public:
     wchar_t lineBreakMark = LINE_BREAK_MARK;  // shown for a line break in a cell; one the font has
     void (*panelClosedCallback)() = nullptr;  // told when the user closes the docked panel
     int dpi = 96;                   // fixed when the panel is created
-    bool listPainting = false;      // inside the list's WM_PAINT
     // The header item updateSortArrow left with the arrow, while no other change to the items'
     // formats has come since (known false: look at every item).
     struct ShownArrow {
@@ -567,7 +569,6 @@ public:
         bool descending = false;
     };
     ShownArrow shownArrow;
-    bool paintColumnsTaken = false;  // paintColumns holds for the paint under way
     PaintColumns paintColumns;
 
     uint64_t maxFileBytes = DEFAULT_MAX_FILE_BYTES;  // larger documents are not shown

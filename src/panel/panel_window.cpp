@@ -171,6 +171,7 @@ void GridPanel::createControls() {
     gridHeader = gridList != nullptr ? reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0)) : nullptr;
     shownArrow = ShownArrow();
     statusShown.reset();
+    paintColumns = PaintColumns();
     if (gridList != nullptr) {
         SendMessageW(gridList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);

@@ -228,27 +228,45 @@ TEST_F(SelectionTest, ScrollsCellsFullyIntoView) {
 }
 
 // A row is painted in the cells cellRect reports, worked out from the header instead of asked of
-// the list cell by cell: scrolled sideways, with a frozen and a hidden column.
+// the list cell by cell: scrolled sideways, with a frozen and a hidden column, and after the
+// titles' widths change, by the list or by the user dragging a divider.
 TEST_F(SelectionTest, PaintedCellsLieWhereTheListPutsThem) {
     open(table(40, 14));
     panel.freezeColumnsUpTo(2);
     panel.hideColumn(6);
-    for (const int column : {1, 13}) {
-        panel.selectCell(20, column, true);
-        for (const int row : {20, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0))}) {
-            RECT bounds{};
-            bounds.left = LVIR_BOUNDS;
-            ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)));
-            for (int c = 0; c <= 14; ++c) {
-                RECT painted{};
-                ASSERT_TRUE(panel.paintedCellRect(bounds, c, panel.columnsForPaint(), painted));
-                const RECT listed = cellRect(row, c);
-                EXPECT_TRUE(EqualRect(&painted, &listed)) << "row " << row << " column " << c << " scrolled by "
-                                                          << panel.sidewaysScroll();
+    const auto expectPaintedAsListed = [&](const char* after) {
+        for (const int column : {1, 13}) {
+            panel.selectCell(20, column, true);
+            for (const int row : {20, static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0))}) {
+                RECT bounds{};
+                bounds.left = LVIR_BOUNDS;
+                ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)));
+                for (int c = 0; c <= 14; ++c) {
+                    RECT painted{};
+                    ASSERT_TRUE(panel.paintedCellRect(bounds, c, panel.columnsForPaint(), painted));
+                    const RECT listed = cellRect(row, c);
+                    EXPECT_TRUE(EqualRect(&painted, &listed)) << after << ": row " << row << " column " << c
+                                                              << " scrolled by " << panel.sidewaysScroll();
+                }
             }
         }
-    }
-    EXPECT_GT(panel.sidewaysScroll(), 0) << "the last column must have scrolled the list";
+        EXPECT_GT(panel.sidewaysScroll(), 0) << after << ": the last column must have scrolled the list";
+        panel.selectCell(20, 1, true);
+    };
+    expectPaintedAsListed("at first");
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 3, MAKELPARAM(140, 0));
+    expectPaintedAsListed("a column widened by the list");
+
+    SendMessageW(list, LVM_SCROLL, -panel.sidewaysScroll(), 0);
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    RECT title{};
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&title)));
+    const int y = (title.top + title.bottom) / 2;
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(title.right, y));
+    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(title.right + 50, y));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(title.right + 50, y));
+    ASSERT_GT(SendMessageW(list, LVM_GETCOLUMNWIDTH, 4, 0), title.right - title.left) << "the drag must widen it";
+    expectPaintedAsListed("a divider dragged");
 }
 
 // Messages sent while the grid paints. The real host hooks every message sent in its thread,
@@ -285,6 +303,14 @@ TEST_F(SelectionTest, APaintAsksWhereTheColumnsLieOnceNotForEveryCell) {
     UnhookWindowsHookEx(hook);
     ASSERT_GE(drawnRows, 5) << "the list must paint its rows";
     EXPECT_LE(placeQuestions, 12 + 8) << drawnRows << " rows drawn";
+
+    // The titles lie where they lay: the next paint asks no place of a cell or a title.
+    placeQuestions = 0;
+    InvalidateRect(list, nullptr, FALSE);
+    const HHOOK again = SetWindowsHookExW(WH_CALLWNDPROC, countPlaceQuestions, nullptr, GetCurrentThreadId());
+    UpdateWindow(list);
+    UnhookWindowsHookEx(again);
+    EXPECT_EQ(placeQuestions, 0);
 }
 
 // Records 0 to 8, one line each.
