@@ -230,12 +230,14 @@ void GridPanel::ensureCellVisible(int32_t gridRow, int32_t listColumn) {
     if (listColumn <= frozenColumns()) {
         return;  // the row numbers and the frozen columns are never a reason to scroll sideways
     }
-    RECT cell{};
-    if (!cellRect(gridRow, listColumn, cell)) {
-        return;
-    }
+    // Only the cell's left and right matter here, and the titles tell them without a question
+    // to the list.
     RECT client{};
     GetClientRect(gridList, &client);
+    RECT cell{};
+    if (!paintedCellRect(client, listColumn, columnsForPaint(), cell)) {
+        return;
+    }
     // The right edge first: a cell wider than the list ends 4 pixels inside its right edge.
     int distance = 0;
     if (cell.right > client.right) {
