@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -33,8 +34,10 @@ struct Timing {
     bool tooSlow = false;
 };
 
-// Posts the input and times it until the loop has handled it and the list has painted.
-Step timedInput(const std::string& name, std::function<bool()> post, std::shared_ptr<Timing> timing) {
+// Posts the input and times it until the loop has handled it and the window that answers it
+// (the grid's list unless another is named) has painted.
+Step timedInput(const std::string& name, std::function<bool()> post, std::shared_ptr<Timing> timing,
+                std::function<HWND()> answering = [] { return panelControl(IDC_GRID_LIST); }) {
     auto phase = std::make_shared<int>(0);
     auto answered = std::make_shared<double>(-1);
     return Step{"time " + name,
@@ -52,7 +55,7 @@ Step timedInput(const std::string& name, std::function<bool()> post, std::shared
                         // handled, behind the first hop; the second comes after them.
                         afterPostedInput([=] {
                             afterPostedInput([=] {
-                                UpdateWindow(panelControl(IDC_GRID_LIST));
+                                UpdateWindow(answering());
                                 *answered = nowMs() - posted;
                             });
                         });
@@ -75,6 +78,11 @@ Step timedInput(const std::string& name, std::function<bool()> post, std::shared
 
 Step timedKey(const std::string& name, UINT key, unsigned modifiers, std::shared_ptr<Timing> timing) {
     return timedInput(name, [key, modifiers] { return postKey(key, modifiers); }, timing);
+}
+
+// The same key in the editor itself: what the host's own answer to it costs here.
+Step timedEditorKey(const std::string& name, UINT key, std::shared_ptr<Timing> timing) {
+    return timedInput(name, [key] { return postKey(key, NONE); }, timing, [] { return currentView(); });
 }
 
 // When the sort arrow of the title being timed was set: seen by a hook on the messages sent in
@@ -217,6 +225,19 @@ Scenario largeDocumentScenario() {
             SendMessageW(view, 2175 /* SCI_EMPTYUNDOBUFFER */, 0, 0);
             *hostReplace = median(runs);
         }),
+        focusEditor(),
+    };
+    // The host's own Down and Page Down in the editor, with the panel closed.
+    auto hostDown = std::make_shared<Timing>();
+    auto hostPageDown = std::make_shared<Timing>();
+    for (int i = 0; i < 5; ++i) {
+        steps.push_back(timedEditorKey("Down in the editor", VK_DOWN, hostDown));
+    }
+    for (int i = 0; i < 3; ++i) {
+        steps.push_back(timedEditorKey("Page Down in the editor", VK_NEXT, hostPageDown));
+    }
+    for (Step& step : Scenario{
+        act("put the caret back at the start", [] { SendMessageW(currentView(), 2316 /* SCI_DOCUMENTSTART */, 0, 0); }),
         act("note the time", [opened] { *opened = nowMs(); }),
         openPanel(),
         require("the grid shows all 163,000 rows", [] { return listItemCount() == ROWS; },
@@ -225,7 +246,9 @@ Scenario largeDocumentScenario() {
                 60000),
         act("report the opening", [opened] { figure("open-panel", nowMs() - *opened, "ms"); }),
         focusGrid(),
-    };
+    }) {
+        steps.push_back(std::move(step));
+    }
     for (int i = 0; i < 5; ++i) {
         steps.push_back(timedKey("Down", VK_DOWN, NONE, down));
     }
@@ -333,6 +356,15 @@ Scenario largeDocumentScenario() {
 
     steps.push_back(reportTiming("down", down));
     steps.push_back(reportTiming("page-down", pageDown));
+    steps.push_back(reportTiming("host-down", hostDown));
+    steps.push_back(reportTiming("host-page-down", hostPageDown));
+    steps.push_back(act("report the keys beside the host's own", [down, pageDown, hostDown, hostPageDown] {
+        for (const auto& [name, grid, host] : {std::tuple{"down", down, hostDown}, std::tuple{"page-down", pageDown, hostPageDown}}) {
+            if (!grid->samples.empty() && !host->samples.empty()) {
+                figure(std::string(name) + "-to-host", median(grid->samples) / median(host->samples), "x");
+            }
+        }
+    }));
     steps.push_back(reportTiming("ctrl-end", end));
     steps.push_back(reportTiming("type-key", typing));
     steps.push_back(reportTiming("enter", enter));
