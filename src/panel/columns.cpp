@@ -4,6 +4,7 @@
 // the list: a refresh keeps the width of every column that still exists, new columns start at
 // a fixed default, and only the Fit button sizes columns to their texts.
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "model/row_text.h"
 #include "panel/gdi_owners.h"
 #include "panel/grid_panel.h"
+#include "panel/list_drawing_paused.h"
 
 namespace {
 
@@ -58,7 +60,15 @@ void GridPanel::rebuildColumns() {
     }
 
     const int wanted = static_cast<int>(shownColumnCount) + 1;
+    // Each column added, removed or set makes the list move the picture right of it at once
+    // (the real host's list does so with a scroll and a paint each): while columns change the
+    // list draws nothing, and it is painted once afterwards.
+    std::optional<ListDrawingPaused> paused;
+    const auto pauseDrawing = [&] {
+        if (!paused) paused.emplace(gridList);
+    };
     while (existing > wanted) {
+        pauseDrawing();
         SendMessageW(gridList, LVM_DELETECOLUMN, static_cast<WPARAM>(existing - 1), 0);
         --existing;
         shownArrow.known = false;
@@ -86,6 +96,7 @@ void GridPanel::rebuildColumns() {
         }
         column.pszText = title.data();
         shownArrow.known = false;  // the format set here has no arrow
+        pauseDrawing();
         if (j < existing) {
             SendMessageW(gridList, LVM_SETCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
             columnTitles[static_cast<size_t>(j)] = std::move(title);
@@ -94,6 +105,7 @@ void GridPanel::rebuildColumns() {
             columnTitles.push_back(std::move(title));
         }
     }
+    paused.reset();
     forgetSortArrow();  // the rows are read anew: a sort they show is not known any more
     applyHiddenWidths();
     layoutFilterBoxes();
