@@ -234,17 +234,21 @@ void GridPanel::ensureCellVisible(int32_t gridRow, int32_t listColumn) {
     // to the list.
     RECT client{};
     GetClientRect(gridList, &client);
+    const PaintColumns& columns = columnsForPaint();
     RECT cell{};
-    if (!paintedCellRect(client, listColumn, columnsForPaint(), cell)) {
+    if (!paintedCellRect(client, listColumn, columns, cell)) {
         return;
     }
+    // The row numbers and the frozen columns end where the last frozen title ends.
+    const int frozenRight = static_cast<int>(
+        columns.titles[std::min(static_cast<size_t>(frozenColumns()), columns.titles.size() - 1)].right);
     // The right edge first: a cell wider than the list ends 4 pixels inside its right edge.
     int distance = 0;
     if (cell.right > client.right) {
         distance = cell.right - client.right + scaled(SCROLL_MARGIN);
-    } else if (listColumn > frozenColumns() && cell.left < client.left + frozenWidth()) {
+    } else if (cell.left < client.left + frozenRight) {
         // Data left of the row numbers and the frozen columns is under them, which stay in view.
-        distance = cell.left - client.left - frozenWidth() - scaled(SCROLL_MARGIN);
+        distance = cell.left - client.left - frozenRight - scaled(SCROLL_MARGIN);
     }
     if (distance != 0) {
         SendMessageW(gridList, LVM_SCROLL, static_cast<WPARAM>(distance), 0);
