@@ -423,9 +423,6 @@ bool GridPanel::onNotify(const NMHDR* header) {
             SetFocus(gridList);
             return true;
         }
-        case NM_SETFOCUS:
-            InvalidateRect(gridList, nullptr, FALSE);
-            return true;
         default:
             return false;
         }

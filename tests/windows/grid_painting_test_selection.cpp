@@ -313,6 +313,24 @@ TEST_F(SelectionTest, APaintAsksWhereTheColumnsLieOnceNotForEveryCell) {
     EXPECT_EQ(placeQuestions, 0);
 }
 
+// The rows look the same with the focus in the grid or elsewhere: the focus coming back from
+// the cell editor repaints no more than the list's own focused row.
+TEST_F(SelectionTest, TheFocusComingBackRepaintsNoRows) {
+    open(table(60, 12));
+    const HWND elsewhere = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, list, nullptr,
+                                           nullptr, nullptr);
+    ASSERT_NE(elsewhere, nullptr);
+    SetFocus(elsewhere);
+    UpdateWindow(list);
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, countPlaceQuestions, nullptr, GetCurrentThreadId());
+    drawnRows = 0;
+    SetFocus(list);
+    UpdateWindow(list);
+    UnhookWindowsHookEx(hook);
+    DestroyWindow(elsewhere);
+    EXPECT_LE(drawnRows, 1);
+}
+
 // Records 0 to 8, one line each.
 const std::string CARET_DOCUMENT = "head,x\r\nr1,a\r\nr2,b\r\nr3,b\r\nr4,c\r\nr5,d\r\nr6,e\r\nr7,f\r\nr8,g\r\n";
 
