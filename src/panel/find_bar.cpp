@@ -156,8 +156,7 @@ int GridPanel::layoutFindBar(const RECT& client) {
         }
         const bool field = control.style == TEXT_FIELD;
         const int controlHeight = field ? fieldHeight : height;
-        SetWindowPos(window, nullptr, x, top + (height - controlHeight) / 2, scaled(control.width), controlHeight,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        placeChild(window, x, top + (height - controlHeight) / 2, scaled(control.width), controlHeight);
         x += scaled(control.width) + margin;
     }
     return rows * (height + margin) + margin;

@@ -151,6 +151,8 @@ public:
     void createControls();
     void showSettingsInControls();
     void layoutControls();
+    // Moves a control of the panel to the given place, unless the layout put it there last.
+    void placeChild(HWND child, int x, int y, int width, int height);
     int scaled(int length) const;
 
     // --- Refresh and status line ----------------------------------------------------------
@@ -555,6 +557,10 @@ public:
     HWND gridHeader = nullptr;      // the list's header, made with the list and kept for its life
     // The status line's text as last set, none before the first time (see updateStatusLine).
     std::optional<std::wstring> statusShown;
+    // Where placeChild put each control last. Each size the host gives the panel lays it out
+    // again, and a control moved to where it already is still lays itself out anew (the
+    // delimiter box and the list take milliseconds each under Wine).
+    std::vector<std::pair<HWND, RECT>> childPlaces;
     HWND cellEditor = nullptr;      // the in-place editor while a cell is being edited
     HFONT font = nullptr;           // every control's font and the grid's painting font
     bool fontIsStock = false;       // font is DEFAULT_GUI_FONT, which is never deleted

@@ -171,6 +171,7 @@ void GridPanel::createControls() {
     gridHeader = gridList != nullptr ? reinterpret_cast<HWND>(SendMessageW(gridList, LVM_GETHEADER, 0, 0)) : nullptr;
     shownArrow = ShownArrow();
     statusShown.reset();
+    childPlaces.clear();
     paintColumns = PaintColumns();
     if (gridList != nullptr) {
         SendMessageW(gridList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
@@ -204,7 +205,6 @@ void GridPanel::layoutControls() {
     GetClientRect(panelWindow, &client);
     const int margin = scaled(TOOL_MARGIN);
     const int rowHeight = scaled(TOOL_ROW_HEIGHT);
-    constexpr UINT PLACE = SWP_NOZORDER | SWP_NOACTIVATE;
 
     int x = margin;
     for (const ToolWidth& tool : TOOL_WIDTHS) {
@@ -214,19 +214,36 @@ void GridPanel::layoutControls() {
         }
         const int width = scaled(tool.width);
         const int height = tool.id == IDC_DELIMITER ? COMBO_LIST_ROWS * rowHeight : rowHeight;
-        SetWindowPos(control, nullptr, x, margin, width, height, PLACE);
+        placeChild(control, x, margin, width, height);
         x += width + margin;
     }
 
     if (const HWND status = GetDlgItem(panelWindow, IDC_STATUS)) {
         const int width = std::max(static_cast<int>(client.right) - x - margin, scaled(STATUS_MIN_WIDTH));
-        SetWindowPos(status, nullptr, x, margin, width, rowHeight, PLACE);
+        placeChild(status, x, margin, width, rowHeight);
     }
 
     const int gridTop = rowHeight + 2 * margin;
     const int findBarHeight = layoutFindBar(client);
     const int gridHeight = std::max(static_cast<int>(client.bottom) - gridTop - findBarHeight, 0);
-    SetWindowPos(gridList, nullptr, 0, gridTop, client.right, gridHeight, PLACE);
+    placeChild(gridList, 0, gridTop, client.right, gridHeight);
+}
+
+void GridPanel::placeChild(HWND child, int x, int y, int width, int height) {
+    const RECT place{x, y, x + width, y + height};
+    const auto placed = std::find_if(childPlaces.begin(), childPlaces.end(),
+                                     [&](const std::pair<HWND, RECT>& known) { return known.first == child; });
+    if (placed != childPlaces.end() && EqualRect(&placed->second, &place)) {
+        return;
+    }
+    if (!SetWindowPos(child, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE)) {
+        return;  // not known to be there: tried again by the next layout
+    }
+    if (placed != childPlaces.end()) {
+        placed->second = place;
+    } else {
+        childPlaces.emplace_back(child, place);
+    }
 }
 
 INT_PTR CALLBACK GridPanel::panelDialogProc(HWND window, UINT message, WPARAM wParam,

@@ -68,6 +68,32 @@ TEST_F(PanelLayoutTest, NarrowAndShortPanel) {
     expectAt(IDC_GRID_LIST, 0, 700, 31, 200 - 31);
 }
 
+// Counts the moves asked of a control.
+LRESULT CALLBACK countMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR counter) {
+    if (message == WM_WINDOWPOSCHANGING) ++*reinterpret_cast<int*>(counter);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// A new panel size moves the status line and the list; the tool row stays where it is, and is
+// not moved there again (each move lays a control out anew: the delimiter box its list).
+TEST_F(PanelLayoutTest, ANewSizeMovesOnlyWhatItChanges) {
+    int reloadMoves = 0;
+    int delimiterMoves = 0;
+    const HWND reload = GetDlgItem(panel(), IDC_RELOAD);
+    const HWND delimiter = GetDlgItem(panel(), IDC_DELIMITER);
+    ASSERT_TRUE(SetWindowSubclass(reload, countMoves, 1, reinterpret_cast<DWORD_PTR>(&reloadMoves)));
+    ASSERT_TRUE(SetWindowSubclass(delimiter, countMoves, 1, reinterpret_cast<DWORD_PTR>(&delimiterMoves)));
+    host.setDockSize(700, 200);
+    host.setDockSize(900, 260);
+    RemoveWindowSubclass(reload, countMoves, 1);
+    RemoveWindowSubclass(delimiter, countMoves, 1);
+    EXPECT_EQ(reloadMoves, 0);
+    EXPECT_EQ(delimiterMoves, 0);
+    expectAt(IDC_RELOAD, 4, 56);
+    expectAt(IDC_STATUS, 582, 900 - 586);
+    expectAt(IDC_GRID_LIST, 0, 900, 31, 260 - 31);
+}
+
 TEST_F(PanelLayoutTest, ChildrenInTabOrderWithTheirClassesAndTexts) {
     struct Expected {
         int id;
