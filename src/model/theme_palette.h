@@ -16,6 +16,8 @@ struct ThemeColors {
     uint32_t selectionBackground;  // the current cell; dark mode: the selected range too
     uint32_t selectionText;        // text of the current cell
     uint32_t gridLine;             // cell borders and header separators
+
+    bool operator==(const ThemeColors&) const = default;
 };
 
 // The colours held before the theme is first applied (the panel applies it before painting).

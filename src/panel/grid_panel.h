@@ -136,6 +136,9 @@ public:
     void createPanel();
     void showPanel(bool show);
     void applyTheme();
+    // As applyTheme, unless the mode and colours it would apply are those applied last.
+    void applyThemeIfChanged();
+    std::pair<bool, ThemeColors> themeInForce() const;
     void releaseBrushes();
 
     // --- Toolbar button and tab icon ------------------------------------------------------
@@ -543,6 +546,7 @@ public:
     // panel paints anything.
     bool darkMode = false;
     ThemeColors colors = INITIAL_THEME_COLORS;
+    bool themeApplied = false;  // darkMode and colors are those the controls were given
     HBRUSH panelBrush = nullptr;  // panel background; dark static, button and dialog requests
     HBRUSH editBrush = nullptr;   // dark edit and list-box colour requests
 

@@ -83,7 +83,7 @@ void GridPanel::showPanel(bool show) {
                  reinterpret_cast<LPARAM>(panelWindow));
     if (show) {
         // A mode change made while the panel was hidden is picked up here at the latest.
-        applyTheme();
+        applyThemeIfChanged();
         refreshGrid(false);
         if (gridList != nullptr) {
             SetFocus(gridList);

@@ -4,6 +4,8 @@
 #include <uxtheme.h>
 
 #include <optional>
+#include <tuple>
+#include <utility>
 
 #include "model/theme_palette.h"
 #include "panel/gdi_objects.h"
@@ -52,10 +54,21 @@ BOOL CALLBACK themeControl(HWND control, LPARAM dark) {
 
 }  // namespace
 
+// The mode and the colours the host and the system ask for now.
+std::pair<bool, ThemeColors> GridPanel::themeInForce() const {
+    const bool dark = SendMessageW(hostWindow, NPPM_ISDARKMODEENABLED, 0, 0) != 0;
+    return {dark, dark ? darkThemeColors(hostDarkPalette(hostWindow)) : lightThemeColors(currentSystemColors())};
+}
+
+void GridPanel::applyThemeIfChanged() {
+    const std::pair<bool, ThemeColors> theme = themeInForce();
+    if (!themeApplied || theme.first != darkMode || !(theme.second == colors)) {
+        applyTheme();
+    }
+}
+
 void GridPanel::applyTheme() {
-    darkMode = SendMessageW(hostWindow, NPPM_ISDARKMODEENABLED, 0, 0) != 0;
-    colors = darkMode ? darkThemeColors(hostDarkPalette(hostWindow))
-                      : lightThemeColors(currentSystemColors());
+    std::tie(darkMode, colors) = themeInForce();
 
     releaseBrushes();
     panelBrush = countedGdiObject(
@@ -77,6 +90,7 @@ void GridPanel::applyTheme() {
         EnumChildWindows(panelWindow, themeControl, darkMode ? 1 : 0);
         RedrawWindow(panelWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
+    themeApplied = panelWindow != nullptr;
 }
 
 void GridPanel::releaseBrushes() {
