@@ -189,15 +189,22 @@ void GridPanel::showUndoneChange() {
 
 // Over the size limit, or while the document is being read, the grid shows nothing, so nothing
 // that edits it can work: those buttons are off, and the status line says why.
+// A button changed draws itself with the next paint rather than at once, as it does under Wine
+// when it is enabled: the panel, shown or changed, is mostly about to be painted anyway.
 void GridPanel::enableOperations() {
     if (panelWindow == nullptr) {
         return;
     }
     const bool off = fileTooLarge || documentScan != nullptr;
     for (const int id : {IDC_ADD_ROW, IDC_DELETE_ROW, IDC_ADD_COLUMN, IDC_DELETE_COLUMN, IDC_FIT}) {
-        if (const HWND button = GetDlgItem(panelWindow, id)) {
-            EnableWindow(button, off ? FALSE : TRUE);
+        const HWND button = GetDlgItem(panelWindow, id);
+        if (button == nullptr || (IsWindowEnabled(button) == FALSE) == off) {
+            continue;
         }
+        SendMessageW(button, WM_SETREDRAW, FALSE, 0);
+        EnableWindow(button, off ? FALSE : TRUE);
+        SendMessageW(button, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(button, nullptr, TRUE);
     }
 }
 

@@ -85,6 +85,16 @@ Scenario readingScreenshotScenario() {
                },
                [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
         require("the rows are shown once it is read", [] { return listItemCount() > 0; }, {}, 60000),
+        pause(800),
+        // The buttons the reading turned off, drawn on again: saved beside the first picture.
+        expect("the host's window is saved as a picture once the rows are shown",
+               [] {
+                   std::wstring path = screenshotPath();
+                   const size_t dot = path.rfind(L'.');
+                   path.insert(dot == std::wstring::npos ? path.size() : dot, L"-read");
+                   return devhost::saveBmp(devhost::capturePixels(hostWindows().main, true), path);
+               },
+               [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
     };
 }
 
