@@ -7,6 +7,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "edit/messages.h"
@@ -92,8 +94,11 @@ bool GridPanel::applyRecordEdit(uint64_t rowIndex, uint64_t cellIndex, const std
         columnsCapped = table.maxCells > MAX_GRID_COLUMNS;
         rebuildColumns();
     }
-    if (gridList != nullptr) {
-        InvalidateRect(gridList, nullptr, FALSE);
+    // Only the written row looks otherwise: the rows around it keep their bytes and their marks
+    // (noteRowsChanged repaints every row when the marks of others change too).
+    if (const std::optional<uint64_t> shown = gridView.rows.shownRow(rowIndex)) {
+        const auto row = static_cast<int32_t>(std::min<uint64_t>(*shown, INT32_MAX));
+        invalidateRows(row, row);
     }
     updateStatusLine();
     return true;

@@ -443,16 +443,16 @@ bool ProblemFinder::step(const CsvTable& table, bool headerRow, bool utf8, uint6
     return true;
 }
 
-void ProblemFinder::update(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast) {
-    if (!started_) return;
+bool ProblemFinder::update(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast) {
+    if (!started_) return false;
     const bool consistent = first <= oldLast && oldLast <= rows_ && first <= newLast &&
                             rows_ - oldLast + newLast == table.rows.size();
     if (!consistent || (!done_ && first < examined_)) {
         begin(table, headerRow_, utf8_);
-        return;
+        return true;
     }
     rows_ = table.rows.size();
-    if (!done_) return;
+    if (!done_) return false;
 
     // The counts of the records taken out leave the tally: an entry's own, else the expected.
     const auto from = firstAtOrAfter(entries_, first);
@@ -470,7 +470,8 @@ void ProblemFinder::update(const CsvTable& table, uint64_t first, uint64_t oldLa
     examine(table, first, newLast, found);
     splice(entries_, first, oldLast, newLast, found);
     const uint64_t expected = expectedCount(table);
-    if (expected != expected_) {
+    const bool allJudged = expected != expected_;
+    if (allJudged) {
         expected_ = expected;
         judge(table, 0, rows_, entries_);
     } else {
@@ -483,6 +484,7 @@ void ProblemFinder::update(const CsvTable& table, uint64_t first, uint64_t oldLa
         entries_.insert(at, stretch.begin(), stretch.end());
     }
     placeQuotes(table);
+    return allJudged;
 }
 
 void ProblemFinder::examine(const CsvTable& table, uint64_t first, uint64_t last, std::vector<Entry>& out) {

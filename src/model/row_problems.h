@@ -101,8 +101,10 @@ public:
     // [first, newLast) of table: the problems of later records move along, the new records
     // are examined at once (a rescan's records are few), and the field counts of all records
     // are judged again only when the count expected changed. During the first find, an edit of
-    // records already examined begins the find anew; an inconsistent range does too.
-    void update(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast);
+    // records already examined begins the find anew; an inconsistent range does too. Returns
+    // whether records other than the new ones may have changed their problems: all were judged
+    // again, or the find began anew.
+    bool update(const CsvTable& table, uint64_t first, uint64_t oldLast, uint64_t newLast);
 
     // The number of records with a problem.
     uint64_t count() const { return entries_.size(); }

@@ -46,7 +46,10 @@ void GridPanel::noteRowsChanged(uint64_t first, uint64_t oldLast, uint64_t newLa
     } else {
         gridView.rows.rowsEdited(table, first, oldLast, newLast);
     }
-    problemFinder.update(table, first, oldLast, newLast);
+    // The marks of rows the change left alone change too when every row was judged again.
+    if (problemFinder.update(table, first, oldLast, newLast) && gridList != nullptr) {
+        InvalidateRect(gridList, nullptr, FALSE);
+    }
     if (!problemFinder.done()) {
         scheduleBackgroundWork();
     }

@@ -317,7 +317,19 @@ TEST(RowProblems, AnUpdateAfterEditsEqualsAFreshFind) {
                 const RowReplacement replacement = setRowCell(table, row, below(4), values[below(5)]);
                 text.replace(replacement.start, replacement.end - replacement.start, replacement.text);
                 commitRowReplacement(table, row, replacement);
-                finder.update(table, row, row + 1, row + 1);
+                // Unless the update says otherwise, the grid repaints the edited row alone: no
+                // other row may have gained or lost its problem.
+                const auto rowsOtherThanEdited = [&] {
+                    std::vector<uint64_t> rows;
+                    for (const RowProblem& problem : finder.problems()) {
+                        if (problem.row != row) rows.push_back(problem.row);
+                    }
+                    return rows;
+                };
+                const std::vector<uint64_t> before = rowsOtherThanEdited();
+                if (!finder.update(table, row, row + 1, row + 1)) {
+                    ASSERT_EQ(rowsOtherThanEdited(), before) << "round " << round << " batch " << batch;
+                }
                 ++updates;
             } else {
                 ChangedRange change;

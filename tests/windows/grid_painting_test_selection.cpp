@@ -331,6 +331,27 @@ TEST_F(SelectionTest, TheFocusComingBackRepaintsNoRows) {
     EXPECT_LE(drawnRows, 1);
 }
 
+// A cell written repaints its own row; a write that changes the field count most rows have
+// repaints them all, since their problem marks may change with it.
+TEST_F(SelectionTest, ACellWriteRepaintsItsRowUnlessOtherMarksChange) {
+    open("a\r\nb\r\nc\r\nd,e\r\nf,g\r\n", false);
+    panel.problemFinder.step(panel.table, panel.headerRow, true, ~uint64_t(0));
+    const auto drawnByWrite = [&](int32_t row, uint64_t cell, const char* value) {
+        UpdateWindow(list);
+        const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, countPlaceQuestions, nullptr, GetCurrentThreadId());
+        drawnRows = 0;
+        EXPECT_TRUE(panel.applyCellEdit(row, cell, value));
+        UpdateWindow(list);
+        UnhookWindowsHookEx(hook);
+        return drawnRows;
+    };
+    EXPECT_EQ(drawnByWrite(1, 0, "x"), 1);
+    EXPECT_TRUE(panel.rowHasProblem(3));
+    EXPECT_EQ(drawnByWrite(2, 1, "z"), 5);  // three records of two fields now
+    EXPECT_TRUE(panel.rowHasProblem(0));
+    EXPECT_FALSE(panel.rowHasProblem(3));
+}
+
 // Records 0 to 8, one line each.
 const std::string CARET_DOCUMENT = "head,x\r\nr1,a\r\nr2,b\r\nr3,b\r\nr4,c\r\nr5,d\r\nr6,e\r\nr7,f\r\nr8,g\r\n";
 
