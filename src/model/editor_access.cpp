@@ -16,6 +16,16 @@ const char* characterPointer(HWND view) {
     return reinterpret_cast<const char*>(send(view, SCI_GETCHARACTERPOINTER));
 }
 
+// As rangePointer, in a document just found to be documentBytes long: each question asked
+// again costs a round trip in the host.
+const char* rangeWithin(HWND view, uint64_t position, uint64_t length, uint64_t documentBytes) {
+    if (position > documentBytes || length > documentBytes - position) {
+        return nullptr;
+    }
+    return reinterpret_cast<const char*>(
+        send(view, SCI_GETRANGEPOINTER, static_cast<WPARAM>(position), static_cast<LPARAM>(length)));
+}
+
 // Clears the writing flag however the replace ends.
 class WritingScope {
 public:
@@ -82,11 +92,7 @@ std::optional<std::string_view> viewText(HWND view, uint64_t maxBytes) {
 
 const char* rangePointer(HWND view, uint64_t position, uint64_t length) {
     const std::optional<uint64_t> documentBytes = documentLength(view);
-    if (!documentBytes || position > *documentBytes || length > *documentBytes - position) {
-        return nullptr;
-    }
-    return reinterpret_cast<const char*>(
-        send(view, SCI_GETRANGEPOINTER, static_cast<WPARAM>(position), static_cast<LPARAM>(length)));
+    return documentBytes ? rangeWithin(view, position, length, *documentBytes) : nullptr;
 }
 
 std::string documentEol(const EditorWindows& editor) {
@@ -133,7 +139,7 @@ bool replaceRange(const EditorWindows& editor, uint64_t start, uint64_t end, std
     if (text.empty()) {
         return true;
     }
-    const char* written = rangePointer(view, start, text.size());
+    const char* written = rangeWithin(view, start, text.size(), *after);
     return written != nullptr && std::memcmp(written, text.data(), text.size()) == 0;
 }
 
@@ -164,7 +170,7 @@ bool stretchMatchesRows(const EditorWindows& editor, const RowList& rows, uint64
     if (from == to) {
         return true;
     }
-    const char* text = rangePointer(view, from, to - from);
+    const char* text = rangeWithin(view, from, to - from, *length);
     return text != nullptr && rows.holdsAt(from, std::string_view(text, static_cast<size_t>(to - from)));
 }
 
@@ -181,6 +187,6 @@ bool rowMatchesDocument(const EditorWindows& editor, const CsvRow& row) {
     if (raw.empty()) {
         return true;
     }
-    const char* text = rangePointer(view, row.start, raw.size());
+    const char* text = rangeWithin(view, row.start, raw.size(), *length);
     return text != nullptr && std::memcmp(text, raw.data(), raw.size()) == 0;
 }
