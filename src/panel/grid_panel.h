@@ -341,7 +341,15 @@ public:
     // Puts back a selection kept before a refresh, clamped to the grid as it is now.
     void restoreSelection(const Selection& kept);
     void moveCell(int32_t rowDelta, int32_t columnDelta);
-    void ensureCellVisible(int32_t gridRow, int32_t listColumn);
+    // The rows in the list's view: the first, and how many are wholly in view (one more may be
+    // in part).
+    struct ListPage {
+        int32_t top = 0;
+        int32_t perPage = 0;
+    };
+    ListPage listPage() const;
+    // With the view known, a row wholly in it is not scrolled to, nor asked about.
+    void ensureCellVisible(int32_t gridRow, int32_t listColumn, const ListPage* shown = nullptr);
     void syncEditorCaret();
     void onItemChanged(const NMLISTVIEW* change);
 
@@ -782,6 +790,7 @@ private:
     void showSelection(const Selection& before, bool scrollIntoView);
     void invalidateRows(int32_t firstRow, int32_t lastRow);
     void invalidateRows(const std::vector<RowSpan>& spans);
+    void invalidateRows(const std::vector<RowSpan>& spans, const ListPage& page);
     // The grid row count as the list counts it, and the last data column as a list column.
     int32_t listRowCount() const;
     int32_t lastListColumn() const;

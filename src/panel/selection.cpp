@@ -143,7 +143,15 @@ void GridPanel::toggleMarkedRow(int32_t gridRow) {
 }
 
 void GridPanel::showSelection(const Selection& before, bool scrollIntoView) {
-    if (gridList != nullptr && before.row != currentRow) {
+    if (gridList == nullptr) {
+        updateStatusLine();
+        return;
+    }
+    // The view before the move. The list paints every row it scrolls into view afresh, so of
+    // the rows whose look changed only those it showed before can still show the old look.
+    const ListPage shown = listPage();
+    const bool wholeInView = currentRow >= shown.top && currentRow < shown.top + shown.perPage;
+    if (before.row != currentRow) {
         // Only the focus moves in the list: the selection is the panel's and painted from its
         // state, so no key has to visit the list's every item.
         LVITEMW state{};
@@ -153,10 +161,25 @@ void GridPanel::showSelection(const Selection& before, bool scrollIntoView) {
                      reinterpret_cast<LPARAM>(&state));
     }
     if (scrollIntoView) {
-        ensureCellVisible(currentRow, currentColumn);
+        ensureCellVisible(currentRow, currentColumn, &shown);
     }
-    invalidateRows(changedRows(before, selection(), listRowCount(), lastListColumn()));
+    const std::vector<RowSpan> stale =
+        spansInView(changedRows(before, selection(), listRowCount(), lastListColumn()), shown.top, shown.perPage + 1);
+    if (!stale.empty()) {
+        // The focus on a row wholly in view leaves the view as it was; on any other, the list
+        // (under Wine) or the scroll into view may have moved it.
+        invalidateRows(stale, wholeInView ? shown : listPage());
+    }
     updateStatusLine();
+}
+
+GridPanel::ListPage GridPanel::listPage() const {
+    ListPage page;
+    if (gridList != nullptr) {
+        page.top = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
+        page.perPage = static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0));
+    }
+    return page;
 }
 
 // Only the rows in view are painted, so a span of a hundred thousand rows costs what the rows
@@ -170,9 +193,15 @@ void GridPanel::invalidateRows(const std::vector<RowSpan>& spans) {
     if (gridList == nullptr || spans.empty()) {
         return;
     }
-    const int32_t top = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
-    const int32_t perPage = static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0));
-    const std::vector<RowSpan> bands = spansInView(spans, top, perPage + 1);
+    invalidateRows(spans, listPage());
+}
+
+void GridPanel::invalidateRows(const std::vector<RowSpan>& spans, const ListPage& page) {
+    if (gridList == nullptr) {
+        return;
+    }
+    const int32_t top = page.top;
+    const std::vector<RowSpan> bands = spansInView(spans, top, page.perPage + 1);
     if (bands.empty()) {
         return;
     }
@@ -222,11 +251,13 @@ void GridPanel::moveCell(int32_t rowDelta, int32_t columnDelta) {
     selectCell(toInt32(std::max<int64_t>(row, 0)), toInt32(column), true);
 }
 
-void GridPanel::ensureCellVisible(int32_t gridRow, int32_t listColumn) {
+void GridPanel::ensureCellVisible(int32_t gridRow, int32_t listColumn, const ListPage* shown) {
     if (gridList == nullptr) {
         return;
     }
-    SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(gridRow), FALSE);
+    if (shown == nullptr || gridRow < shown->top || gridRow >= shown->top + shown->perPage) {
+        SendMessageW(gridList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(gridRow), FALSE);
+    }
     if (listColumn <= frozenColumns()) {
         return;  // the row numbers and the frozen columns are never a reason to scroll sideways
     }

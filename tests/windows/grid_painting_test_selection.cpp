@@ -3,6 +3,7 @@
 // the panel is built into this program and runs inside the stand-in host over its editor
 // views, with the list's own selection and focus handling in play.
 #include "input.h"
+#include "pixels.h"
 #include "model/cell_range.h"
 #include "panel/grid_panel.h"
 #include "plugin/host_interface.h"
@@ -181,6 +182,30 @@ TEST_F(SelectionTest, AMoveInvalidatesOnlyTheRowsThatChange) {
     ValidateRect(list, nullptr);
     panel.extendSelection(panel.currentRow + 1, panel.currentColumn, false);
     EXPECT_EQ(invalidRows(), 2);
+}
+
+// What the keys leave on the screen, each repainting only what it changed, is what a full
+// repaint shows: also where the list scrolls, by a row at its edges or by a page.
+TEST_F(SelectionTest, MovesLeaveWhatAFullRepaintShows) {
+    open(table(300, 3));
+    SetFocus(list);
+    const int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_GT(perPage, 3);
+    constexpr UINT SHIFT = 0x10000;
+    // A range of four rows up to the bottom edge, then Down past it: the list scrolls by a row,
+    // and three rows that leave the range stay in view, one row higher.
+    std::vector<UINT> keys(static_cast<size_t>(perPage - 4), VK_DOWN);
+    for (const UINT key : {VK_DOWN | SHIFT, VK_DOWN | SHIFT, VK_DOWN | SHIFT, UINT{VK_DOWN}, UINT{VK_DOWN}, UINT{VK_NEXT},
+                           UINT{VK_NEXT}, UINT{VK_UP}, UINT{VK_PRIOR}, UINT{VK_PRIOR}, UINT{VK_PRIOR}, UINT{VK_DOWN},
+                           UINT{VK_NEXT}, UINT{VK_RIGHT}, VK_NEXT | SHIFT}) {
+        keys.push_back(key);
+    }
+    for (size_t i = 0; i < keys.size(); ++i) {
+        ASSERT_TRUE(devhost::pressKey(host, keys[i] & 0xFFFF, (keys[i] & SHIFT) != 0 ? devhost::KEY_SHIFT : devhost::KEY_NONE));
+        const devhost::Pixels left = devhost::capturePixels(list);
+        ASSERT_FALSE(left.empty());
+        EXPECT_TRUE(left.colors == devhost::capturePixels(list, true).colors) << "key " << i << ", row " << panel.currentRow;
+    }
 }
 
 // Titles alone leave only the ready row to select: moves stay on it.
