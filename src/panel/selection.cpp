@@ -150,7 +150,10 @@ void GridPanel::showSelection(const Selection& before, bool scrollIntoView) {
     // The view before the move. The list paints every row it scrolls into view afresh, so of
     // the rows whose look changed only those it showed before can still show the old look.
     const ListPage shown = listPage();
-    const bool wholeInView = currentRow >= shown.top && currentRow < shown.top + shown.perPage;
+    ListPage now = shown;  // the view after the move
+    const auto wholeIn = [&](const ListPage& page) {
+        return currentRow >= page.top && currentRow < page.top + page.perPage;
+    };
     if (before.row != currentRow) {
         // Only the focus moves in the list: the selection is the panel's and painted from its
         // state, so no key has to visit the list's every item.
@@ -159,16 +162,22 @@ void GridPanel::showSelection(const Selection& before, bool scrollIntoView) {
         state.state = LVIS_FOCUSED;
         SendMessageW(gridList, LVM_SETITEMSTATE, static_cast<WPARAM>(currentRow),
                      reinterpret_cast<LPARAM>(&state));
+        // The focus on a row wholly in view leaves the view as it was; under Wine the list
+        // scrolls any other into view itself.
+        if (!wholeIn(shown)) {
+            now = listPage();
+        }
     }
     if (scrollIntoView) {
-        ensureCellVisible(currentRow, currentColumn, &shown);
+        ensureCellVisible(currentRow, currentColumn, &now);
+        if (!wholeIn(now)) {
+            now = listPage();
+        }
     }
     const std::vector<RowSpan> stale =
         spansInView(changedRows(before, selection(), listRowCount(), lastListColumn()), shown.top, shown.perPage + 1);
     if (!stale.empty()) {
-        // The focus on a row wholly in view leaves the view as it was; on any other, the list
-        // (under Wine) or the scroll into view may have moved it.
-        invalidateRows(stale, wholeInView ? shown : listPage());
+        invalidateRows(stale, now);
     }
     updateStatusLine();
 }
