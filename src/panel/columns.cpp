@@ -76,6 +76,7 @@ void GridPanel::rebuildColumns() {
     // Titles known only for the columns the list has; any other column is set anew.
     columnTitles.resize(static_cast<size_t>(existing));
 
+    int titlesSet = 0;  // data columns given their format here, which has no sort arrow
     for (int j = 0; j < wanted; ++j) {
         const bool rowNumbers = j == 0;
         std::wstring title = rowNumbers ? std::wstring(ROW_NUMBER_TITLE) : dataColumnTitle(static_cast<uint64_t>(j - 1));
@@ -96,6 +97,7 @@ void GridPanel::rebuildColumns() {
         }
         column.pszText = title.data();
         shownArrow.known = false;  // the format set here has no arrow
+        titlesSet += rowNumbers ? 0 : 1;
         pauseDrawing();
         if (j < existing) {
             SendMessageW(gridList, LVM_SETCOLUMNW, static_cast<WPARAM>(j), reinterpret_cast<LPARAM>(&column));
@@ -106,6 +108,10 @@ void GridPanel::rebuildColumns() {
         }
     }
     paused.reset();
+    if (titlesSet == wanted - 1) {
+        // No title has an arrow left: the header's items need not be looked at for one.
+        shownArrow = ShownArrow{true, -1, false};
+    }
     forgetSortArrow();  // the rows are read anew: a sort they show is not known any more
     applyHiddenWidths();
     layoutFilterBoxes();
