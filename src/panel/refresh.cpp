@@ -261,13 +261,19 @@ bool GridPanel::continueDocumentScan() {
         cancelDocumentScan();
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SCAN_SLICE_MS);
+    // A step is begun only when one as long as the last would still end before the deadline:
+    // a slice that ran past it by a step held the host's loop that much longer.
+    auto stepStart = std::chrono::steady_clock::now();
+    const auto deadline = stepStart + std::chrono::milliseconds(SCAN_SLICE_MS);
     const uint64_t sliceEnd = reading.scan.position() + SCAN_SLICE_BYTES;
     try {
+        std::chrono::steady_clock::duration lastStep{};
         do {
             reading.scan.step(*text, std::min(reading.scan.position() + SCAN_STEP_BYTES, sliceEnd));
-        } while (!reading.scan.done() && reading.scan.position() < sliceEnd &&
-                 std::chrono::steady_clock::now() < deadline);
+            const auto stepEnd = std::chrono::steady_clock::now();
+            lastStep = stepEnd - stepStart;
+            stepStart = stepEnd;
+        } while (!reading.scan.done() && reading.scan.position() < sliceEnd && stepStart + lastStep < deadline);
     } catch (...) {
         // The table stays empty and stale, as after any scan that ran out of memory.
         cancelDocumentScan();
