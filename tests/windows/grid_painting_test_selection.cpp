@@ -368,7 +368,11 @@ TEST_F(SelectionTest, ACellWriteRepaintsItsRowUnlessOtherMarksChange) {
         EXPECT_TRUE(panel.applyCellEdit(row, cell, value));
         UpdateWindow(list);
         UnhookWindowsHookEx(hook);
-        return drawnRows;
+        const int drawn = drawnRows;
+        // What the write left on the screen is what a full repaint shows.
+        const devhost::Pixels left = devhost::capturePixels(list);
+        EXPECT_TRUE(left.colors == devhost::capturePixels(list, true).colors) << value;
+        return drawn;
     };
     EXPECT_EQ(drawnByWrite(1, 0, "x"), 1);
     EXPECT_TRUE(panel.rowHasProblem(3));
