@@ -237,7 +237,11 @@ void GridPanel::placeChild(HWND child, int x, int y, int width, int height) {
         return;
     }
     if (!SetWindowPos(child, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE)) {
-        return;  // not known to be there: tried again by the next layout
+        // Not known to be anywhere: the next layout places it again.
+        if (placed != childPlaces.end()) {
+            childPlaces.erase(placed);
+        }
+        return;
     }
     if (placed != childPlaces.end()) {
         placed->second = place;

@@ -201,10 +201,16 @@ void GridPanel::enableOperations() {
         if (button == nullptr || (IsWindowEnabled(button) == FALSE) == off) {
             continue;
         }
-        SendMessageW(button, WM_SETREDRAW, FALSE, 0);
+        // (Drawing is turned back on by making the button visible: a hidden one is left as is.)
+        const bool shown = (GetWindowLongPtrW(button, GWL_STYLE) & WS_VISIBLE) != 0;
+        if (shown) {
+            SendMessageW(button, WM_SETREDRAW, FALSE, 0);
+        }
         EnableWindow(button, off ? FALSE : TRUE);
-        SendMessageW(button, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(button, nullptr, TRUE);
+        if (shown) {
+            SendMessageW(button, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(button, nullptr, TRUE);
+        }
     }
 }
 
