@@ -226,11 +226,11 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
     const int32_t lastColumn = lastListColumn();
     const int32_t lastRow = listRowCount() - 1;  // -1 without rows, which selectCell ignores
     // A plain move collapses the range onto the new cell, a move with Shift extends it.
-    const auto goTo = [&](int32_t row, int32_t column) {
+    const auto goTo = [&](int32_t row, int32_t column, const ListPage* shown = nullptr) {
         if (shift) {
-            extendSelection(row, column, true);
+            extendSelection(row, column, true, shown);
         } else {
-            selectCell(row, column, true);
+            selectCell(row, column, true, shown);
         }
         syncEditorCaret();
     };
@@ -267,8 +267,9 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
     case VK_PRIOR:
     case VK_NEXT: {
         // As the list pages: first to the edge of the page in view, then a page further.
-        const int32_t top = static_cast<int32_t>(SendMessageW(gridList, LVM_GETTOPINDEX, 0, 0));
-        const int32_t page = std::max(1, static_cast<int32_t>(SendMessageW(gridList, LVM_GETCOUNTPERPAGE, 0, 0)));
+        const ListPage view = listPage();
+        const int32_t top = view.top;
+        const int32_t page = std::max(1, view.perPage);
         int64_t row = currentRow;
         if (key == VK_NEXT) {
             const int64_t bottom = int64_t{top} + page - 1;
@@ -276,7 +277,7 @@ bool GridPanel::onGridKeyDown(WPARAM key) {
         } else {
             row = currentRow > top ? top : row - page;
         }
-        goTo(static_cast<int32_t>(std::clamp<int64_t>(row, 0, std::max(lastRow, 0))), currentColumn);
+        goTo(static_cast<int32_t>(std::clamp<int64_t>(row, 0, std::max(lastRow, 0))), currentColumn, &view);
         return true;
     }
     case VK_LEFT:

@@ -322,9 +322,18 @@ public:
     void afterSidewaysScroll();
 
     // --- Selection ------------------------------------------------------------------------
-    void selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoView);
+    // The rows in the list's view: the first, and how many are wholly in view (one more may be
+    // in part).
+    struct ListPage {
+        int32_t top = 0;
+        int32_t perPage = 0;
+    };
+    ListPage listPage() const;
+    // A move may be given the view it was worked out from, which the list is then not asked for
+    // again.
+    void selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoView, const ListPage* shown = nullptr);
     // Moves the current cell and keeps the anchor: the range grows or shrinks (Shift).
-    void extendSelection(int32_t gridRow, int32_t listColumn, bool scrollIntoView);
+    void extendSelection(int32_t gridRow, int32_t listColumn, bool scrollIntoView, const ListPage* shown = nullptr);
     // Whole rows from the anchor row to gridRow, the row numbers current (a row-number click).
     void selectRows(int32_t anchor, int32_t gridRow);
     // Every row of one data column (a header click), and every cell (Ctrl+A).
@@ -341,13 +350,6 @@ public:
     // Puts back a selection kept before a refresh, clamped to the grid as it is now.
     void restoreSelection(const Selection& kept);
     void moveCell(int32_t rowDelta, int32_t columnDelta);
-    // The rows in the list's view: the first, and how many are wholly in view (one more may be
-    // in part).
-    struct ListPage {
-        int32_t top = 0;
-        int32_t perPage = 0;
-    };
-    ListPage listPage() const;
     // With the view known, a row wholly in it is not scrolled to, nor asked about.
     void ensureCellVisible(int32_t gridRow, int32_t listColumn, const ListPage* shown = nullptr);
     void syncEditorCaret();
@@ -787,7 +789,7 @@ private:
     // --- Selection helpers -----------------------------------------------------------------
     // Shows a changed selection: the list's focus on the current row, a repaint of only the
     // rows whose look changed since before, the status line.
-    void showSelection(const Selection& before, bool scrollIntoView);
+    void showSelection(const Selection& before, bool scrollIntoView, const ListPage* shown = nullptr);
     void invalidateRows(int32_t firstRow, int32_t lastRow);
     void invalidateRows(const std::vector<RowSpan>& spans);
     void invalidateRows(const std::vector<RowSpan>& spans, const ListPage& page);

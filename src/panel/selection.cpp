@@ -65,7 +65,7 @@ void GridPanel::restoreSelection(const Selection& kept) {
     showSelection(before, false);
 }
 
-void GridPanel::selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoView) {
+void GridPanel::selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoView, const ListPage* shown) {
     if (listRowCount() < 1) {
         return;  // nothing to select: the current cell keeps its old values
     }
@@ -84,10 +84,10 @@ void GridPanel::selectCell(int32_t gridRow, int32_t listColumn, bool scrollIntoV
         invalidateRows(marked);
         markedRows.clear();
     }
-    showSelection(before, scrollIntoView);
+    showSelection(before, scrollIntoView, shown);
 }
 
-void GridPanel::extendSelection(int32_t gridRow, int32_t listColumn, bool scrollIntoView) {
+void GridPanel::extendSelection(int32_t gridRow, int32_t listColumn, bool scrollIntoView, const ListPage* shown) {
     if (listRowCount() < 1) {
         return;
     }
@@ -96,7 +96,7 @@ void GridPanel::extendSelection(int32_t gridRow, int32_t listColumn, bool scroll
     // Whole rows stay whole rows, with the row numbers current; a cell range keeps to data.
     const int32_t firstColumn = rangeShape == RangeShape::Rows ? 0 : std::min(1, lastListColumn());
     currentColumn = shownColumnNear(std::clamp(listColumn, firstColumn, lastListColumn()), currentColumn);
-    showSelection(before, scrollIntoView);
+    showSelection(before, scrollIntoView, shown);
 }
 
 void GridPanel::selectRows(int32_t anchor, int32_t gridRow) {
@@ -142,14 +142,14 @@ void GridPanel::toggleMarkedRow(int32_t gridRow) {
     invalidateRows(gridRow, gridRow);
 }
 
-void GridPanel::showSelection(const Selection& before, bool scrollIntoView) {
+void GridPanel::showSelection(const Selection& before, bool scrollIntoView, const ListPage* known) {
     if (gridList == nullptr) {
         updateStatusLine();
         return;
     }
     // The view before the move. The list paints every row it scrolls into view afresh, so of
     // the rows whose look changed only those it showed before can still show the old look.
-    const ListPage shown = listPage();
+    const ListPage shown = known != nullptr ? *known : listPage();
     ListPage now = shown;  // the view after the move
     const auto wholeIn = [&](const ListPage& page) {
         return currentRow >= page.top && currentRow < page.top + page.perPage;
