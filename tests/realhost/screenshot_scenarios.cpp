@@ -22,6 +22,15 @@ std::wstring screenshotPath() {
     return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(path);
 }
 
+bool saveScreenshot(const devhost::Pixels& pixels) {
+    const std::wstring path = screenshotPath();
+    return !path.empty() && devhost::saveBmp(pixels, path);
+}
+
+std::string screenshotTrouble() {
+    return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable");
+}
+
 Scenario screenshotScenario() {
     return {
         openPanel(),
@@ -30,10 +39,9 @@ Scenario screenshotScenario() {
         pause(800),
         expect("the host's window is saved as a picture",
                [] {
-                   const std::wstring path = screenshotPath();
-                   return !path.empty() && devhost::saveBmp(devhost::capturePixels(hostWindows().main, true), path);
+                   return saveScreenshot(devhost::capturePixels(hostWindows().main, true));
                },
-               [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
+               screenshotTrouble),
     };
 }
 
@@ -60,10 +68,9 @@ Scenario sortFindScreenshotScenario() {
         pause(800),
         expect("the host's window is saved as a picture",
                [] {
-                   const std::wstring path = screenshotPath();
-                   return !path.empty() && devhost::saveBmp(devhost::capturePixels(hostWindows().main, true), path);
+                   return saveScreenshot(devhost::capturePixels(hostWindows().main, true));
                },
-               [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
+               screenshotTrouble),
     };
 }
 
@@ -92,8 +99,7 @@ LRESULT CALLBACK pictureWhileReading(int code, WPARAM wParam, LPARAM lParam) {
     ReadingPicture& picture = readingPicture();
     if (code == HC_ACTION && sent != nullptr && sent->message == WM_SETTEXT && !picture.saved &&
         sent->hwnd == panelControl(IDC_STATUS) && readingPercent(reinterpret_cast<const wchar_t*>(sent->lParam)) >= 30) {
-        const std::wstring path = screenshotPath();
-        picture.saved = !path.empty() && devhost::saveBmp(devhost::capturePixels(hostWindows().main), path);
+        picture.saved = saveScreenshot(devhost::capturePixels(hostWindows().main));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -111,7 +117,7 @@ Scenario readingScreenshotScenario() {
         }),
         expect("the host's window was saved as a picture part-way through the reading",
                [] { return readingPicture().saved; },
-               [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
+               screenshotTrouble),
         pause(800),
         // The buttons the reading turned off, drawn on again: saved beside the first picture.
         expect("the host's window is saved as a picture once the rows are shown",
@@ -121,18 +127,10 @@ Scenario readingScreenshotScenario() {
                    path.insert(dot == std::wstring::npos ? path.size() : dot, L"-read");
                    return devhost::saveBmp(devhost::capturePixels(hostWindows().main, true), path);
                },
-               [] { return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable"); }),
+               screenshotTrouble),
     };
 }
 
-bool saveScreenshot(const devhost::Pixels& pixels) {
-    const std::wstring path = screenshotPath();
-    return !path.empty() && devhost::saveBmp(pixels, path);
-}
-
-std::string screenshotTrouble() {
-    return std::string("TABULON_SCREENSHOT is ") + (screenshotPath().empty() ? "not set" : "not writable");
-}
 
 // A title renamed by a double-click on it: the editor over the title, then the new title.
 Scenario titleRenameScreenshotScenario() {
