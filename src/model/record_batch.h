@@ -11,6 +11,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <type_traits>
 
 #include "model/record_scan.h"
 
@@ -26,6 +27,7 @@ struct BlockState {
     uint64_t inside = 0;       // all ones when the next block starts inside quotes
     uint64_t opensAfter = 1;   // bit 0: a quote at the next block's first byte may open a field
     uint64_t closedAfter = 0;  // bit 0: the last block ended with a closing quote
+    bool quotedLast = false;   // the last block had a quote, so the next batch likely has some
 };
 
 // What the first pass writes down of a batch for the second: where records end, the
@@ -161,6 +163,22 @@ public:
         }
     }
     static bool anyOdd(OddSet odd) { return _mm_movemask_epi8(odd) != 0; }
+    // Classifies the block without notes, and adds its bytes to seen, in which anyOdd then
+    // tells whether any byte seen is above 7F.
+    void classifySeeing(const unsigned char* block, ByteMasks& masks, OddSet& seen) const {
+        uint64_t breaks = 0, delimiters = 0, quotes = 0;
+        for (int at = 0; at < 64; at += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
+            breaks |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr_), _mm_cmpeq_epi8(bytes, lf_))) << at;
+            delimiters |= bits(_mm_cmpeq_epi8(bytes, delimiter_)) << at;
+            quotes |= bits(_mm_cmpeq_epi8(bytes, quote_)) << at;
+            seen = _mm_or_si128(seen, bytes);
+        }
+        masks = ByteMasks();
+        masks.breaks = breaks;
+        masks.stops = breaks | delimiters;
+        masks.quotes = quotes;
+    }
     // Whether the block and the byte before it are all ASCII, so that it has no odd byte.
     static bool plain(const unsigned char* block) {
         __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block - 1));
@@ -230,6 +248,22 @@ public:
         }
     }
     static bool anyOdd(OddSet odd) { return _mm256_movemask_epi8(odd) != 0; }
+    // Classifies the block without notes, and adds its bytes to seen, in which anyOdd then
+    // tells whether any byte seen is above 7F.
+    void classifySeeing(const unsigned char* block, ByteMasks& masks, OddSet& seen) const {
+        uint64_t breaks = 0, delimiters = 0, quotes = 0;
+        for (int at = 0; at < 64; at += 32) {
+            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + at));
+            breaks |= bits(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, cr_), _mm256_cmpeq_epi8(bytes, lf_))) << at;
+            delimiters |= bits(_mm256_cmpeq_epi8(bytes, delimiter_)) << at;
+            quotes |= bits(_mm256_cmpeq_epi8(bytes, quote_)) << at;
+            seen = _mm256_or_si256(seen, bytes);
+        }
+        masks = ByteMasks();
+        masks.breaks = breaks;
+        masks.stops = breaks | delimiters;
+        masks.quotes = quotes;
+    }
     // Whether the block and the byte before it are all ASCII, so that it has no odd byte.
     static bool plain(const unsigned char* block) {
         const __m256i all = _mm256_or_si256(
@@ -336,11 +370,19 @@ inline uint64_t oddBytes(const ByteMasks& m, uint64_t lead, uint64_t n) {
     return odd;
 }
 
+// The pass stays a function of its own: inlined into the loop of its caller it has fewer
+// registers for its state, and reads with notes measurably slower.
+#if defined(_MSC_VER) && !defined(__clang__)
+#define TABULON_BATCH_CALL __declspec(noinline)
+#else
+#define TABULON_BATCH_CALL __attribute__((noinline))
+#endif
+
 // The first pass over the batch of up to Batch::BLOCKS blocks from batch: classifies them and
 // writes down where records end as long as the quotes follow the rules; state goes on from
 // the block before and, unless a stray quote ends the batch, on to the next batch.
 template <bool NOTES, class Classifier>
-inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t batch, char delimiter, char quote,
+TABULON_BATCH_CALL void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t batch, char delimiter, char quote,
                           const Classifier& shared, BlockState& state, Batch& out) {
     // A copy of its own, whose constants no store to out can change, keeps them in registers.
     const Classifier classifier = shared;
@@ -369,25 +411,96 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
     delimitersBefore[0] = 0;
     uint64_t delimiterTotal = 0;
     const uint64_t batchBlocks = length - batch >= 64 * Batch::BLOCKS ? Batch::BLOCKS : (length - batch + 63) / 64;
+    // A whole block: its masks, and its odd bytes unless they are looked for by the batch.
+    const auto classifyWhole = [&](uint64_t b, ByteMasks& m) -> uint64_t {
+        if constexpr (BY_BATCH) {
+            if (b == 0) {
+                classifier.template classify<true>(bytes, m);
+                return oddBytes(m, 0, 64);
+            }
+            classifier.template classify<false>(bytes + b, m);
+            if (!plainFirst || !Classifier::plain(bytes + b)) classifier.noteOdd(bytes + b, oddSet);
+            return 0;
+        } else {
+            classifier.template classify<NOTES>(bytes + b, m);
+            return NOTES ? oddBytes(m, leadBefore(bytes, b), 64) : 0;
+        }
+    };
+    // Writes down the record ends and delimiters outside quotes of the next block.
+    const auto writeDown = [&](uint64_t delimitersOut, uint64_t blockEnds, uint64_t odd) {
+        delimiterMasks[blocks] = delimitersOut;
+        if (NOTES) {
+            out.odd[blocks] = odd;
+            oddAny |= odd;
+        }
+        uint64_t delimiterCount, blockEndCount;
+        bitCounts(delimitersOut, blockEnds, delimiterCount, blockEndCount);
+        delimiterTotal += delimiterCount;
+        delimitersBefore[blocks + 1] = delimiterTotal;
+
+        uint16_t* at = ends + endCount;
+        const auto base = static_cast<uint16_t>(64 * blocks);
+        // Two are written whether or not there are as many; the count says which hold.
+        // (The top bit keeps the count of trailing zeros from asking whether it is zero.)
+        at[0] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds | TOP_BIT)));
+        blockEnds &= blockEnds - 1;
+        at[1] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds | TOP_BIT)));
+        blockEnds &= blockEnds - 1;
+        for (uint64_t i = 2; i < blockEndCount; ++i) {
+            at[i] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds)));
+            blockEnds &= blockEnds - 1;
+        }
+        endCount += blockEndCount;
+    };
+
+    // Most documents have long stretches without a quote. While the blocks have none, and no
+    // quote just closed, every byte is inside quotes or every byte outside, and no quote can
+    // be stray: the blocks are read without the parity. The first block with a quote is read
+    // again by the loop after, which reads every block. Seeing, in a batch that begins with
+    // ASCII, the bytes of the stretch are only gathered, and looked at for odd ones after it
+    // when any is above 7F.
+    const auto readWithoutQuotes = [&](auto seeing) {
+        [[maybe_unused]] typename TellsOdd<Classifier>::OddSet seen{};
+        if constexpr (seeing) seen = Classifier::noOdd();
+        for (; blocks < batchBlocks; ++blocks) {
+            const uint64_t b = batch + 64 * blocks;
+            if (length - b < 64) break;
+            ByteMasks m;
+            uint64_t odd = 0;
+            if constexpr (seeing)
+                classifier.classifySeeing(bytes + b, m, seen);
+            else
+                odd = classifyWhole(b, m);
+            if (m.quotes != 0) break;
+            const uint64_t stopsOut = m.stops & ~inside;
+            opensAfter = stopsOut >> 63;
+            writeDown(stopsOut & ~m.breaks, m.breaks & stopsOut, odd);
+        }
+        if constexpr (seeing) {
+            if (Classifier::anyOdd(seen)) {
+                for (uint64_t k = 0; k < blocks; ++k) classifier.noteOdd(bytes + batch + 64 * k, oddSet);
+            }
+        }
+    };
+    // A batch after a block with a quote is likely to begin with another, and goes to the loop
+    // after at once.
+    if (!state.quotedLast && closedAfter == 0) {
+        if (BY_BATCH && plainFirst)
+            readWithoutQuotes(std::bool_constant<BY_BATCH>());
+        else
+            readWithoutQuotes(std::false_type());
+    }
+    uint64_t lastQuotes = 0;
     for (; blocks < batchBlocks; ++blocks) {
         const uint64_t b = batch + 64 * blocks;
         ByteMasks m;
-        bool byMasks = NOTES;
-        if (length - b >= 64) {
-            if constexpr (BY_BATCH) {
-                byMasks = b == 0;
-                if (byMasks) {
-                    classifier.template classify<true>(bytes + b, m);
-                } else {
-                    classifier.template classify<false>(bytes + b, m);
-                    if (!plainFirst || !Classifier::plain(bytes + b)) classifier.noteOdd(bytes + b, oddSet);
-                }
-            } else {
-                classifier.template classify<NOTES>(bytes + b, m);
-            }
-        } else
+        uint64_t odd = 0;
+        if (length - b >= 64)
+            odd = classifyWhole(b, m);
+        else
             classifyBytes(bytes + b, length - b, static_cast<unsigned char>(delimiter), static_cast<unsigned char>(quote),
                           m);
+        lastQuotes = m.quotes;
         const uint64_t in = runningParity(m.quotes) ^ inside;
         const uint64_t stopsOut = m.stops & ~in;
         // With the running parity an opening quote is a quote counted as inside, a closing
@@ -398,8 +511,8 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
         const uint64_t closes = m.quotes & ~in;
         uint64_t strays = m.quotes & in & ~((mayOpenAfter << 1) | opensAfter);
         if (NOTES) strays |= ((closes << 1) | closedAfter) & ~mayOpenAfter;
-        const uint64_t odd = byMasks ? oddBytes(m, leadBefore(bytes, b), length - b) : 0;
         if (length - b < 64) {
+            if (NOTES) odd = oddBytes(m, leadBefore(bytes, b), length - b);
             // The text's last block, cut short: the end is a bound after a closing quote.
             strays &= (uint64_t(2) << (length - b - 1)) - 1;
         }
@@ -412,29 +525,7 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
             delimitersOut &= trusted;
             stray = true;
         }
-        delimiterMasks[blocks] = delimitersOut;
-        if (NOTES) {
-            out.odd[blocks] = odd;
-            oddAny |= odd;
-        }
-        uint64_t delimiterCount, blockEndCount;
-        bitCounts(delimitersOut, blockEnds, delimiterCount, blockEndCount);
-        delimiterTotal += delimiterCount;
-        delimitersBefore[blocks + 1] = delimiterTotal;
-
-        uint16_t* out = ends + endCount;
-        const auto base = static_cast<uint16_t>(64 * blocks);
-        // Two are written whether or not there are as many; the count says which hold.
-        // (The top bit keeps the count of trailing zeros from asking whether it is zero.)
-        out[0] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds | TOP_BIT)));
-        blockEnds &= blockEnds - 1;
-        out[1] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds | TOP_BIT)));
-        blockEnds &= blockEnds - 1;
-        for (uint64_t i = 2; i < blockEndCount; ++i) {
-            out[i] = static_cast<uint16_t>(base + static_cast<unsigned>(std::countr_zero(blockEnds)));
-            blockEnds &= blockEnds - 1;
-        }
-        endCount += blockEndCount;
+        writeDown(delimitersOut, blockEnds, odd);
         if (stray) {
             ++blocks;
             break;
@@ -460,7 +551,7 @@ inline void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t 
             out.oddAny = oddAny;
         }
     }
-    state = BlockState{inside, opensAfter, closedAfter};
+    state = BlockState{inside, opensAfter, closedAfter, lastQuotes != 0};
 
 }
 

@@ -130,14 +130,23 @@ TEST(RowProblems, TextsForTheStatusLine) {
 
 // Random documents of plain rows and every troublesome piece, with stretches long enough to
 // fill a 64-byte block with nothing to look at.
-std::string randomDocument(std::mt19937& engine, uint64_t pieces) {
+// A sparse document is mostly the plain pieces, as most documents are, with stretches of
+// blocks without a quote or a byte above 7F.
+std::string randomDocument(std::mt19937& engine, uint64_t pieces, bool sparse = false) {
     static const char* const tokens[] = {
         "ab", "7", ",", ",", ";", "\"", "\"\"", "\"q,\r\nq\"", "\"a\"", "\r\n", "\n", "\r", " ",
         "\xC3\xA9", "\xE2\x82\xAC", "\xE2\x82", "\xED\xA0\x80", "\xF0\x9F\x98\x80", "\xF0\x9F\x98", "\xFF",
         "\xC1\xBF", "\xC3", "\x80", "\xDF\xBF", "1,2,3\r\n", "1,2,3\r\n", "x,\"y,z\",w\r\n", "x,\"y,z\",w\r\n",
         "plain,text,of,a,row,long,enough,to,fill,a,block,of,sixty-four,bytes", "0123456789abcdefghijklmnopqrstuvwxyz"};
     std::string text;
-    for (uint64_t n = 0; n < pieces; ++n) text += tokens[engine() % (sizeof tokens / sizeof tokens[0])];
+    static const char* const plain[] = {"plain,text,of,a,row,long,enough,to,fill,a,block,of,sixty-four,bytes",
+                                        "0123456789abcdefghijklmnopqrstuvwxyz", "1,2,3\r\n", "ab,"};
+    for (uint64_t n = 0; n < pieces; ++n) {
+        if (sparse && engine() % 40 != 0)
+            text += plain[engine() % 4];
+        else
+            text += tokens[engine() % (sizeof tokens / sizeof tokens[0])];
+    }
     return text;
 }
 
@@ -201,7 +210,8 @@ TEST(RowProblems, BlocksAndStepsAgreeWithTheRecordByRecordReading) {
 TEST(RowProblems, TheReadingNotesEveryRecordWithAFlaw) {
     std::mt19937 engine(1911);
     for (int round = 0; round < 300; ++round) {
-        const std::string text = randomDocument(engine, round % 50 == 0 ? 30000 : engine() % 150);
+        const std::string text =
+            randomDocument(engine, round % 25 == 0 ? 30000 : engine() % 150, round % 2 == 0);
         const char delimiter = round % 3 == 0 ? ';' : ',';
         CsvTable noted;
         scanDocument(text, delimiter, '"', noted);
@@ -223,6 +233,19 @@ TEST(RowProblems, TheReadingNotesEveryRecordWithAFlaw) {
         const bool headerRow = engine() % 2 == 0;
         const bool utf8 = engine() % 4 != 0;
         ASSERT_EQ(difference(find(noted, headerRow, utf8), find(plain, headerRow, utf8)), "") << shown(text);
+    }
+}
+
+// A closing quote followed by a byte that is not a delimiter, a line break or a quote, with the
+// two on either side of the edge between batches of blocks, and only plain text after.
+TEST(RowProblems, AFlawAcrossTheEdgeOfABatchIsNoted) {
+    for (uint64_t at = 2040; at < 2056; ++at) {
+        const std::string text = std::string(at - 4, 'a') + "\n\"q\"x,y\n" + std::string(300, 'b') + "\n";
+        CsvTable table;
+        scanDocument(text, ',', '"', table);
+        ASSERT_EQ(table.rows.size(), 3u);
+        EXPECT_NE(table.rows.notes(1) & RowList::NOTE_QUOTES, 0) << "closing quote at " << at;
+        EXPECT_EQ(difference(find(table, false, true), definedProblems(text, table, false, true)), "");
     }
 }
 
