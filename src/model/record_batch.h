@@ -382,8 +382,8 @@ inline uint64_t oddBytes(const ByteMasks& m, uint64_t lead, uint64_t n) {
 // writes down where records end as long as the quotes follow the rules; state goes on from
 // the block before and, unless a stray quote ends the batch, on to the next batch.
 template <bool NOTES, class Classifier>
-TABULON_BATCH_CALL void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t batch, char delimiter, char quote,
-                          const Classifier& shared, BlockState& state, Batch& out) {
+TABULON_BATCH_CALL void classifyBatch(const unsigned char* bytes, uint64_t length, uint64_t batch, char delimiter,
+                                      char quote, const Classifier& shared, BlockState& state, Batch& out) {
     // A copy of its own, whose constants no store to out can change, keeps them in registers.
     const Classifier classifier = shared;
     constexpr uint64_t TOP_BIT = uint64_t(1) << 63;
