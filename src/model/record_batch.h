@@ -119,29 +119,8 @@ public:
 
     template <bool NOTES>
     void classify(const unsigned char* block, ByteMasks& masks) const {
-        uint64_t breaks = 0, delimiters = 0, quotes = 0, high = 0;
-        for (int at = 0; at < 64; at += 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-            breaks |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr_), _mm_cmpeq_epi8(bytes, lf_))) << at;
-            delimiters |= bits(_mm_cmpeq_epi8(bytes, delimiter_)) << at;
-            quotes |= bits(_mm_cmpeq_epi8(bytes, quote_)) << at;
-            high |= bits(bytes) << at;
-        }
-        masks.breaks = breaks;
-        masks.stops = breaks | delimiters;
-        masks.quotes = quotes;
-        masks.high = high;
-        if (!NOTES || high == 0) return;
-        // Bytes compared as signed: 80..BF lie below C0; C2..DF, moved up by BE, are 80..9D.
-        uint64_t continuations = 0, leads2 = 0;
-        for (int at = 0; at < 64; at += 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-            continuations |= bits(_mm_cmplt_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xC0)))) << at;
-            leads2 |= bits(_mm_cmplt_epi8(_mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xBE))),
-                                          _mm_set1_epi8(static_cast<char>(0x9E)))) << at;
-        }
-        masks.continuations = continuations;
-        masks.leads2 = leads2;
+        OddSet unseen = noOdd();
+        classifyInto<NOTES, false>(block, masks, unseen);
     }
 
     // Looks for odd bytes in the block without telling where, as the AVX2 classifier does.
@@ -166,18 +145,7 @@ public:
     // Classifies the block without notes, and adds its bytes to seen, in which anyOdd then
     // tells whether any byte seen is above 7F.
     void classifySeeing(const unsigned char* block, ByteMasks& masks, OddSet& seen) const {
-        uint64_t breaks = 0, delimiters = 0, quotes = 0;
-        for (int at = 0; at < 64; at += 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-            breaks |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr_), _mm_cmpeq_epi8(bytes, lf_))) << at;
-            delimiters |= bits(_mm_cmpeq_epi8(bytes, delimiter_)) << at;
-            quotes |= bits(_mm_cmpeq_epi8(bytes, quote_)) << at;
-            seen = _mm_or_si128(seen, bytes);
-        }
-        masks = ByteMasks();
-        masks.breaks = breaks;
-        masks.stops = breaks | delimiters;
-        masks.quotes = quotes;
+        classifyInto<false, true>(block, masks, seen);
     }
     // Whether the block and the byte before it are all ASCII, so that it has no odd byte.
     static bool plain(const unsigned char* block) {
@@ -190,6 +158,34 @@ public:
 
 private:
     static uint64_t bits(__m128i hits) { return static_cast<uint32_t>(_mm_movemask_epi8(hits)); }
+
+    template <bool NOTES, bool SEEING>
+    void classifyInto(const unsigned char* block, ByteMasks& masks, OddSet& seen) const {
+        uint64_t breaks = 0, delimiters = 0, quotes = 0, high = 0;
+        for (int at = 0; at < 64; at += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
+            breaks |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr_), _mm_cmpeq_epi8(bytes, lf_))) << at;
+            delimiters |= bits(_mm_cmpeq_epi8(bytes, delimiter_)) << at;
+            quotes |= bits(_mm_cmpeq_epi8(bytes, quote_)) << at;
+            high |= bits(bytes) << at;
+            if (SEEING) seen = _mm_or_si128(seen, bytes);
+        }
+        masks.breaks = breaks;
+        masks.stops = breaks | delimiters;
+        masks.quotes = quotes;
+        masks.high = high;
+        if (!NOTES || high == 0) return;
+        // Bytes compared as signed: 80..BF lie below C0; C2..DF, moved up by BE, are 80..9D.
+        uint64_t continuations = 0, leads2 = 0;
+        for (int at = 0; at < 64; at += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
+            continuations |= bits(_mm_cmplt_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xC0)))) << at;
+            leads2 |= bits(_mm_cmplt_epi8(_mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xBE))),
+                                          _mm_set1_epi8(static_cast<char>(0x9E)))) << at;
+        }
+        masks.continuations = continuations;
+        masks.leads2 = leads2;
+    }
 
     __m128i delimiter_;
     __m128i quote_;
@@ -209,24 +205,8 @@ public:
 
     template <bool NOTES>
     void classify(const unsigned char* block, ByteMasks& masks) const {
-        uint64_t breaks = 0, delimiters = 0, quotes = 0, high = 0, continuations = 0, leads2 = 0;
-        for (int at = 0; at < 64; at += 32) {
-            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + at));
-            breaks |= bits(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, cr_), _mm256_cmpeq_epi8(bytes, lf_))) << at;
-            delimiters |= bits(_mm256_cmpeq_epi8(bytes, delimiter_)) << at;
-            quotes |= bits(_mm256_cmpeq_epi8(bytes, quote_)) << at;
-            if (!NOTES) continue;
-            high |= bits(bytes) << at;
-            // As signed bytes: 80..BF lie below C0; C2..DF, moved up by BE, are 80..9D.
-            continuations |= bits(_mm256_cmpgt_epi8(c0_, bytes)) << at;
-            leads2 |= bits(_mm256_cmpgt_epi8(x9e_, _mm256_add_epi8(bytes, be_))) << at;
-        }
-        masks.breaks = breaks;
-        masks.stops = breaks | delimiters;
-        masks.quotes = quotes;
-        masks.high = high;
-        masks.continuations = continuations;
-        masks.leads2 = leads2;
+        OddSet unseen = noOdd();
+        classifyInto<NOTES, false>(block, masks, unseen);
     }
 
     // Looks for odd bytes in the block without telling where: a continuation without a lead
@@ -251,18 +231,7 @@ public:
     // Classifies the block without notes, and adds its bytes to seen, in which anyOdd then
     // tells whether any byte seen is above 7F.
     void classifySeeing(const unsigned char* block, ByteMasks& masks, OddSet& seen) const {
-        uint64_t breaks = 0, delimiters = 0, quotes = 0;
-        for (int at = 0; at < 64; at += 32) {
-            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + at));
-            breaks |= bits(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, cr_), _mm256_cmpeq_epi8(bytes, lf_))) << at;
-            delimiters |= bits(_mm256_cmpeq_epi8(bytes, delimiter_)) << at;
-            quotes |= bits(_mm256_cmpeq_epi8(bytes, quote_)) << at;
-            seen = _mm256_or_si256(seen, bytes);
-        }
-        masks = ByteMasks();
-        masks.breaks = breaks;
-        masks.stops = breaks | delimiters;
-        masks.quotes = quotes;
+        classifyInto<false, true>(block, masks, seen);
     }
     // Whether the block and the byte before it are all ASCII, so that it has no odd byte.
     static bool plain(const unsigned char* block) {
@@ -275,6 +244,29 @@ public:
 
 private:
     static uint64_t bits(__m256i hits) { return static_cast<uint32_t>(_mm256_movemask_epi8(hits)); }
+
+    template <bool NOTES, bool SEEING>
+    void classifyInto(const unsigned char* block, ByteMasks& masks, OddSet& seen) const {
+        uint64_t breaks = 0, delimiters = 0, quotes = 0, high = 0, continuations = 0, leads2 = 0;
+        for (int at = 0; at < 64; at += 32) {
+            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + at));
+            breaks |= bits(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, cr_), _mm256_cmpeq_epi8(bytes, lf_))) << at;
+            delimiters |= bits(_mm256_cmpeq_epi8(bytes, delimiter_)) << at;
+            quotes |= bits(_mm256_cmpeq_epi8(bytes, quote_)) << at;
+            if (SEEING) seen = _mm256_or_si256(seen, bytes);
+            if (!NOTES) continue;
+            high |= bits(bytes) << at;
+            // As signed bytes: 80..BF lie below C0; C2..DF, moved up by BE, are 80..9D.
+            continuations |= bits(_mm256_cmpgt_epi8(c0_, bytes)) << at;
+            leads2 |= bits(_mm256_cmpgt_epi8(x9e_, _mm256_add_epi8(bytes, be_))) << at;
+        }
+        masks.breaks = breaks;
+        masks.stops = breaks | delimiters;
+        masks.quotes = quotes;
+        masks.high = high;
+        masks.continuations = continuations;
+        masks.leads2 = leads2;
+    }
 
     __m256i delimiter_;
     __m256i quote_;
